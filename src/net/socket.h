@@ -1,0 +1,84 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace tavro::net {
+
+// An IPv4 address in network byte order and a port in host order.
+struct Endpoint {
+    std::uint32_t address = 0;
+    std::uint16_t port = 0;
+};
+
+// Reads dotted-quad text as inet_addr would accept it; nullopt when it is not an address.
+std::optional<std::uint32_t> ParseIPv4(std::string_view text);
+// Writes an address (network byte order) as dotted-quad text, as inet_ntoa does.
+std::string FormatIPv4(std::uint32_t address);
+
+// Outcome of one socket call: a byte count on success, a Winsock-compatible code otherwise.
+struct IoResult {
+    std::size_t count = 0;
+    int error = 0;
+    bool ok() const { return error == 0; }
+};
+
+// A move-only IPv4 socket that closes its descriptor when it goes. Every call that can fail
+// returns 0 or a Winsock-compatible code (socket_error.h); a wait interrupted by a signal is
+// resumed, never reported; no call raises SIGPIPE.
+class Socket {
+public:
+    Socket() = default;
+    Socket(Socket&& other) noexcept;
+    Socket& operator=(Socket&& other) noexcept;
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+    ~Socket();
+
+    // type is SOCK_DGRAM or SOCK_STREAM. On failure the socket is invalid and error is set.
+    static Socket Create(int type, int& error);
+
+    bool valid() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
+    void Close();
+
+    int Bind(const Endpoint& local);
+    int GetLocalEndpoint(Endpoint& local) const;
+    int Listen(int backlog);
+    int SetBroadcast(bool on);
+    // SO_RCVTIMEO in milliseconds; a receive that runs out of time fails with 10060.
+    int SetReceiveTimeout(std::chrono::milliseconds timeout);
+
+    // Connects within the limit; 10060 when the limit passes first.
+    int Connect(const Endpoint& remote, std::chrono::milliseconds limit);
+    // Accepts one connection within the limit; 10060 when the limit passes first.
+    Socket Accept(std::chrono::milliseconds limit, int& error, Endpoint* peer = nullptr);
+
+    // Waits until a receive would not block, for at most the limit.
+    // Returns 0 and sets readable (false when the limit passed), or an error code.
+    int WaitReadable(std::chrono::milliseconds limit, bool& readable);
+
+    // One datagram.
+    IoResult SendTo(std::span<const char> data, const Endpoint& to);
+    // Sends every byte, continuing after short transfers.
+    IoResult SendAll(std::span<const char> data);
+
+    // One datagram into the area. A datagram longer than the area is dropped and fails with
+    // 10040 (never silently cut); a receive past SO_RCVTIMEO fails with 10060.
+    IoResult ReceiveFrom(std::span<char> area, Endpoint& from);
+    // One recv call: count 0 means the peer closed its sending side.
+    IoResult Receive(std::span<char> area);
+    // Waits up to the limit for data, then one recv call; 10060 when nothing came in time.
+    IoResult ReceiveWithin(std::span<char> area, std::chrono::milliseconds limit);
+
+private:
+    explicit Socket(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
+
+}  // namespace tavro::net

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+
+namespace tavro {
+
+inline constexpr int kDeviceUploadPort = 3232;
+inline constexpr char kUploadPassword[] = "VESPERDUN";
+
+// Everything one upload needs to know.
+struct UploadRequest {
+    std::string deviceAddress;  // dotted quad
+    std::string localAddress;   // dotted quad
+    int devicePort = kDeviceUploadPort;
+    std::string password = kUploadPassword;
+    std::string firmwarePath;  // absolute
+};
+
+// How long the upload waits for the device at each step.
+struct UploadTimeouts {
+    std::chrono::milliseconds reply{3000};           // each answer to the invitation, the verdict
+    std::chrono::milliseconds connectBack{30000};    // the device's connection back
+    std::chrono::milliseconds acknowledgement{30000};  // each block's acknowledgement, the final reply
+};
+
+}  // namespace tavro
