@@ -1,0 +1,66 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "net/discovery/device_record.h"
+#include "net/interfaces/local_interface.h"
+#include "ui/dialog_controls.h"
+#include "ui/writer_services.h"
+#include "upload/upload_result.h"
+
+namespace tavro::ui {
+
+// The behaviour of the main dialog: start-up, the two layouts, the interface and device
+// lists, Search, Write, the upload worker and the outcome timer. It reaches its window only
+// through DialogControls, so every handler runs the same against Qt and against test fakes.
+class WriterDialog : public DialogEvents {
+public:
+    static constexpr int kOutcomeTimerId = 0;
+    static constexpr int kOutcomeTimerPeriodMs = 10;
+
+    WriterDialog(DialogControls& controls, WriterServices services);
+    ~WriterDialog() override;
+    WriterDialog(const WriterDialog&) = delete;
+    WriterDialog& operator=(const WriterDialog&) = delete;
+
+    bool OnInitDialog() override;
+    void OnWrite() override;
+    void OnSearch() override;
+    void OnInterfaceSelectionChange() override;
+    void OnDeviceSelectionChange() override;
+    void OnTimer(int id) override;
+    bool CanClose() const override;
+
+    // Idle layout (true) or uploading layout (false).
+    void EnableControls(bool enable);
+    // Deletes device line index and its row; the rows behind it move up; nothing stays selected.
+    void RemoveDevice(int index);
+
+    const std::string& versionText() const { return m_versionText; }
+    const InterfaceTable& interfaceTable() const { return m_interfaceTable; }
+    const std::string& selectedLocalAddress() const { return m_selectedLocalAddress; }
+    DeviceTable& deviceTable() { return m_deviceTable; }
+    const std::string& firmwarePath() const { return m_firmwarePath; }
+    bool uploadBusy() const { return m_uploadBusy.load(std::memory_order_acquire) != 0; }
+
+private:
+    class LogPane;
+    void FillInterfaceList();
+    void StartUpload();
+    void RunUploadOnWorker();
+    void ShowOutcome(UploadResult result);
+
+    DialogControls& m_controls;
+    WriterServices m_services;
+    std::string m_versionText;
+    InterfaceTable m_interfaceTable;
+    std::string m_selectedLocalAddress;
+    DeviceTable m_deviceTable;
+    std::string m_firmwarePath;
+    std::atomic<std::int32_t> m_uploadBusy{0};
+    UploadResult m_uploadResult = 0;
+};
+
+}  // namespace tavro::ui
