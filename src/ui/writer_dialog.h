@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "net/discovery/device_record.h"
@@ -16,7 +17,7 @@ namespace tavro::ui {
 // lists, Search, Write, the upload worker and the outcome timer. It reaches its window only
 // through DialogControls, so every handler runs the same against Qt and against test fakes.
 class WriterDialog : public DialogEvents {
-public:
+  public:
     static constexpr int kOutcomeTimerId = 0;
     static constexpr int kOutcomeTimerPeriodMs = 10;
 
@@ -45,7 +46,7 @@ public:
     const std::string& firmwarePath() const { return m_firmwarePath; }
     bool uploadBusy() const { return m_uploadBusy.load(std::memory_order_acquire) != 0; }
 
-private:
+  private:
     class LogPane;
     void FillInterfaceList();
     void StartUpload();
@@ -60,7 +61,8 @@ private:
     DeviceTable m_deviceTable;
     std::string m_firmwarePath;
     std::atomic<std::int32_t> m_uploadBusy{0};
-    UploadResult m_uploadResult = 0;
+    UploadResult m_uploadResult = 0;  // written by the worker before it clears m_uploadBusy
+    std::unique_ptr<LogPane> m_logPane;
 };
 
 }  // namespace tavro::ui

@@ -1,0 +1,210 @@
+#include "ui/writer_dialog.h"
+
+#include <string_view>
+#include <utility>
+
+#include "log/append_log.h"
+#include "net/discovery/device_line.h"
+#include "net/discovery/remove_device_row.h"
+#include "net/interfaces/build_interface_table.h"
+#include "net/interfaces/interface_line.h"
+#include "net/socket.h"
+#include "upload/upload_outcome.h"
+
+namespace tavro::ui {
+namespace {
+
+constexpr char kNoInterfaceMessage[] = "ネットワークデバイスが見つかりませんでした。";
+constexpr char kLogPaneFirstLine[] =
+    "この表示欄は現状デバッグのために出してるけど、リリース時にはなくす\r\n";
+constexpr char kSelectDeviceMessage[] = "デバイスを選択してください";
+constexpr char kConfirmSuffix[] = " を書き込みます。";
+constexpr char kFirmwareFilter[] = "Firmware file (*.bin)|*.bin|all files(*.*)|*.*||";
+
+// Shows the wait cursor for as long as it lives.
+class WaitCursor {
+  public:
+    explicit WaitCursor(DialogControls& controls) : controls_(controls) {
+        controls_.SetWaitCursor(true);
+    }
+    ~WaitCursor() { controls_.SetWaitCursor(false); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+  private:
+    DialogControls& controls_;
+};
+
+}  // namespace
+
+// The log pane and the progress bar as an upload sees them. From the worker, every call
+// reaches the controls on the UI thread and returns once it has been carried out there.
+class WriterDialog::LogPane final : public UploadSink {
+  public:
+    explicit LogPane(DialogControls& controls) : controls_(controls) {}
+
+    void AppendText(std::string_view text) override {
+        const std::string piece(text);
+        controls_.RunOnUiThread([&] { controls_.AppendToLog(piece); });
+    }
+    void SetProgress(int percent) override {
+        controls_.RunOnUiThread([&] { controls_.SetProgressPosition(percent); });
+    }
+    void ShowError(std::string_view text) override { controls_.ShowErrorBox(std::string(text)); }
+
+  private:
+    DialogControls& controls_;
+};
+
+WriterDialog::WriterDialog(DialogControls& controls, WriterServices services)
+    : m_controls(controls),
+      m_services(std::move(services)),
+      m_versionText(VersionText(m_services.version)),
+      m_logPane(std::make_unique<LogPane>(controls)) {}
+
+WriterDialog::~WriterDialog() = default;
+
+bool WriterDialog::OnInitDialog() {
+    m_controls.SetDialogIcon();
+    m_controls.SetText(ControlId::version, m_versionText);
+    m_uploadBusy.store(0, std::memory_order_release);
+    m_controls.SetProgressRange(0, 100);
+    m_controls.SetProgressPosition(0);
+
+    const InterfaceBuildResult built =
+        BuildInterfaceTable(m_services.readInterfaceFacts(), m_interfaceTable);
+    if (!built.adapterListRead) {
+        m_services.exitProcess(1, built.reason);
+        return false;
+    }
+    if (m_interfaceTable.count == 0) {
+        m_controls.ShowMessage(kNoInterfaceMessage, MessageButtons::ok);
+        m_controls.EndDialog(-1);
+        return false;
+    }
+    FillInterfaceList();
+
+    EnableControls(true);
+    m_controls.Enable(ControlId::write, false);
+
+    AppendLog(*m_logPane, "%s", kLogPaneFirstLine);
+    m_controls.Show(ControlId::log, false);
+    return true;
+}
+
+void WriterDialog::FillInterfaceList() {
+    for (int i = 0; i < m_interfaceTable.count; ++i) {
+        m_controls.AddLine(ControlId::interfaceList, InterfaceLine(m_interfaceTable.records[i]));
+    }
+    m_controls.SelectLine(ControlId::interfaceList, 0);
+    m_selectedLocalAddress = net::FormatIPv4(m_interfaceTable.records[0].address);
+}
+
+void WriterDialog::OnInterfaceSelectionChange() {
+    const int line = m_controls.SelectedLine(ControlId::interfaceList);
+    if (line < 0 || line >= m_interfaceTable.count) return;
+    m_selectedLocalAddress = net::FormatIPv4(m_interfaceTable.records[line].address);
+}
+
+void WriterDialog::EnableControls(bool enable) {
+    for (ControlId id :
+         {ControlId::interfaceList, ControlId::search, ControlId::deviceList, ControlId::write}) {
+        m_controls.Enable(id, enable);
+    }
+    m_controls.SetProgressPosition(0);
+    m_controls.Show(ControlId::progress, !enable);
+    m_controls.Show(ControlId::version, enable);
+}
+
+void WriterDialog::OnSearch() {
+    m_controls.ClearLines(ControlId::deviceList);
+    int found = 0;
+    {
+        WaitCursor busy(m_controls);
+        found = m_services.discoverDevices(m_deviceTable, m_selectedLocalAddress);
+    }
+    if (found <= 0) return;
+    for (int row = 0; row < found && row < DeviceTable::kCapacity; ++row) {
+        m_controls.AddLine(ControlId::deviceList, DeviceLine(m_deviceTable.rows[row]));
+    }
+}
+
+void WriterDialog::OnDeviceSelectionChange() {
+    m_controls.Enable(ControlId::write, m_controls.SelectedLine(ControlId::deviceList) != -1);
+}
+
+void WriterDialog::RemoveDevice(int index) {
+    if (index < 0 || index >= DeviceTable::kCapacity) return;
+    m_controls.DeleteLine(ControlId::deviceList, index);
+    RemoveDeviceRow(m_deviceTable, index);
+    m_controls.SelectLine(ControlId::deviceList, -1);
+}
+
+void WriterDialog::OnWrite() {
+    if (m_controls.SelectedLine(ControlId::deviceList) == -1) {
+        m_controls.ShowMessage(kSelectDeviceMessage, MessageButtons::ok);
+        return;
+    }
+    m_controls.SetText(ControlId::log, "");
+
+    const std::optional<std::string> chosen =
+        m_controls.AskOpenFile({.defaultExtension = "bin", .filter = kFirmwareFilter});
+    if (!chosen) return;
+    m_firmwarePath = *chosen;
+
+    if (m_controls.ShowMessage(m_firmwarePath + kConfirmSuffix, MessageButtons::okCancel) !=
+        MessageAnswer::ok) {
+        return;
+    }
+    StartUpload();
+}
+
+void WriterDialog::StartUpload() {
+    EnableControls(false);
+    m_uploadResult = kUploadSucceeded;
+    m_uploadBusy.store(1, std::memory_order_release);
+    m_controls.StartTimer(kOutcomeTimerId, kOutcomeTimerPeriodMs);
+    if (!m_services.startWorker([this] { RunUploadOnWorker(); })) {
+        // No worker means no upload: report it like any other internal failure.
+        m_uploadResult = kUploadInternalError;
+        m_uploadBusy.store(0, std::memory_order_release);
+    }
+}
+
+void WriterDialog::RunUploadOnWorker() {
+    int line = -1;
+    m_controls.RunOnUiThread([&] { line = m_controls.SelectedLine(ControlId::deviceList); });
+
+    UploadResult result = kUploadInternalError;
+    if (line >= 0 && line < DeviceTable::kCapacity) {
+        const UploadRequest request{
+            .deviceAddress = m_deviceTable.rows[line].addressText,
+            .localAddress = m_selectedLocalAddress,
+            .devicePort = kDeviceUploadPort,
+            .password = kUploadPassword,
+            .firmwarePath = m_firmwarePath,
+        };
+        result = m_services.runUpload(request, *m_logPane);
+    }
+    // The result first, then the flag: the timer reads the result only after it saw the flag.
+    m_uploadResult = result;
+    m_uploadBusy.store(0, std::memory_order_release);
+}
+
+void WriterDialog::OnTimer(int /*id*/) {
+    if (m_uploadBusy.load(std::memory_order_acquire) != 0) return;
+    // Stopped before the message box, whose own message loop would deliver more ticks.
+    m_controls.StopTimer(kOutcomeTimerId);
+    ShowOutcome(m_uploadResult);
+    EnableControls(true);
+    m_controls.Enable(ControlId::write, false);
+}
+
+void WriterDialog::ShowOutcome(UploadResult result) {
+    m_controls.ShowMessage(UploadOutcomeText(result), MessageButtons::ok);
+    if (result == kUploadSucceeded) RemoveDevice(m_controls.SelectedLine(ControlId::deviceList));
+}
+
+bool WriterDialog::CanClose() const { return !uploadBusy(); }
+
+}  // namespace tavro::ui
