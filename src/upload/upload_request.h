@@ -19,9 +19,10 @@ struct UploadRequest {
 
 // How long the upload waits for the device at each step.
 struct UploadTimeouts {
-    std::chrono::milliseconds reply{3000};           // each answer to the invitation, the verdict
-    std::chrono::milliseconds connectBack{30000};    // the device's connection back
-    std::chrono::milliseconds acknowledgement{30000};  // each block's acknowledgement, the final reply
+    std::chrono::milliseconds reply{3000};         // each answer to the invitation, the verdict
+    std::chrono::milliseconds connectBack{30000};  // the device's connection back
+    std::chrono::milliseconds acknowledgement{
+        30000};  // each block's acknowledgement, the final reply
 };
 
 }  // namespace tavro

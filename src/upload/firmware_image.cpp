@@ -1,0 +1,44 @@
+#include "upload/firmware_image.h"
+
+#include <filesystem>
+#include <limits>
+#include <system_error>
+
+#include "log/append_log.h"
+#include "upload/md5_digest.h"
+
+namespace tavro {
+namespace {
+
+// The invitation and the transfer count bytes in a signed 32-bit number; a longer file is
+// refused here, before the device hears of it.
+bool FileLength(const std::string& path, std::int32_t& length) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error || size > static_cast<std::uintmax_t>(std::numeric_limits<std::int32_t>::max())) {
+        return false;
+    }
+    length = static_cast<std::int32_t>(size);
+    return true;
+}
+
+}  // namespace
+
+UploadResult MeasureFirmware(const std::string& path, LogSink& log, FirmwareImage& image) {
+    AppendLog(log, "まずファイルのMD5を計算する。\r\n");
+    if (!FileLength(path, image.length)) {
+        AppendLog(log, "ERROR: Open\r\n");
+        return kUploadFileError;
+    }
+    AppendLog(log, "size %d :", image.length);
+    Md5Digest digest{};
+    if (!GetFileMD5(path, digest)) {
+        AppendLog(log, "ERROR: getMD5\r\n");
+        return kUploadInternalError;
+    }
+    image.digestHex = DigestHex(digest);
+    AppendLog(log, "file MD5: %s\r\n", image.digestHex.c_str());
+    return kUploadSucceeded;
+}
+
+}  // namespace tavro

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "upload/upload_request.h"
+#include "upload/upload_result.h"
+#include "upload/upload_sink.h"
+
+namespace tavro {
+
+// Writes one firmware file into one device: digest, invitation (with the password proof when
+// the device asks), then the transfer over the device's connection back. Every socket and the
+// file are closed before it returns the outcome; no wait outlasts its bound in `timeouts`.
+UploadResult RunUpload(const UploadRequest& request, UploadSink& sink,
+                       const UploadTimeouts& timeouts = {});
+
+}  // namespace tavro

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+#include "log/log_sink.h"
+#include "net/socket.h"
+#include "upload/firmware_image.h"
+#include "upload/upload_request.h"
+#include "upload/upload_result.h"
+#include "upload/upload_sink.h"
+
+namespace tavro {
+
+// The answer to a device's challenge, "200 <cnonce> <response>\n": the cnonce binds the answer
+// to this path, image and device, the response proves the password against the nonce.
+// False when a digest fails; the sink has then shown the failed step to the user.
+bool ComposeAuthenticationAnswer(const UploadRequest& request, const FirmwareImage& image,
+                                 std::string_view nonce, UploadSink& sink, std::string& answer);
+
+// Sends the answer once to the challenger and reads its verdict within the reply time.
+// kUploadSucceeded when the verdict begins with "OK", kUploadRefused for any other verdict,
+// else the code of the failed send or receive.
+UploadResult Authenticate(net::Socket& udp, const net::Endpoint& challenger,
+                          const std::string& answer, LogSink& log,
+                          std::chrono::milliseconds replyTimeout);
+
+}  // namespace tavro

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+#include "upload/firmware_image.h"
+#include "upload/upload_request.h"
+#include "upload/upload_result.h"
+#include "upload/upload_sink.h"
+
+namespace tavro {
+
+// Invites the device over UDP to take the image and connect back to localPort, and proves the
+// password when the device asks for it. kUploadSucceeded once the device has accepted;
+// kUploadRefused when it stays silent, answers otherwise or refuses the password;
+// kUploadInternalError when a digest of the proof fails; else the failed socket call's code.
+UploadResult InviteDevice(const UploadRequest& request, const FirmwareImage& image,
+                          std::uint16_t localPort, UploadSink& sink,
+                          std::chrono::milliseconds replyTimeout);
+
+}  // namespace tavro

@@ -1,0 +1,48 @@
+#include "upload/upload_listener.h"
+
+#include <sys/socket.h>
+
+#include "log/append_log.h"
+#include "net/socket_error.h"
+#include "upload/upload_error.h"
+
+namespace tavro {
+namespace {
+
+// Text that is no address cannot be bound, as the system would refuse it.
+int BindToAddress(net::Socket& listener, const std::string& localAddress) {
+    const auto address = net::ParseIPv4(localAddress);
+    if (!address) return net::kErrorAddressNotAvailable;
+    return listener.Bind(net::Endpoint{*address, 0});
+}
+
+}  // namespace
+
+UploadResult OpenUploadListener(const std::string& localAddress, LogSink& log,
+                                net::Socket& listener, std::uint16_t& localPort) {
+    AppendLog(log,
+              "後で使うTCPサーバソケットをここで起動してポート番号を確定しておく必要がある。\r\n");
+
+    AppendLog(log, "socket :");
+    int error = 0;
+    listener = net::Socket::Create(SOCK_STREAM, error);
+    if (!listener.valid()) return EndWithSocketError(log, error);
+    AppendLog(log, "ok\r\n");
+
+    AppendLog(log, "bind \"%s\":", localAddress.c_str());
+    if ((error = BindToAddress(listener, localAddress)) != 0) return EndWithSocketError(log, error);
+    AppendLog(log, "ok\r\n");
+
+    AppendLog(log, "getsockname :");
+    net::Endpoint local;
+    if ((error = listener.GetLocalEndpoint(local)) != 0) return EndWithSocketError(log, error);
+    localPort = local.port;
+    AppendLog(log, "ok: localPort = %d\r\n", static_cast<int>(localPort));
+
+    AppendLog(log, "listen :");
+    if ((error = listener.Listen(1)) != 0) return EndWithSocketError(log, error);
+    AppendLog(log, "ok\r\n");
+    return kUploadSucceeded;
+}
+
+}  // namespace tavro
