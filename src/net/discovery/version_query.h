@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+#include "net/discovery/device_record.h"
+#include "net/discovery/discovery_options.h"
+
+namespace tavro {
+
+// Asks the device at row.addressText for its versions over TCP from localAddress and stores
+// the numbers its answer carries. 1 when it answered two CR-ended lines, else 0. Connecting
+// and each received byte wait at most options.versionTimeout.
+int QueryDeviceVersion(DeviceRecord& row, const std::string& localAddress,
+                       const DiscoveryOptions& options = {});
+
+}  // namespace tavro
