@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/socket.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -190,6 +193,60 @@ TEST(SocketStream, SendToClosedPeerFailsWithoutSignal) {
     }
     EXPECT_FALSE(result.ok());
     EXPECT_GT(result.error, 3);
+}
+
+void IgnoreSignal(int) {}
+
+// Interrupts the calling thread with SIGUSR1 (no SA_RESTART) every few milliseconds.
+class SignalStorm {
+  public:
+    SignalStorm() : target_(pthread_self()) {
+        struct sigaction action {};
+        action.sa_handler = IgnoreSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGUSR1, &action, &previous_);
+        thread_ = std::thread([this] {
+            while (!stop_) {
+                pthread_kill(target_, SIGUSR1);
+                std::this_thread::sleep_for(5ms);
+            }
+        });
+    }
+    ~SignalStorm() {
+        stop_ = true;
+        thread_.join();
+        sigaction(SIGUSR1, &previous_, nullptr);
+    }
+
+  private:
+    pthread_t target_;
+    struct sigaction previous_ {};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+TEST(SocketSignals, InterruptedWaitsRunToTheirLimitInsteadOfFailing) {
+    Socket receiver = BoundSocket(SOCK_DGRAM);
+    Socket listener = BoundSocket(SOCK_STREAM);
+    ASSERT_EQ(listener.Listen(1), 0);
+    SignalStorm storm;
+
+    bool readable = true;
+    auto start = Clock::now();
+    EXPECT_EQ(receiver.WaitReadable(300ms, readable), 0);
+    EXPECT_FALSE(readable);
+    EXPECT_GE(Clock::now() - start, 250ms);
+
+    int error = 0;
+    start = Clock::now();
+    listener.Accept(300ms, error);
+    EXPECT_EQ(error, kErrorTimedOut);
+    EXPECT_GE(Clock::now() - start, 250ms);
+
+    char area[4];
+    start = Clock::now();
+    EXPECT_EQ(receiver.ReceiveWithin(area, 300ms).error, kErrorTimedOut);
+    EXPECT_GE(Clock::now() - start, 250ms);
 }
 
 }  // namespace
