@@ -111,6 +111,9 @@ std::unique_ptr<TestNetwork> TestNetwork::Create(const std::vector<std::string>&
                         " addr add " + kToolAddress + "/24 dev " + kToolInterface + " && ip -n " +
                         tool + " link set " + kToolInterface + " up && ip -n " + devices +
                         " link set " + kDeviceInterface + " up";
+    // The limited broadcast is routed like any other destination: without a default route
+    // the probe would have nowhere to go. It stays on the veth, inside these namespaces.
+    setup += " && ip -n " + tool + " route add default dev " + kToolInterface;
     for (const std::string& address : deviceAddresses) {
         setup += " && ip -n " + devices + " addr add " + address + "/24 dev " + kDeviceInterface;
     }

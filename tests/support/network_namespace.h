@@ -50,6 +50,7 @@ class EnterNamespace {
 //
 //   tool namespace                       device namespace
 //   tv0 198.18.0.1/24  <--- veth --->   dv0 198.18.0.10/24, 198.18.0.11/24, ...
+//   default route via tv0
 //
 // The tool's side runs in "tool" (EnterNamespace), simulated devices run in "devices".
 class TestNetwork {
