@@ -16,7 +16,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 
 constexpr std::uint32_t kOperational = 5;
 constexpr std::uint32_t kGigabit = 1'000'000'000;
@@ -297,12 +296,6 @@ TEST_F(BuildInterfaceTableTest, LongTextsAreCutToTheirFields) {
     EXPECT_EQ(std::string(first.friendlyName), std::string(255, 'n'));
     EXPECT_EQ(first.address, Ip("198.18.0.2"));  // the field after the names is untouched
     EXPECT_EQ(std::string(table().records[1].friendlyName), std::string(254, 'a'));
-}
-
-TEST_F(BuildInterfaceTableTest, NoAddressesAndNoAdaptersIsAnEmptyButReadableTable) {
-    Facts facts;
-    EXPECT_TRUE(Build(facts).adapterListRead);
-    EXPECT_THAT(Lines(), IsEmpty());
 }
 
 }  // namespace

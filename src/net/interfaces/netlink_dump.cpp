@@ -56,9 +56,10 @@ bool SendRequest(int fd, std::uint16_t type, std::uint32_t sequence,
     return sent >= 0;
 }
 
-// One datagram, however long: its length is learned first so nothing is cut.
+// One datagram, however long: its length is learned first so nothing is cut. fromKernel
+// tells whether the kernel sent it; another process could write to our port as well.
 bool ReceiveDatagram(int fd, std::vector<unsigned char>& buffer, std::size_t& length,
-                     std::string& why) {
+                     bool& fromKernel, std::string& why) {
     ssize_t size;
     do {
         size = ::recv(fd, buffer.data(), buffer.size(), MSG_PEEK | MSG_TRUNC);
@@ -66,9 +67,12 @@ bool ReceiveDatagram(int fd, std::vector<unsigned char>& buffer, std::size_t& le
     if (size >= 0 && static_cast<std::size_t>(size) > buffer.size()) {
         buffer.resize(static_cast<std::size_t>(size));
     }
+    sockaddr_nl sender{};
     if (size >= 0) {
         do {
-            size = ::recv(fd, buffer.data(), buffer.size(), 0);
+            socklen_t senderSize = sizeof sender;
+            size = ::recvfrom(fd, buffer.data(), buffer.size(), 0,
+                              reinterpret_cast<sockaddr*>(&sender), &senderSize);
         } while (size < 0 && errno == EINTR);
     }
     if (size < 0) {
@@ -76,6 +80,7 @@ bool ReceiveDatagram(int fd, std::vector<unsigned char>& buffer, std::size_t& le
         return false;
     }
     length = static_cast<std::size_t>(size);
+    fromKernel = sender.nl_pid == 0;
     return true;
 }
 
@@ -90,6 +95,15 @@ DumpEnd TakeMessages(const unsigned char* data, std::size_t length, std::uint32_
         if (message->nlmsg_seq != sequence) continue;
         if (message->nlmsg_flags & NLM_F_DUMP_INTR) interrupted = true;
         if (message->nlmsg_type == NLMSG_DONE) {
+            // A dump that failed part way carries the error in its end message.
+            int status = 0;
+            if (message->nlmsg_len >= NLMSG_LENGTH(sizeof status)) {
+                std::memcpy(&status, NLMSG_DATA(message), sizeof status);
+            }
+            if (status < 0) {
+                why = ErrnoText("the netlink dump failed", -status);
+                return DumpEnd::kFailed;
+            }
             return interrupted ? DumpEnd::kInterrupted : DumpEnd::kDone;
         }
         if (message->nlmsg_type == NLMSG_ERROR) {
@@ -119,7 +133,9 @@ DumpEnd DumpOnce(std::uint16_t type, std::span<const unsigned char> familyHeader
     bool interrupted = false;
     for (;;) {
         std::size_t length = 0;
-        if (!ReceiveDatagram(fd.get(), buffer, length, why)) return DumpEnd::kFailed;
+        bool fromKernel = false;
+        if (!ReceiveDatagram(fd.get(), buffer, length, fromKernel, why)) return DumpEnd::kFailed;
+        if (!fromKernel) continue;
         if (length == 0) {
             why = "the netlink answer ended early";
             return DumpEnd::kFailed;
