@@ -1,0 +1,69 @@
+#include "sim/discovery_responder.h"
+
+#include <sys/socket.h>
+
+#include <algorithm>
+
+#include "sim/bounded_wait.h"
+#include "sim/quoted.h"
+
+namespace tavro::sim {
+
+std::string DiscoveryReply(const DeviceSpec& spec) {
+    std::string reply(std::max<std::size_t>(spec.replyLength, 30), '\0');
+    reply[5] = static_cast<char>(0x12);  // high nibbles: hardware and firmware generation
+    reply[6] = static_cast<char>(0x34);
+    reply[8] = static_cast<char>(0x01);  // status bytes
+    reply[9] = static_cast<char>(0x02);
+    std::copy(spec.mac.begin(), spec.mac.end(), reply.begin() + 24);
+    reply.resize(spec.replyLength);
+    return reply;
+}
+
+int DiscoveryResponder::Bind() {
+    int error = 0;
+    socket_ = net::Socket::Create(SOCK_DGRAM, error);
+    if (error != 0) return error;
+    return socket_.Bind(net::Endpoint{spec_.address, 0});
+}
+
+void DiscoveryResponder::Offer(const net::Endpoint& prober) {
+    {
+        const std::lock_guard lock(mutex_);
+        probers_.push_back(prober);
+    }
+    offered_.notify_one();
+}
+
+void DiscoveryResponder::Run(std::stop_token stop) {
+    while (true) {
+        net::Endpoint prober;
+        {
+            std::unique_lock lock(mutex_);
+            if (!offered_.wait(lock, stop, [this] { return !probers_.empty(); })) return;
+            prober = probers_.front();
+            probers_.pop_front();
+        }
+        Answer(prober, stop);
+    }
+}
+
+void DiscoveryResponder::Answer(const net::Endpoint& prober, std::stop_token stop) {
+    if (spec_.replies == 0) {
+        events_.Record(spec_.addressText, "probe-ignored", EndpointText(prober));
+        return;
+    }
+    const std::string reply = DiscoveryReply(spec_);
+    for (int i = 0; i < spec_.replies; ++i) {
+        if (!Pause(std::chrono::milliseconds(spec_.replyDelayMs), stop)) return;
+        const net::IoResult sent = socket_.SendTo(reply, prober);
+        if (sent.ok()) {
+            events_.Record(spec_.addressText, "reply-sent",
+                           EndpointText(prober) + " " + std::to_string(sent.count));
+        } else {
+            events_.Record(spec_.addressText, "reply-failed", std::to_string(sent.error));
+        }
+    }
+}
+
+}  // namespace tavro::sim

@@ -1,0 +1,24 @@
+#include "sim/md5_hex.h"
+
+#include <openssl/evp.h>
+
+#include <cstdio>
+
+namespace tavro::sim {
+
+std::string Md5Hex(std::string_view bytes) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_md5(), nullptr) != 1) {
+        return std::string(32, '?');  // matches no digest the writer can send
+    }
+    std::string hex;
+    for (unsigned int i = 0; i < length; ++i) {
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02x", digest[i]);
+        hex += pair;
+    }
+    return hex;
+}
+
+}  // namespace tavro::sim

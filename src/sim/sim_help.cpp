@@ -1,0 +1,65 @@
+#include "sim/sim_help.h"
+
+namespace tavro::sim {
+
+const char kDeviceHelp[] = R"(
+Runs simulated TAVRO devices for tests and demos. Run it only inside a private network
+namespace (see scripts/lib/testnet.sh): it answers broadcast probes on UDP 0.0.0.0:30718.
+
+DEVICE is  ADDR[,key=value|flag...]  and ADDR must already be an address of an interface.
+Each device answers the probe from ADDR, serves the version query on TCP ADDR:9998 and the
+upload on UDP ADDR:3232, each on its own thread. Every wait is bounded at 30 s.
+
+Identity and answers:
+  mac=02-00-5E-0A-0B-0C   hardware address in the reply (default 02-00-5E + last 3 bytes of ADDR)
+  sketch=N text=M         version answer "SKETCH VER : N\r\nTEXT VER : M\r\n" (default 105, 3)
+  password=TEXT           answer the invitation with "AUTH <32-hex nonce>" and require
+                          200 CNONCE MD5hex(MD5hex(TEXT) ":" nonce ":" CNONCE); verdict OK/FAIL
+  store=DIR               write a received image that passed the length and MD5 checks to
+                          DIR/ADDR.bin
+Discovery faults:
+  no-reply                ignore the probe
+  replies=N               answer each probe N times
+  reply-length=N          reply datagram of N bytes (default 30; mac at 24..29 when it fits)
+  reply-delay-ms=N        wait before each reply
+Version query faults:
+  version-answer=TEXT     send exactly TEXT instead (escapes \r \n \t \0 \\ \xNN; a comma is \x2c)
+  version=silent          accept and read the request, then say nothing
+  version=close           accept, then close at once
+  version-delay-ms=N      wait before answering
+Upload faults:
+  ignore-invitations=N    leave the first N invitations unanswered
+  invitation-answer=TEXT  answer the invitation with TEXT (e.g. NG) and go no further
+  refuse-auth             verdict "FAIL" whatever the answer
+  no-verdict              send no verdict after the authentication answer
+  no-connect              accept, then never connect back
+  close-after=BYTES       reset the data connection after that many image bytes
+  ack-delay-ms=N          wait before each acknowledgement
+  no-final                send no final "OK"; keep the connection until the writer closes it
+  connect-from=ADDR2      connect back from ADDR2 (another address of this namespace)
+
+The upload: invitation "0 PORT LENGTH MD5HEX\n" -> "OK" (or the challenge and verdict), then
+a TCP connection back to the invitation's source address at PORT; LENGTH bytes are read in
+blocks of 1024 (the last shorter), each acknowledged with its size as decimal text ("1024",
+"452"); length and MD5 are checked, "OK" is sent (or "NG" on a mismatch) and the connection
+closed.
+
+"ready" is printed on stdout once every socket is bound; SIGTERM or SIGINT ends the run.
+
+Events (--events FILE), one line each, "<ADDR or *> <event> [detail]", bytes in quotes with
+the escapes above:
+  * probe FROM "TV"                 * unexpected-datagram FROM "..."
+  ADDR probe-ignored FROM           ADDR reply-sent TO LENGTH
+  ADDR version-connection FROM      ADDR version-request "..."    ADDR version-served "..."
+  ADDR version-closed | version-silent | version-request-unexpected
+  ADDR invitation FROM "..."        ADDR invitation-ignored N     ADDR invitation-malformed
+  ADDR udp-sent TO "..."            ADDR auth-answer FROM "..." match|mismatch
+  ADDR verdict-withheld | connect-withheld | auth-answer-missing
+  ADDR connected TO from LOCAL      ADDR connect-failed TO CODE
+  ADDR block SIZE                   ADDR ack SIZE                 ADDR aborted-after BYTES
+  ADDR transfer-short GOT of LENGTH (quiet|closed)
+  ADDR image-ok LENGTH MD5          ADDR image-mismatch LENGTH MD5
+  ADDR image-stored PATH            ADDR final-sent "OK"          ADDR final-withheld
+)";
+
+}  // namespace tavro::sim

@@ -1,0 +1,113 @@
+// tavro-sim: simulated TAVRO devices for tests and demos, run inside a network namespace.
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <CLI/CLI.hpp>
+#include <csignal>
+#include <iostream>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "sim/device_spec.h"
+#include "sim/event_log.h"
+#include "sim/probe_listener.h"
+#include "sim/sim_help.h"
+#include "sim/simulated_device.h"
+
+namespace {
+
+using tavro::sim::DeviceSpec;
+
+struct Options {
+    std::vector<std::string> devices;
+    std::string password;
+    std::string storeDirectory;
+    std::string eventsPath;
+    bool verbose = false;
+};
+
+// Device threads inherit this mask, so the signals reach only the main thread's wait.
+sigset_t BlockStopSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    return signals;
+}
+
+bool ParseDevices(const Options& options, std::vector<DeviceSpec>& specs) {
+    for (const std::string& text : options.devices) {
+        std::string why;
+        auto spec = tavro::sim::ParseDeviceSpec(text, why);
+        if (!spec) {
+            std::cerr << "tavro-sim: --device " << text << ": " << why << "\n";
+            return false;
+        }
+        if (!spec->password && !options.password.empty()) spec->password = options.password;
+        if (spec->storeDirectory.empty()) spec->storeDirectory = options.storeDirectory;
+        specs.push_back(std::move(*spec));
+    }
+    return true;
+}
+
+int Run(const Options& options) {
+    std::vector<DeviceSpec> specs;
+    if (!ParseDevices(options, specs)) return 2;
+    tavro::sim::EventLog events;
+    if (!events.Open(options.eventsPath, options.verbose)) {
+        std::cerr << "tavro-sim: cannot open the events file " << options.eventsPath << "\n";
+        return 1;
+    }
+    const sigset_t stopSignals = BlockStopSignals();
+    std::signal(SIGPIPE, SIG_IGN);
+
+    std::vector<std::unique_ptr<tavro::sim::SimulatedDevice>> devices;
+    for (DeviceSpec& spec : specs) {
+        devices.push_back(std::make_unique<tavro::sim::SimulatedDevice>(std::move(spec), events));
+        std::string why;
+        if (!devices.back()->Bind(why)) {
+            std::cerr << "tavro-sim: " << why << "\n";
+            return 1;
+        }
+    }
+    tavro::sim::ProbeListener listener(devices, events);
+    if (const int error = listener.Bind(); error != 0) {
+        std::cerr << "tavro-sim: cannot bind UDP 0.0.0.0:30718 (error " << error << ")\n";
+        return 1;
+    }
+    for (auto& device : devices) device->Start();
+    std::jthread listening([&listener](std::stop_token stop) { listener.Run(stop); });
+
+    std::cout << "ready" << std::endl;
+    int received = 0;
+    sigwait(&stopSignals, &received);
+    return 0;  // the listener stops first, then every device, as the objects go
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Simulated TAVRO devices for tests and demos", "tavro-sim"};
+    app.footer(tavro::sim::kDeviceHelp);
+    Options options;
+    app.add_option("--device", options.devices,
+                   "One simulated device: ADDR[,key=value...] (repeat for more)")
+        ->type_name("DEVICE")
+        ->required()
+        ->take_all()
+        ->allow_extra_args(false);
+    app.add_option("--password", options.password,
+                   "Password of every device that names none of its own")
+        ->type_name("TEXT");
+    app.add_option("--store", options.storeDirectory,
+                   "Store directory of every device that names none of its own")
+        ->type_name("DIR");
+    app.add_option("--events", options.eventsPath, "Append one line per event to FILE")
+        ->type_name("FILE");
+    app.add_flag("-v,--verbose", options.verbose, "Also write the events to stderr");
+    CLI11_PARSE(app, argc, argv);
+    return Run(options);
+}

@@ -1,0 +1,102 @@
+#include "sim/upload_device.h"
+
+#include <sys/socket.h>
+
+#include "sim/bounded_wait.h"
+#include "sim/image_receiver.h"
+#include "sim/quoted.h"
+
+namespace tavro::sim {
+namespace {
+
+constexpr std::size_t kDatagramArea = 1500;
+
+}  // namespace
+
+int UploadDevice::Bind() {
+    int error = 0;
+    socket_ = net::Socket::Create(SOCK_DGRAM, error);
+    if (error != 0) return error;
+    return socket_.Bind(net::Endpoint{spec_.address, kUploadPort});
+}
+
+void UploadDevice::Run(std::stop_token stop) {
+    char area[kDatagramArea];
+    while (!stop.stop_requested()) {
+        if (WaitReadable(socket_, std::chrono::milliseconds(200), stop) != WaitOutcome::Ready) {
+            continue;
+        }
+        net::Endpoint writer;
+        const net::IoResult got = socket_.ReceiveFrom(area, writer);
+        if (!got.ok()) {
+            Record("receive-failed", std::to_string(got.error));
+            continue;
+        }
+        Handle(std::string_view(area, got.count), writer, stop);
+    }
+}
+
+void UploadDevice::Handle(std::string_view datagram, const net::Endpoint& writer,
+                          std::stop_token stop) {
+    Record("invitation", EndpointText(writer) + " " + Quoted(datagram));
+    const auto invitation = ParseInvitation(datagram);
+    if (!invitation) {
+        Record("invitation-malformed");
+        return;
+    }
+    if (++invitationsSeen_ <= spec_.ignoreInvitations) {
+        Record("invitation-ignored", std::to_string(invitationsSeen_));
+        return;
+    }
+    if (spec_.invitationAnswer) {
+        Send(*spec_.invitationAnswer, writer);
+        return;
+    }
+    if (spec_.password) {
+        if (!Authenticate(writer, stop)) return;
+    } else {
+        Send("OK", writer);
+    }
+    if (spec_.noConnect) {
+        Record("connect-withheld");
+        return;
+    }
+    ReceiveImage(spec_, *invitation, net::Endpoint{writer.address, invitation->port}, events_,
+                 stop);
+}
+
+bool UploadDevice::Authenticate(const net::Endpoint& writer, std::stop_token stop) {
+    const std::string nonce = FreshNonce();
+    Send("AUTH " + nonce, writer);
+    if (WaitReadable(socket_, kPeerLimit, stop) != WaitOutcome::Ready) {
+        Record("auth-answer-missing");
+        return false;
+    }
+    char area[kDatagramArea];
+    net::Endpoint from;
+    const net::IoResult got = socket_.ReceiveFrom(area, from);
+    if (!got.ok()) {
+        Record("receive-failed", std::to_string(got.error));
+        return false;
+    }
+    const std::string_view text(area, got.count);
+    const auto answer = ParseAuthAnswer(text);
+    const bool matched =
+        answer && answer->response == ExpectedResponse(*spec_.password, nonce, answer->cnonce);
+    Record("auth-answer",
+           EndpointText(from) + " " + Quoted(text) + (matched ? " match" : " mismatch"));
+    const bool accepted = matched && !spec_.refuseAuth;
+    if (spec_.noVerdict) {
+        Record("verdict-withheld");
+        return false;
+    }
+    Send(accepted ? "OK" : "FAIL", from);
+    return accepted;
+}
+
+void UploadDevice::Send(std::string_view text, const net::Endpoint& to) {
+    const net::IoResult sent = socket_.SendTo(text, to);
+    Record(sent.ok() ? "udp-sent" : "udp-send-failed", EndpointText(to) + " " + Quoted(text));
+}
+
+}  // namespace tavro::sim

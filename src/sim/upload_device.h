@@ -1,0 +1,38 @@
+#pragma once
+
+#include <stop_token>
+#include <string>
+
+#include "net/socket.h"
+#include "sim/device_spec.h"
+#include "sim/event_log.h"
+#include "sim/invitation.h"
+
+namespace tavro::sim {
+
+// The device's side of the upload dialogue on UDP <address>:3232: takes the invitation,
+// challenges the writer when the device has a password, judges its answer, then hands over
+// to the transfer. One upload at a time, as a device would.
+class UploadDevice {
+  public:
+    UploadDevice(const DeviceSpec& spec, EventLog& events) : spec_(spec), events_(events) {}
+
+    int Bind();
+    void Run(std::stop_token stop);
+
+  private:
+    void Handle(std::string_view datagram, const net::Endpoint& writer, std::stop_token stop);
+    // True when the writer proved the password; sends the verdict unless told not to.
+    bool Authenticate(const net::Endpoint& writer, std::stop_token stop);
+    void Send(std::string_view text, const net::Endpoint& to);
+    void Record(std::string_view event, std::string_view detail = {}) {
+        events_.Record(spec_.addressText, event, detail);
+    }
+
+    const DeviceSpec& spec_;
+    EventLog& events_;
+    net::Socket socket_;
+    int invitationsSeen_ = 0;
+};
+
+}  // namespace tavro::sim

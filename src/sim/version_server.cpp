@@ -1,0 +1,91 @@
+#include "sim/version_server.h"
+
+#include <sys/socket.h>
+
+#include "sim/bounded_wait.h"
+#include "sim/quoted.h"
+#include "sim/reuse_address.h"
+
+namespace tavro::sim {
+namespace {
+
+constexpr std::string_view kRequest{"VER\n\0", 5};
+
+}  // namespace
+
+std::string VersionAnswer(const DeviceSpec& spec) {
+    if (spec.versionAnswer) return *spec.versionAnswer;
+    return "SKETCH VER : " + std::to_string(spec.sketchVersion) +
+           "\r\nTEXT VER : " + std::to_string(spec.textVersion) + "\r\n";
+}
+
+int VersionServer::Bind() {
+    int error = 0;
+    listener_ = net::Socket::Create(SOCK_STREAM, error);
+    if (error != 0) return error;
+    ReuseAddress(listener_);
+    if (const int bound = listener_.Bind(net::Endpoint{spec_.address, kVersionPort}); bound != 0) {
+        return bound;
+    }
+    return listener_.Listen(8);
+}
+
+void VersionServer::Run(std::stop_token stop) {
+    while (!stop.stop_requested()) {
+        int error = 0;
+        net::Endpoint peer;
+        net::Socket connection = listener_.Accept(std::chrono::milliseconds(100), error, &peer);
+        if (error == 0) {
+            events_.Record(spec_.addressText, "version-connection", EndpointText(peer));
+            Serve(connection, stop);
+        }
+    }
+}
+
+void VersionServer::Serve(net::Socket& connection, std::stop_token stop) {
+    if (spec_.versionMode == VersionMode::Close) {
+        events_.Record(spec_.addressText, "version-closed");
+        return;
+    }
+    const std::string request = ReadRequest(connection, stop);
+    events_.Record(spec_.addressText, "version-request", Quoted(request));
+    if (request != kRequest) {
+        events_.Record(spec_.addressText, "version-request-unexpected");
+        return;
+    }
+    if (spec_.versionMode == VersionMode::Silent) {
+        events_.Record(spec_.addressText, "version-silent");
+        HoldUntilClosed(connection, stop);
+        return;
+    }
+    if (!Pause(std::chrono::milliseconds(spec_.versionDelayMs), stop)) return;
+    const std::string answer = VersionAnswer(spec_);
+    const net::IoResult sent = connection.SendAll(answer);
+    events_.Record(spec_.addressText, sent.ok() ? "version-served" : "version-send-failed",
+                   Quoted(answer));
+}
+
+// The request is read whole before anything is judged: exactly five bytes, or what came
+// before the writer closed or went quiet.
+std::string VersionServer::ReadRequest(net::Socket& connection, std::stop_token stop) {
+    std::string request;
+    char area[kRequest.size()];
+    while (request.size() < kRequest.size()) {
+        if (WaitReadable(connection, kPeerLimit, stop) != WaitOutcome::Ready) break;
+        const net::IoResult got =
+            connection.Receive(std::span<char>(area, kRequest.size() - request.size()));
+        if (!got.ok() || got.count == 0) break;
+        request.append(area, got.count);
+    }
+    return request;
+}
+
+void VersionServer::HoldUntilClosed(net::Socket& connection, std::stop_token stop) {
+    char area[256];
+    while (WaitReadable(connection, kPeerLimit, stop) == WaitOutcome::Ready) {
+        const net::IoResult got = connection.Receive(area);
+        if (!got.ok() || got.count == 0) return;
+    }
+}
+
+}  // namespace tavro::sim

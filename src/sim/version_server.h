@@ -1,0 +1,35 @@
+#pragma once
+
+#include <stop_token>
+#include <string>
+
+#include "net/socket.h"
+#include "sim/device_spec.h"
+#include "sim/event_log.h"
+
+namespace tavro::sim {
+
+inline constexpr std::uint16_t kVersionPort = 9998;
+
+// "SKETCH VER : n\r\nTEXT VER : m\r\n", or the exact bytes the device was given instead.
+std::string VersionAnswer(const DeviceSpec& spec);
+
+// Serves the version query on TCP <address>:9998: reads the 5-byte request, answers, closes.
+class VersionServer {
+  public:
+    VersionServer(const DeviceSpec& spec, EventLog& events) : spec_(spec), events_(events) {}
+
+    int Bind();
+    void Run(std::stop_token stop);
+
+  private:
+    void Serve(net::Socket& connection, std::stop_token stop);
+    std::string ReadRequest(net::Socket& connection, std::stop_token stop);
+    void HoldUntilClosed(net::Socket& connection, std::stop_token stop);
+
+    const DeviceSpec& spec_;
+    EventLog& events_;
+    net::Socket listener_;
+};
+
+}  // namespace tavro::sim
