@@ -147,8 +147,8 @@ void WriterDialog::OnWrite() {
     }
     m_controls.SetText(ControlId::log, "");
 
-    const std::optional<std::string> chosen =
-        m_controls.AskOpenFile({.defaultExtension = "bin", .filter = kFirmwareFilter});
+    const std::optional<std::string> chosen = m_controls.AskOpenFile(
+        {.defaultExtension = "bin", .filter = kFirmwareFilter, .fileMustExist = true});
     if (!chosen) return;
     m_firmwarePath = *chosen;
 
@@ -161,6 +161,7 @@ void WriterDialog::OnWrite() {
 
 void WriterDialog::StartUpload() {
     EnableControls(false);
+    m_outcomePending = true;
     m_uploadResult = kUploadSucceeded;
     m_uploadBusy.store(1, std::memory_order_release);
     m_controls.StartTimer(kOutcomeTimerId, kOutcomeTimerPeriodMs);
@@ -192,7 +193,9 @@ void WriterDialog::RunUploadOnWorker() {
 }
 
 void WriterDialog::OnTimer(int /*id*/) {
-    if (m_uploadBusy.load(std::memory_order_acquire) != 0) return;
+    // A tick queued before the timer stopped finds no job left to report.
+    if (!m_outcomePending || m_uploadBusy.load(std::memory_order_acquire) != 0) return;
+    m_outcomePending = false;
     // Stopped before the message box, whose own message loop would deliver more ticks.
     m_controls.StopTimer(kOutcomeTimerId);
     ShowOutcome(m_uploadResult);

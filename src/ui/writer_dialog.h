@@ -62,6 +62,7 @@ class WriterDialog : public DialogEvents {
     std::string m_firmwarePath;
     std::atomic<std::int32_t> m_uploadBusy{0};
     UploadResult m_uploadResult = 0;  // written by the worker before it clears m_uploadBusy
+    bool m_outcomePending = false;    // a job started whose outcome has not been shown yet
     std::unique_ptr<LogPane> m_logPane;
 };
 

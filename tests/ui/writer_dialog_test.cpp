@@ -1,0 +1,400 @@
+#include "ui/writer_dialog.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+#include "fake_controls.h"
+
+namespace tavro::ui::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::uint32_t Address(const char* text) {
+    in_addr value{};
+    ::inet_pton(AF_INET, text, &value);
+    return value.s_addr;
+}
+
+// Two connected interfaces, three addresses; all made up, nothing is sent anywhere.
+InterfaceFacts ThreeAddresses() {
+    InterfaceFacts facts;
+    facts.interfaces = std::vector<InterfaceRow>{
+        {.index = 2,
+         .operStatus = 5,
+         .physicalAddressLength = 6,
+         .speed = 1000000000,
+         .description = "e1000"},
+        {.index = 9,
+         .operStatus = 5,
+         .physicalAddressLength = 6,
+         .speed = 100000000,
+         .description = "iwlwifi"},
+    };
+    facts.addresses = std::vector<AddressRow>{
+        {.address = Address("198.18.0.1"), .interfaceIndex = 2, .mask = Address("255.255.255.0")},
+        {.address = Address("198.18.0.2"), .interfaceIndex = 2, .mask = Address("255.255.255.0")},
+        {.address = Address("198.18.0.3"), .interfaceIndex = 9, .mask = Address("255.255.255.0")},
+    };
+    facts.adapters = std::vector<AdapterRow>{{2, "eth0"}, {9, "wlan0"}};
+    return facts;
+}
+
+DeviceRecord Device(const char* address, std::uint8_t last, std::uint32_t sketch) {
+    DeviceRecord row;
+    std::strncpy(row.addressText, address, sizeof row.addressText - 1);
+    row.macAddress = {0x02, 0x00, 0x5E, 0x0A, 0x0B, last};
+    row.sketchVersion = sketch;
+    return row;
+}
+
+class WriterDialogTest : public ::testing::Test {
+  protected:
+    WriterDialogTest() {
+        services.readInterfaceFacts = [this] { return facts; };
+        services.discoverDevices = [this](DeviceTable& table, const std::string& local) {
+            discoveredFrom = local;
+            waitCursorDuringSearch = controls.waitCursorDepth > 0;
+            table.deviceCount = 0;
+            for (const DeviceRecord& device : devicesOnNetwork) {
+                table.rows[table.deviceCount++] = device;
+            }
+            return devicesOnNetwork.empty() ? discoveryResultWhenEmpty : table.deviceCount;
+        };
+        services.runUpload = [this](const UploadRequest& request, UploadSink& sink) {
+            uploadRequests.push_back(request);
+            ranOffUiThread = !controls.OnUiThread();
+            sink.AppendText("socket :");
+            sink.AppendText("ok\r\n");
+            sink.SetProgress(50);
+            while (holdUpload.load()) std::this_thread::sleep_for(1ms);
+            return uploadResult;
+        };
+        services.startWorker = [](std::function<void()> work) {
+            std::thread(std::move(work)).detach();
+            return true;
+        };
+        services.exitProcess = [this](int status, const std::string&) { exitStatus = status; };
+    }
+
+    WriterDialog& Start() {
+        dialog = std::make_unique<WriterDialog>(controls, services);
+        initResult = dialog->OnInitDialog();
+        return *dialog;
+    }
+
+    // Search finds three devices and the user selects one of them.
+    void SearchAndSelect(int line) {
+        devicesOnNetwork = {Device("198.18.0.20", 0x0C, 105), Device("198.18.0.21", 0x0D, 91),
+                            Device("198.18.0.22", 0x0E, 90)};
+        dialog->OnSearch();
+        controls[ControlId::deviceList].selected = line;
+        dialog->OnDeviceSelectionChange();
+    }
+
+    // Write pressed, file chosen, confirmation answered OK, and the job run to its outcome.
+    void WriteAndWait() {
+        controls.chosenFile = "/firmware/tavro-2.bin";
+        dialog->OnWrite();
+        ASSERT_TRUE(controls.PumpUntil(*dialog, [&] { return controls.runningTimers.empty(); }));
+    }
+
+    void ExpectIdleLayout() {
+        for (ControlId id : {ControlId::interfaceList, ControlId::search, ControlId::deviceList}) {
+            EXPECT_TRUE(controls[id].enabled) << static_cast<int>(id);
+        }
+        EXPECT_FALSE(controls[ControlId::write].enabled);
+        EXPECT_FALSE(controls[ControlId::progress].visible);
+        EXPECT_EQ(controls.progressPosition, 0);
+        EXPECT_TRUE(controls[ControlId::version].visible);
+    }
+
+    FakeControls controls;
+    WriterServices services;
+    InterfaceFacts facts = ThreeAddresses();
+    std::vector<DeviceRecord> devicesOnNetwork;
+    int discoveryResultWhenEmpty = 0;
+    std::string discoveredFrom;
+    bool waitCursorDuringSearch = false;
+    std::vector<UploadRequest> uploadRequests;
+    std::atomic<bool> holdUpload{false};
+    bool ranOffUiThread = false;
+    UploadResult uploadResult = kUploadSucceeded;
+    std::optional<int> exitStatus;
+    std::unique_ptr<WriterDialog> dialog;
+    bool initResult = false;
+};
+
+TEST_F(WriterDialogTest, StartsInTheIdleLayoutWithTheFirstInterfaceSelected) {
+    Start();
+    EXPECT_TRUE(initResult);
+    EXPECT_TRUE(controls.iconSet);
+    EXPECT_EQ(
+        controls[ControlId::interfaceList].lines,
+        (std::vector<std::string>{"198.18.0.1 (eth0)", "198.18.0.2 (eth0)", "198.18.0.3 (wlan0)"}));
+    EXPECT_EQ(controls[ControlId::interfaceList].selected, 0);
+    EXPECT_EQ(dialog->selectedLocalAddress(), "198.18.0.1");
+    EXPECT_EQ(controls[ControlId::version].text, "Version 1.00");
+    EXPECT_EQ(controls.progressLow, 0);
+    EXPECT_EQ(controls.progressHigh, 100);
+    ExpectIdleLayout();
+    EXPECT_FALSE(controls[ControlId::log].visible);
+    EXPECT_EQ(controls[ControlId::log].text,
+              "この表示欄は現状デバッグのために出してるけど、リリース時にはなくす\r\n");
+    EXPECT_TRUE(controls.messages.empty());
+    EXPECT_FALSE(controls.endResult.has_value());
+    EXPECT_TRUE(dialog->CanClose());
+}
+
+TEST_F(WriterDialogTest, VersionLabelShowsTheRevisionOnlyWhenItIsSet) {
+    services.version = {1, 2, 3, 4};
+    Start();
+    EXPECT_EQ(controls[ControlId::version].text, "Version 1.234");
+}
+
+TEST_F(WriterDialogTest, NoUsableInterfaceEndsTheDialogWithMinusOne) {
+    facts.addresses = std::vector<AddressRow>{};
+    Start();
+    EXPECT_FALSE(initResult);
+    EXPECT_EQ(controls.messages,
+              std::vector<std::string>{"ネットワークデバイスが見つかりませんでした。"});
+    EXPECT_EQ(controls.endResult, -1);
+    EXPECT_TRUE(controls[ControlId::interfaceList].lines.empty());
+    EXPECT_EQ(controls[ControlId::log].text, "");
+    EXPECT_TRUE(controls[ControlId::log].visible);
+    EXPECT_EQ(dialog->selectedLocalAddress(), "");
+}
+
+TEST_F(WriterDialogTest, UnreadableAdapterListEndsTheProcessWithStatusOne) {
+    facts.adapters = std::nullopt;
+    Start();
+    EXPECT_FALSE(initResult);
+    EXPECT_EQ(exitStatus, 1);
+    EXPECT_TRUE(controls.messages.empty());
+}
+
+TEST_F(WriterDialogTest, EnableControlsSwitchesBetweenTheTwoLayouts) {
+    Start();
+    dialog->EnableControls(false);
+    for (ControlId id :
+         {ControlId::interfaceList, ControlId::search, ControlId::deviceList, ControlId::write}) {
+        EXPECT_FALSE(controls[id].enabled) << static_cast<int>(id);
+    }
+    EXPECT_TRUE(controls[ControlId::progress].visible);
+    EXPECT_FALSE(controls[ControlId::version].visible);
+    EXPECT_EQ(controls.progressPosition, 0);
+
+    controls.SetProgressPosition(70);
+    dialog->EnableControls(true);
+    EXPECT_TRUE(controls[ControlId::write].enabled);
+    EXPECT_FALSE(controls[ControlId::progress].visible);
+    EXPECT_TRUE(controls[ControlId::version].visible);
+    EXPECT_EQ(controls.progressPosition, 0);
+}
+
+TEST_F(WriterDialogTest, ChoosingAnInterfaceLineSelectsItsAddress) {
+    Start();
+    controls[ControlId::interfaceList].selected = 2;
+    dialog->OnInterfaceSelectionChange();
+    EXPECT_EQ(dialog->selectedLocalAddress(), "198.18.0.3");
+
+    controls[ControlId::interfaceList].selected = -1;
+    dialog->OnInterfaceSelectionChange();
+    EXPECT_EQ(dialog->selectedLocalAddress(), "198.18.0.3");
+}
+
+TEST_F(WriterDialogTest, SearchRefillsTheListFromTheChosenAddress) {
+    Start();
+    controls[ControlId::interfaceList].selected = 1;
+    dialog->OnInterfaceSelectionChange();
+    SearchAndSelect(0);
+
+    EXPECT_EQ(discoveredFrom, "198.18.0.2");
+    EXPECT_TRUE(waitCursorDuringSearch);
+    EXPECT_EQ(controls.waitCursorDepth, 0);
+    EXPECT_EQ(controls[ControlId::deviceList].lines,
+              (std::vector<std::string>{"198.18.0.20 / 02-00-5E-0A-0B-0C / ver. 1.05",
+                                        "198.18.0.21 / 02-00-5E-0A-0B-0D / ver. 0.91",
+                                        "198.18.0.22 / 02-00-5E-0A-0B-0E / ver. 1.00"}));
+    EXPECT_TRUE(controls[ControlId::write].enabled);
+
+    // A new search empties the list and leaves Write as it was.
+    devicesOnNetwork = {Device("198.18.0.30", 0x01, 100)};
+    dialog->OnSearch();
+    EXPECT_EQ(controls[ControlId::deviceList].lines,
+              std::vector<std::string>{"198.18.0.30 / 02-00-5E-0A-0B-01 / ver. 1.00"});
+    EXPECT_EQ(controls[ControlId::deviceList].selected, -1);
+    EXPECT_TRUE(controls[ControlId::write].enabled);
+
+    dialog->OnDeviceSelectionChange();
+    EXPECT_FALSE(controls[ControlId::write].enabled);
+}
+
+TEST_F(WriterDialogTest, EmptyOrFailedSearchLeavesTheListEmptyWithoutAMessage) {
+    Start();
+    SearchAndSelect(0);
+    for (int result : {0, -1}) {
+        devicesOnNetwork.clear();
+        discoveryResultWhenEmpty = result;
+        dialog->OnSearch();
+        EXPECT_TRUE(controls[ControlId::deviceList].lines.empty());
+        EXPECT_TRUE(controls.messages.empty());
+    }
+}
+
+TEST_F(WriterDialogTest, WriteWithoutASelectedDeviceAsksForOne) {
+    Start();
+    controls[ControlId::log].text = "earlier trace";
+    dialog->OnWrite();
+    EXPECT_EQ(controls.messages, std::vector<std::string>{"デバイスを選択してください"});
+    EXPECT_EQ(controls.fileDialogs, 0);
+    EXPECT_EQ(controls[ControlId::log].text, "earlier trace");
+    EXPECT_EQ(controls.timerStarts, 0);
+    EXPECT_TRUE(uploadRequests.empty());
+}
+
+TEST_F(WriterDialogTest, CancelledFileDialogStartsNothingAndLeavesTheLogEmpty) {
+    Start();
+    SearchAndSelect(1);
+    dialog->OnWrite();
+    EXPECT_EQ(controls.fileDialogs, 1);
+    EXPECT_EQ(controls.lastFileRequest.defaultExtension, "bin");
+    EXPECT_EQ(controls.lastFileRequest.filter, "Firmware file (*.bin)|*.bin|all files(*.*)|*.*||");
+    EXPECT_TRUE(controls.lastFileRequest.fileMustExist);
+    EXPECT_EQ(controls[ControlId::log].text, "");
+    EXPECT_TRUE(controls.messages.empty());
+    EXPECT_EQ(controls.timerStarts, 0);
+    EXPECT_TRUE(controls[ControlId::write].enabled);
+}
+
+TEST_F(WriterDialogTest, RefusedConfirmationKeepsThePathAndStartsNothing) {
+    Start();
+    SearchAndSelect(1);
+    controls.chosenFile = "/firmware/tavro-2.bin";
+    controls.answers = {MessageAnswer::cancel};
+    dialog->OnWrite();
+    EXPECT_EQ(controls.messages,
+              std::vector<std::string>{"/firmware/tavro-2.bin を書き込みます。"});
+    EXPECT_EQ(controls.messageButtons.back(), MessageButtons::okCancel);
+    EXPECT_EQ(dialog->firmwarePath(), "/firmware/tavro-2.bin");
+    EXPECT_EQ(controls.timerStarts, 0);
+    EXPECT_FALSE(dialog->uploadBusy());
+    EXPECT_TRUE(uploadRequests.empty());
+}
+
+TEST_F(WriterDialogTest, AJobRunsInTheUploadingLayoutOnAWorker) {
+    Start();
+    SearchAndSelect(1);
+    holdUpload = true;
+    controls.chosenFile = "/firmware/tavro-2.bin";
+    dialog->OnWrite();
+
+    EXPECT_TRUE(dialog->uploadBusy());
+    EXPECT_FALSE(dialog->CanClose());
+    EXPECT_EQ(controls.runningTimers, std::set<int>{0});
+    for (ControlId id :
+         {ControlId::interfaceList, ControlId::search, ControlId::deviceList, ControlId::write}) {
+        EXPECT_FALSE(controls[id].enabled);
+    }
+    EXPECT_TRUE(controls[ControlId::progress].visible);
+    EXPECT_FALSE(controls[ControlId::version].visible);
+
+    // Ticks while the worker runs change nothing.
+    ASSERT_TRUE(controls.PumpUntil(*dialog, [&] { return controls.progressPosition == 50; }));
+    dialog->OnTimer(0);
+    EXPECT_TRUE(controls.messages.size() == 1);  // only the confirmation so far
+    EXPECT_EQ(controls.runningTimers, std::set<int>{0});
+
+    holdUpload = false;
+    ASSERT_TRUE(controls.PumpUntil(*dialog, [&] { return controls.runningTimers.empty(); }));
+    EXPECT_TRUE(ranOffUiThread);
+    EXPECT_FALSE(controls.callOffUiThread);
+    ASSERT_EQ(uploadRequests.size(), 1u);
+    EXPECT_EQ(uploadRequests[0].deviceAddress, "198.18.0.21");
+    EXPECT_EQ(uploadRequests[0].localAddress, "198.18.0.1");
+    EXPECT_EQ(uploadRequests[0].devicePort, 3232);
+    EXPECT_EQ(uploadRequests[0].password, "VESPERDUN");
+    EXPECT_EQ(uploadRequests[0].firmwarePath, "/firmware/tavro-2.bin");
+    // The worker's trace arrived on the UI thread, in order, in a log emptied by Write.
+    EXPECT_EQ(controls[ControlId::log].text, "socket :ok\r\n");
+    EXPECT_TRUE(dialog->CanClose());
+}
+
+TEST_F(WriterDialogTest, SuccessRemovesTheWrittenDeviceFromTheList) {
+    Start();
+    SearchAndSelect(1);
+    WriteAndWait();
+
+    EXPECT_EQ(controls.messages.back(), "正常終了");
+    EXPECT_EQ(controls.messages.size(), 2u);  // the confirmation and one outcome
+    EXPECT_EQ(controls[ControlId::deviceList].lines,
+              (std::vector<std::string>{"198.18.0.20 / 02-00-5E-0A-0B-0C / ver. 1.05",
+                                        "198.18.0.22 / 02-00-5E-0A-0B-0E / ver. 1.00"}));
+    EXPECT_EQ(controls[ControlId::deviceList].selected, -1);
+    EXPECT_STREQ(dialog->deviceTable().rows[1].addressText, "198.18.0.22");
+    ExpectIdleLayout();
+
+    // A later Write on line 1 goes to the device that moved up.
+    controls[ControlId::deviceList].selected = 1;
+    WriteAndWait();
+    EXPECT_EQ(uploadRequests.back().deviceAddress, "198.18.0.22");
+}
+
+TEST_F(WriterDialogTest, EachOutcomeHasItsMessageAndAFailureKeepsTheDevice) {
+    const std::vector<std::pair<UploadResult, std::string>> outcomes = {
+        {1, "TAVRO通信エラー"},
+        {2, "ファームウェアファイルエラー"},
+        {3, "内部エラー"},
+        {4, "ネットワークエラー:4"},
+        {10060, "ネットワークエラー:10060"},
+        {-1, "ネットワークエラー:-1"},
+    };
+    Start();
+    SearchAndSelect(2);
+    for (const auto& [result, text] : outcomes) {
+        uploadResult = result;
+        controls.messages.clear();
+        WriteAndWait();
+        EXPECT_EQ(controls.messages,
+                  (std::vector<std::string>{"/firmware/tavro-2.bin を書き込みます。", text}));
+        EXPECT_EQ(controls[ControlId::deviceList].lines.size(), 3u);
+        EXPECT_EQ(controls[ControlId::deviceList].selected, 2);
+        ExpectIdleLayout();
+    }
+}
+
+TEST_F(WriterDialogTest, TimerTicksOfAnyIdEndTheJobOnce) {
+    Start();
+    SearchAndSelect(0);
+    uploadResult = 1;
+    controls.chosenFile = "/firmware/tavro-2.bin";
+    dialog->OnWrite();
+    ASSERT_TRUE(controls.PumpUntil(
+        *dialog, [&] { return !dialog->uploadBusy(); }, 10s, false));
+    dialog->OnTimer(7);
+    EXPECT_TRUE(controls.runningTimers.empty());
+    EXPECT_EQ(controls.messages.back(), "TAVRO通信エラー");
+
+    // A tick that was already on its way when the timer stopped reports nothing again.
+    dialog->OnTimer(0);
+    EXPECT_EQ(controls.messages.size(), 2u);
+    EXPECT_EQ(controls[ControlId::deviceList].selected, 0);
+}
+
+TEST_F(WriterDialogTest, AWorkerThatCannotStartIsReportedAsAnInternalError) {
+    services.startWorker = [](std::function<void()>) { return false; };
+    Start();
+    SearchAndSelect(0);
+    WriteAndWait();
+    EXPECT_EQ(controls.messages.back(), "内部エラー");
+    EXPECT_TRUE(uploadRequests.empty());
+    EXPECT_EQ(controls[ControlId::deviceList].lines.size(), 3u);
+    ExpectIdleLayout();
+}
+
+}  // namespace
+}  // namespace tavro::ui::test
