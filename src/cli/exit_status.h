@@ -1,0 +1,12 @@
+#pragma once
+
+namespace tavro::cli {
+
+// Exit statuses of tavro-writer-cli. The write command exits with the upload's own outcomes
+// 0..3 and kExitNetworkError for every network failure.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitNetworkError = 4;
+inline constexpr int kExitUsage = 64;
+
+}  // namespace tavro::cli

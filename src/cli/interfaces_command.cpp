@@ -1,0 +1,40 @@
+#include <ostream>
+
+#include "cli/commands.h"
+#include "cli/exit_status.h"
+#include "cli/json_text.h"
+#include "cli/local_interfaces.h"
+#include "net/interfaces/interface_line.h"
+#include "net/socket.h"
+
+namespace tavro::cli {
+namespace {
+
+void WriteJson(const InterfaceTable& table, std::ostream& out) {
+    out << "[";
+    for (int i = 0; i < table.count; ++i) {
+        const LocalInterface& record = table.records[i];
+        out << (i ? ",\n " : "\n ") << "{\"index\":" << record.interfaceIndex
+            << ",\"address\":" << JsonString(net::FormatIPv4(record.address))
+            << ",\"mask\":" << JsonString(net::FormatIPv4(record.mask))
+            << ",\"description\":" << JsonString(record.description)
+            << ",\"friendlyName\":" << JsonString(record.friendlyName) << "}";
+    }
+    out << "\n]\n";
+}
+
+}  // namespace
+
+int RunInterfacesCommand(const CliServices& services, bool json, std::ostream& out,
+                         std::ostream& err) {
+    const std::optional<InterfaceTable> table = LoadInterfaces(services, err);
+    if (!table) return kExitFailure;
+    if (json) {
+        WriteJson(*table, out);
+        return kExitOk;
+    }
+    for (int i = 0; i < table->count; ++i) out << InterfaceLine(table->records[i]) << "\n";
+    return kExitOk;
+}
+
+}  // namespace tavro::cli

@@ -1,0 +1,38 @@
+#include "cli/local_interfaces.h"
+
+#include <memory>
+#include <ostream>
+
+#include "net/interfaces/build_interface_table.h"
+#include "net/socket.h"
+
+namespace tavro::cli {
+
+std::optional<InterfaceTable> LoadInterfaces(const CliServices& services, std::ostream& err) {
+    auto table = std::make_unique<InterfaceTable>();
+    const InterfaceBuildResult built = BuildInterfaceTable(services.readInterfaceFacts(), *table);
+    if (!built.adapterListRead) {
+        err << "tavro-writer-cli: " << built.reason << "\n";
+        return std::nullopt;
+    }
+    if (table->count == 0) {
+        err << "ネットワークデバイスが見つかりませんでした。\n";
+        return std::nullopt;
+    }
+    return *table;
+}
+
+std::optional<std::string> ChooseLocalAddress(const CliServices& services,
+                                              const std::string& requested, std::ostream& err) {
+    const std::optional<InterfaceTable> table = LoadInterfaces(services, err);
+    if (!table) return std::nullopt;
+    if (requested.empty()) return net::FormatIPv4(table->records[0].address);
+    for (int i = 0; i < table->count; ++i) {
+        if (net::FormatIPv4(table->records[i].address) == requested) return requested;
+    }
+    err << "tavro-writer-cli: " << requested
+        << " is not the address of a usable interface (see: tavro-writer-cli interfaces)\n";
+    return std::nullopt;
+}
+
+}  // namespace tavro::cli

@@ -1,0 +1,64 @@
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+#include "cli/commands.h"
+#include "cli/exit_status.h"
+#include "version.h"
+
+namespace tavro::cli {
+namespace {
+
+std::string VersionLine() {
+    return "tavro-writer-cli " + std::to_string(kVersionMajor) + "." +
+           std::to_string(kVersionMinor) + "." + std::to_string(kVersionBuild) + "." +
+           std::to_string(kVersionRevision);
+}
+
+constexpr char kExitCodes[] =
+    "Exit status: 0 success; 1 failure (interfaces, search) or the device refused or did not\n"
+    "answer (write); 2 firmware file error; 3 internal error; 4 network error; 64 usage error.";
+
+}  // namespace
+
+int RunCli(int argc, const char* const* argv, const CliServices& services, std::ostream& out,
+           std::ostream& err) {
+    CLI::App app{"Finds TAVRO devices on a local network and writes firmware into them.",
+                 "tavro-writer-cli"};
+    app.set_version_flag("--version", VersionLine());
+    app.require_subcommand(1);
+    app.footer(kExitCodes);
+
+    bool json = false;
+    auto* interfaces = app.add_subcommand("interfaces", "List the usable local IPv4 interfaces");
+    interfaces->add_flag("--json", json, "One JSON array instead of the interface lines");
+
+    std::string interfaceAddress;
+    auto* search = app.add_subcommand("search", "Find the devices on the chosen interface");
+    search->add_option("--interface", interfaceAddress,
+                       "Local address to search from (default: the first usable interface)");
+    search->add_flag("--json", json, "One JSON array instead of the device lines");
+
+    WriteOptions write;
+    write.password = kUploadPassword;
+    auto* writeCommand = app.add_subcommand("write", "Write a firmware file into a device");
+    writeCommand->add_option("--interface", write.interfaceAddress,
+                             "Local address to work from (default: the first usable interface)");
+    writeCommand->add_option("--password", write.password, "Upload password")
+        ->default_str(kUploadPassword);
+    writeCommand->add_flag("-v,--verbose", write.verbose, "Stream the upload's trace to stderr");
+    writeCommand->add_option("DEVICE", write.device, "Address of the device")->required();
+    writeCommand->add_option("FILE", write.file, "Firmware file")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int status = app.exit(error, out, err);
+        return status == 0 ? kExitOk : kExitUsage;
+    }
+
+    if (interfaces->parsed()) return RunInterfacesCommand(services, json, out, err);
+    if (search->parsed()) return RunSearchCommand(services, interfaceAddress, json, out, err);
+    return RunWriteCommand(services, write, out, err);
+}
+
+}  // namespace tavro::cli

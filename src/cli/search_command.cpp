@@ -1,0 +1,58 @@
+#include <cstdio>
+#include <memory>
+#include <ostream>
+
+#include "cli/commands.h"
+#include "cli/exit_status.h"
+#include "cli/json_text.h"
+#include "cli/local_interfaces.h"
+#include "net/discovery/device_line.h"
+
+namespace tavro::cli {
+namespace {
+
+std::string HardwareAddress(const DeviceRecord& row) {
+    char text[18];
+    std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", row.macAddress[0],
+                  row.macAddress[1], row.macAddress[2], row.macAddress[3], row.macAddress[4],
+                  row.macAddress[5]);
+    return text;
+}
+
+void WriteJson(const DeviceTable& table, int count, std::ostream& out) {
+    out << "[";
+    for (int i = 0; i < count; ++i) {
+        const DeviceRecord& row = table.rows[i];
+        char shown[32];
+        std::snprintf(shown, sizeof shown, "%1.2f", ShownVersion(row.sketchVersion));
+        out << (i ? ",\n " : "\n ") << "{\"address\":" << JsonString(row.addressText)
+            << ",\"hardwareAddress\":" << JsonString(HardwareAddress(row))
+            << ",\"sketchVersion\":" << row.sketchVersion << ",\"textVersion\":" << row.textVersion
+            << ",\"shownVersion\":" << shown << "}";
+    }
+    out << (count ? "\n]\n" : "]\n");
+}
+
+}  // namespace
+
+int RunSearchCommand(const CliServices& services, const std::string& interfaceAddress, bool json,
+                     std::ostream& out, std::ostream& err) {
+    const std::optional<std::string> local = ChooseLocalAddress(services, interfaceAddress, err);
+    if (!local) return kExitFailure;
+
+    auto table = std::make_unique<DeviceTable>();
+    const int found = services.discoverDevices(*table, *local);
+    if (found < 0) {
+        err << "tavro-writer-cli: the search from " << *local << " failed\n";
+        return kExitFailure;
+    }
+    const int listed = std::min(found, DeviceTable::kCapacity);
+    if (json) {
+        WriteJson(*table, listed, out);
+        return kExitOk;
+    }
+    for (int i = 0; i < listed; ++i) out << DeviceLine(table->rows[i]) << "\n";
+    return kExitOk;
+}
+
+}  // namespace tavro::cli
