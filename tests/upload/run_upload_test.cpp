@@ -1,0 +1,408 @@
+#include "upload/run_upload.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "firmware_files.h"
+#include "scripted_device.h"
+
+namespace tavro {
+namespace {
+
+using namespace std::chrono_literals;
+using test::DeviceScript;
+using test::FirmwareBytes;
+using test::ReferenceMd5Hex;
+using test::ScratchDirectory;
+using test::ScriptedDevice;
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+
+class RecordingSink : public UploadSink {
+  public:
+    void AppendText(std::string_view text) override { log += text; }
+    void SetProgress(int percent) override { progress.push_back(percent); }
+    void ShowError(std::string_view text) override { errors.emplace_back(text); }
+
+    std::string log;
+    std::vector<int> progress;
+    std::vector<std::string> errors;
+};
+
+const std::string kOkNote = "OKが帰ってきたときはそのまま送る。\r\n";
+const std::string kAuthNote =
+    "AUTHが帰ってきたときは認証パスワードをMD5エンコードして他にもいろいろやって送る。\r\n";
+const std::string kWritingStarts = "ここから書き込み。\r\n";
+const std::string kWaitingLines =
+    "Waiting for device...\r\n"
+    "最初に用意していたTCPソケットに対して接続要求が来る。\r\n"
+    "要求だけでペイロードはないので注意すること。\r\n";
+const std::string kConnected = "接続した。1024バイトずつファームウェアを送信。\r\n";
+
+std::string PreparationLog(std::size_t length, const std::string& digestHex, int localPort) {
+    return "まずファイルのMD5を計算する。\r\n"
+           "size " +
+           std::to_string(length) + " :file MD5: " + digestHex + "\r\n" +
+           "後で使うTCPサーバソケットをここで起動してポート番号を確定しておく必要がある。\r\n"
+           "socket :ok\r\n"
+           "bind \"127.0.0.1\":ok\r\n"
+           "getsockname :ok: localPort = " +
+           std::to_string(localPort) + "\r\n" +
+           "listen :ok\r\n"
+           "UDPで相手にアクセス。ファームウェアを送るぞ告知。\r\n"
+           "socket :ok\r\n";
+}
+
+std::string TransferLog(std::size_t blocks) {
+    return kWritingStarts + kWaitingLines + kConnected + std::string(blocks, '.') + "\r\n" +
+           "ファームウェアを送信終了。\r\n"
+           "OKの文字列がきたら相手はリセットがかかる（文字列の内容は確認してないけど）。\r\n"
+           "全終了。\r\n";
+}
+
+std::string InvitationFor(int localPort, std::size_t length, const std::string& digestHex) {
+    return "0 " + std::to_string(localPort) + " " + std::to_string(length) + " " + digestHex + "\n";
+}
+
+std::size_t Count(const std::string& text, const std::string& piece) {
+    std::size_t count = 0;
+    for (auto at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+class RunUploadTest : public ::testing::Test {
+  protected:
+    std::string WriteFirmware(std::size_t length) {
+        bytes_ = FirmwareBytes(length);
+        path_ = directory_.Write("firmware.bin", bytes_);
+        return path_;
+    }
+
+    UploadRequest RequestFor(const ScriptedDevice& device) const {
+        UploadRequest request;
+        request.deviceAddress = "127.0.0.1";
+        request.localAddress = "127.0.0.1";
+        request.devicePort = device.port();
+        request.firmwarePath = path_;
+        return request;
+    }
+
+    UploadResult Upload(const UploadRequest& request) {
+        const auto start = std::chrono::steady_clock::now();
+        const UploadResult result = RunUpload(request, sink_, timeouts_);
+        elapsed_ = std::chrono::steady_clock::now() - start;
+        return result;
+    }
+
+    ScratchDirectory directory_;
+    std::string bytes_;
+    std::string path_;
+    RecordingSink sink_;
+    UploadTimeouts timeouts_{2000ms, 5000ms, 5000ms};
+    std::chrono::steady_clock::duration elapsed_{};
+};
+
+// --- accepted uploads -----------------------------------------------------------------------
+
+TEST_F(RunUploadTest, OkReplyStreamsTheImageWithTheWholeTraceInOrder) {
+    WriteFirmware(2500);
+    ScriptedDevice device(DeviceScript{});
+    const UploadResult result = Upload(RequestFor(device));
+    const auto& seen = device.Finish();
+
+    EXPECT_EQ(result, kUploadSucceeded) << sink_.log;
+    const std::string digest = ReferenceMd5Hex(bytes_);
+    ASSERT_EQ(seen.invitations.size(), 1u);
+    EXPECT_GT(seen.invitedPort, 0);
+    const std::string invitation = InvitationFor(seen.invitedPort, 2500, digest);
+    EXPECT_EQ(seen.invitations[0], invitation);
+    EXPECT_EQ(sink_.log, PreparationLog(2500, digest, seen.invitedPort) + "sendto message: " +
+                             invitation + "\r\nrecvfrom: ok.\r\n" + kOkNote + TransferLog(3));
+    EXPECT_TRUE(seen.image == bytes_) << "the device received other bytes than the file's";
+    EXPECT_TRUE(seen.closedInOrder);
+    EXPECT_TRUE(seen.answer.empty());
+    EXPECT_TRUE(sink_.errors.empty());
+}
+
+TEST_F(RunUploadTest, BlocksAndProgressFollowTheFileLength) {
+    struct Case {
+        std::size_t length;
+        std::vector<std::size_t> blocks;
+        std::vector<int> progress;
+    };
+    const Case cases[] = {
+        {1024, {1024}, {100}},
+        {1025, {1024, 1}, {99, 100}},
+        {2500, {1024, 1024, 452}, {40, 81, 100}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.length);
+        WriteFirmware(c.length);
+        sink_ = RecordingSink{};
+        ScriptedDevice device(DeviceScript{});
+        EXPECT_EQ(Upload(RequestFor(device)), kUploadSucceeded);
+        const auto& seen = device.Finish();
+        EXPECT_EQ(seen.blocks, c.blocks);
+        EXPECT_EQ(sink_.progress, c.progress);
+        EXPECT_THAT(sink_.log, HasSubstr(kConnected + std::string(c.blocks.size(), '.') + "\r\n"));
+        EXPECT_TRUE(seen.image == bytes_);
+    }
+}
+
+// Every acknowledgement and the final reply wait in the stream before the first block, so
+// only reads of exactly the acknowledgement's width (4, 1, 3 characters ...) leave the "OK"
+// for the final read and nothing unread when the tool closes.
+TEST_F(RunUploadTest, AcknowledgementReadsTakeOnlyTheBlockSizesDigits) {
+    for (std::size_t length : {std::size_t{1024}, std::size_t{1025}, std::size_t{2500}}) {
+        SCOPED_TRACE(length);
+        WriteFirmware(length);
+        DeviceScript script;
+        script.acknowledgeAhead = true;
+        ScriptedDevice device(script);
+        EXPECT_EQ(Upload(RequestFor(device)), kUploadSucceeded);
+        const auto& seen = device.Finish();
+        EXPECT_TRUE(seen.image == bytes_);
+        EXPECT_TRUE(seen.closedInOrder) << "the tool left acknowledgement bytes unread";
+    }
+}
+
+TEST_F(RunUploadTest, OversizedReplyCountsAsAnUnansweredAttempt) {
+    WriteFirmware(100);
+    DeviceScript script;
+    script.earlyReplies = {"OK" + std::string(36, 'x')};  // 38 bytes, one past the window
+    ScriptedDevice device(script);
+    EXPECT_EQ(Upload(RequestFor(device)), kUploadSucceeded);
+    const auto& seen = device.Finish();
+    ASSERT_EQ(seen.invitations.size(), 2u);
+    EXPECT_EQ(seen.invitations[0], seen.invitations[1]);
+    EXPECT_THAT(sink_.log, HasSubstr("recvfrom: no-recv.\r\nsendto message: "));
+    EXPECT_TRUE(seen.image == bytes_);
+}
+
+TEST_F(RunUploadTest, ThirdInvitationAnsweredGoesOnWithoutAuthentication) {
+    WriteFirmware(300);
+    timeouts_.reply = 1000ms;
+    DeviceScript script;
+    script.earlyReplies = {"", ""};
+    ScriptedDevice device(script);
+    EXPECT_EQ(Upload(RequestFor(device)), kUploadSucceeded);
+    const auto& seen = device.Finish();
+
+    ASSERT_EQ(seen.invitations.size(), 3u);
+    EXPECT_EQ(seen.invitations[1], seen.invitations[0]);
+    EXPECT_EQ(seen.invitations[2], seen.invitations[0]);
+    EXPECT_EQ(Count(sink_.log, "no-recv.\r\n"), 2u);
+    EXPECT_THAT(sink_.log,
+                HasSubstr("recvfrom: no-recv.\r\nsendto message: " + seen.invitations[0] +
+                          "\r\nrecvfrom: ok.\r\n" + kOkNote + kWritingStarts));
+    EXPECT_THAT(sink_.log, ::testing::Not(HasSubstr("Authenticating")));
+    EXPECT_TRUE(seen.image == bytes_);
+}
+
+// --- authentication -------------------------------------------------------------------------
+
+TEST_F(RunUploadTest, ChallengeIsAnsweredWithThePasswordProof) {
+    WriteFirmware(2500);
+    DeviceScript script;
+    script.challenge = true;
+    script.password = kUploadPassword;
+    ScriptedDevice device(script);
+    EXPECT_EQ(Upload(RequestFor(device)), kUploadSucceeded);
+    const auto& seen = device.Finish();
+
+    const std::string digest = ReferenceMd5Hex(bytes_);
+    const std::string cnonce = ReferenceMd5Hex(path_ + "2500" + digest + "127.0.0.1");
+    const std::string answer = "200 " + cnonce + " " +
+                               test::ExpectedResponse(kUploadPassword, script.nonce, cnonce) + "\n";
+    EXPECT_EQ(seen.answer, answer);
+    EXPECT_TRUE(seen.responseValid);
+    EXPECT_THAT(sink_.log, HasSubstr("recvfrom: ok.\r\n" + kAuthNote + "recv: \"AUTH\"\r\n" +
+                                     "Authenticating...\r\n" + "sendto message: " + answer +
+                                     "\r\n" + "recvfrom: done: OK\r\n" + kWritingStarts));
+    EXPECT_THAT(sink_.log, EndsWith("全終了。\r\n"));
+    EXPECT_TRUE(seen.image == bytes_);
+    EXPECT_TRUE(sink_.errors.empty());
+}
+
+TEST_F(RunUploadTest, BareAuthChallengeUsesAnEmptyNonce) {
+    WriteFirmware(10);
+    DeviceScript script;
+    script.challenge = true;
+    script.password = kUploadPassword;
+    script.nonce = "";
+    ScriptedDevice device(script);
+    EXPECT_EQ(Upload(RequestFor(device)), kUploadSucceeded);
+    EXPECT_TRUE(device.Finish().responseValid);
+}
+
+TEST_F(RunUploadTest, AnswerGoesToThePortTheChallengeCameFrom) {
+    WriteFirmware(10);
+    DeviceScript script;
+    script.challenge = true;
+    script.password = kUploadPassword;
+    script.challengeFromOtherPort = true;
+    ScriptedDevice device(script);
+    EXPECT_EQ(Upload(RequestFor(device)), kUploadSucceeded);
+    const auto& seen = device.Finish();
+    EXPECT_TRUE(seen.answerAtChallengePort);
+    EXPECT_TRUE(seen.image == bytes_);
+}
+
+TEST_F(RunUploadTest, WrongPasswordIsRefused) {
+    WriteFirmware(10);
+    DeviceScript script;
+    script.challenge = true;
+    script.password = kUploadPassword;
+    ScriptedDevice device(script);
+    UploadRequest request = RequestFor(device);
+    request.password = "VESPERDUM";
+    EXPECT_EQ(Upload(request), kUploadRefused);
+    EXPECT_FALSE(device.Finish().responseValid);
+    EXPECT_THAT(sink_.log, EndsWith("Authenticating...\r\nsendto message: " +
+                                    device.Finish().answer + "\r\nrecvfrom: done: FAIL\r\n"));
+}
+
+TEST_F(RunUploadTest, MissingVerdictEndsWithTheTimeOutCode) {
+    WriteFirmware(10);
+    timeouts_.reply = 300ms;
+    DeviceScript script;
+    script.challenge = true;
+    script.password = kUploadPassword;
+    script.sendVerdict = false;
+    ScriptedDevice device(script);
+    EXPECT_EQ(Upload(RequestFor(device)), 10060);
+    EXPECT_THAT(sink_.log, EndsWith("\r\nrecvfrom: ERROR: 10060\r\n"));
+    EXPECT_EQ(Count(sink_.log, "Authenticating...\r\n"), 1u) << "the answer is never repeated";
+}
+
+// --- refusals and silence -------------------------------------------------------------------
+
+TEST_F(RunUploadTest, SilentDeviceGetsTenIdenticalInvitations) {
+    WriteFirmware(10);
+    timeouts_.reply = 100ms;
+    DeviceScript script;
+    script.earlyReplies = std::vector<std::string>(10, "");
+    script.patience = 1000ms;
+    ScriptedDevice device(script);
+    EXPECT_EQ(Upload(RequestFor(device)), kUploadRefused);
+    const auto& seen = device.Finish();
+
+    ASSERT_EQ(seen.invitations.size(), 10u);
+    std::string attempts;
+    for (const auto& invitation : seen.invitations) {
+        EXPECT_EQ(invitation, seen.invitations[0]);
+        attempts += "sendto message: " + invitation + "\r\nrecvfrom: no-recv.\r\n";
+    }
+    EXPECT_EQ(sink_.log, PreparationLog(10, ReferenceMd5Hex(bytes_), seen.invitedPort) + attempts +
+                             "no-recv error.\r\n");
+    EXPECT_GE(elapsed_, 900ms) << "each attempt waits for its reply";
+    EXPECT_LT(elapsed_, 10s);
+}
+
+TEST_F(RunUploadTest, ReplyOtherThanOkOrAuthIsABadAnswer) {
+    WriteFirmware(10);
+    DeviceScript script;
+    script.reply = "NG";
+    ScriptedDevice device(script);
+    EXPECT_EQ(Upload(RequestFor(device)), kUploadRefused);
+    EXPECT_THAT(sink_.log, EndsWith("recvfrom: ok.\r\n" + kAuthNote + "Bad Answer: NG\r\n"));
+}
+
+// --- the device side of the transfer ---------------------------------------------------------
+
+TEST_F(RunUploadTest, DeviceThatNeverConnectsBackTimesOut) {
+    WriteFirmware(10);
+    timeouts_.connectBack = 300ms;
+    DeviceScript script;
+    script.connectBack = false;
+    ScriptedDevice device(script);
+    EXPECT_EQ(Upload(RequestFor(device)), 10060);
+    EXPECT_THAT(sink_.log, EndsWith(kWaitingLines + "ERROR: 10060\r\n"));
+    EXPECT_LT(elapsed_, 10s);
+}
+
+TEST_F(RunUploadTest, DeviceClosingMidTransferGivesANetworkCode) {
+    WriteFirmware(4000);
+    DeviceScript script;
+    script.closeAfterBytes = 1500;
+    ScriptedDevice device(script);
+    const UploadResult result = Upload(RequestFor(device));
+    device.Finish();
+    EXPECT_GE(result, 10000) << "a broken connection must not read as one of the own outcomes";
+    const std::string code = std::to_string(result) + "\r\n";
+    EXPECT_TRUE(sink_.log.ends_with("recv error." + code) ||
+                sink_.log.ends_with("send error." + code))
+        << sink_.log;
+    EXPECT_LT(elapsed_, 10s);
+}
+
+// --- the firmware file ------------------------------------------------------------------------
+
+TEST_F(RunUploadTest, FileProblemsEndBeforeTheDeviceHearsAnything) {
+    struct Case {
+        const char* name;
+        bool create;
+        UploadResult result;
+        std::string log;
+    };
+    const Case cases[] = {
+        {"missing.bin", false, kUploadFileError,
+         "まずファイルのMD5を計算する。\r\nERROR: Open\r\n"},
+        {"empty.bin", true, kUploadInternalError,
+         "まずファイルのMD5を計算する。\r\nsize 0 :ERROR: getMD5\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        path_ = c.create ? directory_.Write(c.name, "") : directory_.PathOf(c.name);
+        sink_ = RecordingSink{};
+        DeviceScript script;
+        script.patience = 300ms;
+        ScriptedDevice device(script);
+        EXPECT_EQ(Upload(RequestFor(device)), c.result);
+        EXPECT_EQ(sink_.log, c.log);
+        EXPECT_TRUE(device.Finish().invitations.empty());
+    }
+}
+
+TEST_F(RunUploadTest, FileGoneBeforeTheTransferEndsWithFileErrorSilently) {
+    WriteFirmware(2500);
+    DeviceScript script;
+    script.beforeConsenting = [this] { std::filesystem::remove(path_); };
+    script.connectBack = false;
+    ScriptedDevice device(script);
+    EXPECT_EQ(Upload(RequestFor(device)), kUploadFileError);
+    EXPECT_THAT(sink_.log, EndsWith(kOkNote + kWritingStarts));
+}
+
+TEST_F(RunUploadTest, FileShrunkSinceItsDigestIsAReadError) {
+    WriteFirmware(2500);
+    DeviceScript script;
+    script.beforeConsenting = [this] { std::filesystem::resize_file(path_, 1500); };
+    ScriptedDevice device(script);
+    EXPECT_EQ(Upload(RequestFor(device)), kUploadFileError);
+    EXPECT_THAT(sink_.log, EndsWith(kConnected + "..read error.\r\n"));
+    EXPECT_TRUE(device.Finish().image == bytes_.substr(0, 1024));
+}
+
+TEST_F(RunUploadTest, LocalAddressThatIsNoAddressCannotBeBound) {
+    WriteFirmware(10);
+    DeviceScript script;
+    script.patience = 300ms;
+    ScriptedDevice device(script);
+    UploadRequest request = RequestFor(device);
+    request.localAddress = "no.such.address";
+    EXPECT_EQ(Upload(request), 10049);
+    EXPECT_THAT(sink_.log, EndsWith("socket :ok\r\nbind \"no.such.address\":ERROR: 10049\r\n"));
+    EXPECT_TRUE(device.Finish().invitations.empty());
+}
+
+}  // namespace
+}  // namespace tavro

@@ -1,0 +1,187 @@
+#include "scripted_device.h"
+
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <stdexcept>
+
+#include "firmware_files.h"
+
+namespace tavro::test {
+namespace {
+
+constexpr std::uint32_t kLoopback = 0x0100007F;  // 127.0.0.1 in network byte order
+
+net::Socket BoundUdpSocket(int& port) {
+    int error = 0;
+    net::Socket socket = net::Socket::Create(SOCK_DGRAM, error);
+    net::Endpoint local;
+    if (!socket.valid() || socket.Bind({kLoopback, 0}) != 0 ||
+        socket.GetLocalEndpoint(local) != 0) {
+        throw std::runtime_error("device cannot bind its UDP socket");
+    }
+    port = local.port;
+    return socket;
+}
+
+bool ReceiveDatagram(net::Socket& socket, std::chrono::milliseconds patience, std::string& text,
+                     net::Endpoint& from) {
+    std::array<char, 512> area{};
+    socket.SetReceiveTimeout(patience);
+    const net::IoResult received = socket.ReceiveFrom(area, from);
+    if (!received.ok()) return false;
+    text.assign(area.data(), received.count);
+    return true;
+}
+
+void SendDatagram(net::Socket& socket, const std::string& text, const net::Endpoint& to) {
+    socket.SendTo(text, to);
+}
+
+}  // namespace
+
+std::string ExpectedResponse(const std::string& password, const std::string& nonce,
+                             const std::string& cnonce) {
+    return ReferenceMd5Hex(ReferenceMd5Hex(password) + ":" + nonce + ":" + cnonce);
+}
+
+ScriptedDevice::ScriptedDevice(DeviceScript script)
+    : script_(std::move(script)), udp_(BoundUdpSocket(port_)) {
+    thread_ = std::thread([this] { Run(); });
+}
+
+ScriptedDevice::~ScriptedDevice() {
+    if (thread_.joinable()) thread_.join();
+}
+
+const DeviceLog& ScriptedDevice::Finish() {
+    if (thread_.joinable()) thread_.join();
+    return log_;
+}
+
+void ScriptedDevice::Run() {
+    net::Endpoint tool;
+    if (!ReadInvitations(tool)) return;
+    if (script_.challenge) {
+        if (!Challenge(tool)) return;
+    } else {
+        if (script_.reply.starts_with("OK") && script_.beforeConsenting) {
+            script_.beforeConsenting();
+        }
+        SendDatagram(udp_, script_.reply, tool);
+        if (!script_.reply.starts_with("OK")) return;
+    }
+    if (!script_.connectBack) return;
+
+    net::Socket connection;
+    int error = 0;
+    connection = net::Socket::Create(SOCK_STREAM, error);
+    if (!connection.valid() ||
+        connection.Connect({kLoopback, static_cast<std::uint16_t>(log_.invitedPort)},
+                           script_.patience) != 0) {
+        return;
+    }
+    Receive(connection);
+}
+
+// Records every invitation; answers the early ones as scripted and returns at the first one
+// that gets the main reply. False when the tool went quiet first.
+bool ScriptedDevice::ReadInvitations(net::Endpoint& tool) {
+    while (true) {
+        std::string invitation;
+        if (!ReceiveDatagram(udp_, script_.patience, invitation, tool)) return false;
+        log_.invitations.push_back(invitation);
+        char digest[64] = {};
+        int zero = -1;
+        if (std::sscanf(invitation.c_str(), "%d %d %lld %63s", &zero, &log_.invitedPort,
+                        &log_.invitedLength, digest) == 4 &&
+            zero == 0) {
+            log_.invitedDigest = digest;
+        }
+        const std::size_t index = log_.invitations.size() - 1;
+        if (index >= script_.earlyReplies.size()) return true;
+        if (!script_.earlyReplies[index].empty()) {
+            SendDatagram(udp_, script_.earlyReplies[index], tool);
+        }
+    }
+}
+
+bool ScriptedDevice::Challenge(const net::Endpoint& tool) {
+    int otherPort = 0;
+    net::Socket other;
+    if (script_.challengeFromOtherPort) other = BoundUdpSocket(otherPort);
+    net::Socket& challenger = script_.challengeFromOtherPort ? other : udp_;
+
+    SendDatagram(challenger, script_.nonce.empty() ? std::string("AUTH") : "AUTH " + script_.nonce,
+                 tool);
+    net::Endpoint from;
+    if (!ReceiveDatagram(challenger, script_.patience, log_.answer, from)) return false;
+    log_.answerAtChallengePort = true;
+
+    char cnonce[64] = {};
+    char response[64] = {};
+    int code = 0;
+    log_.responseValid =
+        std::sscanf(log_.answer.c_str(), "%d %63s %63s", &code, cnonce, response) == 3 &&
+        code == 200 && response == ExpectedResponse(script_.password, script_.nonce, cnonce);
+    if (!script_.sendVerdict) return false;
+    if (log_.responseValid && script_.beforeConsenting) script_.beforeConsenting();
+    SendDatagram(challenger, log_.responseValid ? "OK" : "NG", from);
+    return log_.responseValid;
+}
+
+// Reads the announced image block by block, acknowledging each with its size, then sends the
+// final reply and waits for the tool to close.
+void ScriptedDevice::Receive(net::Socket& connection) {
+    const auto length = static_cast<std::size_t>(std::max(log_.invitedLength, 0LL));
+    if (script_.acknowledgeAhead) {
+        std::string all;
+        for (std::size_t done = 0; done < length; done += 1024) {
+            all += std::to_string(std::min<std::size_t>(1024, length - done));
+        }
+        connection.SendAll(all + "OK");
+    }
+    while (log_.image.size() < length) {
+        const std::size_t expected = std::min<std::size_t>(1024, length - log_.image.size());
+        if (!ReadBlock(connection, expected)) return;
+        if (!script_.acknowledgeAhead) connection.SendAll(std::to_string(expected));
+    }
+    if (!script_.acknowledgeAhead) connection.SendAll(std::string("OK"));
+    std::array<char, 16> rest{};
+    const net::IoResult end = connection.ReceiveWithin(rest, script_.patience);
+    log_.closedInOrder = end.ok() && end.count == 0;
+}
+
+// A block is complete when the expected bytes are in; anything arriving right behind them
+// (before an acknowledgement) is counted with the block, so a tool that does not wait shows.
+bool ScriptedDevice::ReadBlock(net::Socket& connection, std::size_t expected) {
+    const std::size_t before = log_.image.size();
+    std::array<char, 4096> area{};
+    while (log_.image.size() - before < expected) {
+        std::size_t want = area.size();
+        if (script_.closeAfterBytes != 0) {
+            if (log_.image.size() >= script_.closeAfterBytes) {
+                connection.Close();
+                return false;
+            }
+            want = std::min(want, script_.closeAfterBytes - log_.image.size());
+        }
+        const net::IoResult got =
+            connection.ReceiveWithin(std::span(area.data(), want), script_.patience);
+        if (!got.ok() || got.count == 0) return false;
+        log_.image.append(area.data(), got.count);
+    }
+    if (!script_.acknowledgeAhead) {
+        bool more = false;
+        if (connection.WaitReadable(std::chrono::milliseconds(20), more) == 0 && more) {
+            const net::IoResult got = connection.Receive(area);
+            if (got.ok()) log_.image.append(area.data(), got.count);
+        }
+    }
+    log_.blocks.push_back(log_.image.size() - before);
+    return true;
+}
+
+}  // namespace tavro::test

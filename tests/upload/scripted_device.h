@@ -1,0 +1,82 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "net/socket.h"
+
+namespace tavro::test {
+
+// How the device on 127.0.0.1 plays its side of an upload.
+struct DeviceScript {
+    // Sent to the first invitations in turn, one each; an empty text leaves that one unanswered.
+    std::vector<std::string> earlyReplies;
+    // The reply to the next invitation, unless the device challenges.
+    std::string reply = "OK";
+    // Challenge with "AUTH " + nonce ("AUTH" alone for an empty nonce) and check the answer's
+    // response against this password.
+    bool challenge = false;
+    std::string password;
+    std::string nonce = "0123456789abcdef0123456789abcdef";
+    bool challengeFromOtherPort = false;
+    bool sendVerdict = true;
+    // Runs just before the device sends its consent (the "OK" reply or verdict).
+    std::function<void()> beforeConsenting;
+    bool connectBack = true;
+    // Close the connection once this many image bytes have been read (0: never).
+    std::size_t closeAfterBytes = 0;
+    // Send every acknowledgement and the final reply at once, before the first block.
+    bool acknowledgeAhead = false;
+    // How long the device waits for anything before it gives up.
+    std::chrono::milliseconds patience{3000};
+};
+
+// What the device saw.
+struct DeviceLog {
+    std::vector<std::string> invitations;
+    int invitedPort = 0;
+    long long invitedLength = -1;
+    std::string invitedDigest;
+    std::string answer;  // the datagram received after the challenge
+    bool answerAtChallengePort = false;
+    bool responseValid = false;
+    std::vector<std::size_t> blocks;  // bytes that arrived before each acknowledgement
+    std::string image;
+    bool closedInOrder = false;  // the tool closed after the final reply, nothing left unread
+};
+
+// A simulated device on 127.0.0.1 that runs its script on a thread of its own.
+class ScriptedDevice {
+  public:
+    explicit ScriptedDevice(DeviceScript script);
+    ~ScriptedDevice();
+    ScriptedDevice(const ScriptedDevice&) = delete;
+    ScriptedDevice& operator=(const ScriptedDevice&) = delete;
+
+    int port() const { return port_; }
+    // Waits for the script to end and returns what the device saw.
+    const DeviceLog& Finish();
+
+  private:
+    void Run();
+    bool ReadInvitations(net::Endpoint& tool);
+    bool Challenge(const net::Endpoint& tool);
+    void Receive(net::Socket& connection);
+    bool ReadBlock(net::Socket& connection, std::size_t expected);
+
+    DeviceScript script_;
+    DeviceLog log_;
+    int port_ = 0;  // set while udp_ is made, so it comes first
+    net::Socket udp_;
+    std::thread thread_;
+};
+
+// The response a device expects: MD5 hex of "<MD5 hex of password>:<nonce>:<cnonce>".
+std::string ExpectedResponse(const std::string& password, const std::string& nonce,
+                             const std::string& cnonce);
+
+}  // namespace tavro::test
