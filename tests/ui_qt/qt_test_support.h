@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QApplication>
+#include <QString>
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "ui/dialog_controls.h"
+#include "ui/qt/dialog_prompts.h"
+
+namespace tavro::ui::test {
+
+// The program's one QApplication, on the offscreen platform, named like the real program.
+QApplication& QtTestApplication();
+
+// Runs the event loop until done() holds or the limit passes; returns done().
+bool ProcessEventsUntil(const std::function<bool()>& done,
+                        std::chrono::milliseconds limit = std::chrono::seconds(10));
+// Runs the event loop for a while.
+void ProcessEventsFor(std::chrono::milliseconds duration);
+
+// Answers the window's message boxes and file dialog in advance and records what was asked.
+class FakePrompts final : public DialogPrompts {
+  public:
+    struct MessageCall {
+        QWidget* owner = nullptr;
+        QString caption;
+        QString text;
+        MessageButtons buttons = MessageButtons::ok;
+        bool onUiThread = false;
+    };
+
+    MessageAnswer Message(QWidget* owner, const QString& caption, const QString& text,
+                          MessageButtons buttons) override;
+    std::optional<QString> OpenFile(QWidget* owner, const OpenFileSettings& settings) override;
+
+    std::vector<MessageCall> Messages() const;
+
+    std::deque<MessageAnswer> answers;  // consumed in order; OK when empty
+    std::optional<QString> fileAnswer;
+    std::vector<OpenFileSettings> fileRequests;
+    std::atomic<int> messageCount{0};
+
+  private:
+    mutable std::mutex m_mutex;
+    std::vector<MessageCall> m_messages;
+};
+
+}  // namespace tavro::ui::test

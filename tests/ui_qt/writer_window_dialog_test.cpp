@@ -1,0 +1,267 @@
+// The real window under the real WriterDialog, with made-up interface facts and devices and a
+// stand-in upload: nothing is sent anywhere.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QTest>
+#include <atomic>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "net/discovery/device_line.h"
+#include "qt_test_support.h"
+#include "ui/qt/writer_window.h"
+#include "ui/writer_dialog.h"
+
+namespace tavro::ui::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr char kFirstLogLine[] =
+    "この表示欄は現状デバッグのために出してるけど、リリース時にはなくす\r\n";
+
+std::uint32_t Address(const char* text) {
+    in_addr value{};
+    ::inet_pton(AF_INET, text, &value);
+    return value.s_addr;
+}
+
+InterfaceFacts TwoAddressesOnVeth0() {
+    InterfaceFacts facts;
+    facts.interfaces = std::vector<InterfaceRow>{{.index = 7,
+                                                  .operStatus = 5,
+                                                  .physicalAddressLength = 6,
+                                                  .speed = 1000000000,
+                                                  .description = "veth"}};
+    facts.addresses = std::vector<AddressRow>{
+        {.address = Address("198.18.0.1"), .interfaceIndex = 7, .mask = Address("255.255.255.0")},
+        {.address = Address("198.18.0.5"), .interfaceIndex = 7, .mask = Address("255.255.255.0")},
+    };
+    facts.adapters = std::vector<AdapterRow>{{7, "veth0"}};
+    return facts;
+}
+
+DeviceRecord Device(const char* address, std::uint8_t last) {
+    DeviceRecord row;
+    std::strncpy(row.addressText, address, sizeof row.addressText - 1);
+    row.macAddress = {0x02, 0x00, 0x5E, 0x0A, 0x0B, last};
+    row.sketchVersion = 100 + last;
+    return row;
+}
+
+class WriterWindowDialogTest : public ::testing::Test {
+  protected:
+    WriterWindowDialogTest() : application(QtTestApplication()), window(&prompts) {
+        services.readInterfaceFacts = [this] { return facts; };
+        services.discoverDevices = [this](DeviceTable& table, const std::string& local) {
+            searchedFrom = local;
+            table.deviceCount = 0;
+            for (const DeviceRecord& device : devices) table.rows[table.deviceCount++] = device;
+            return table.deviceCount;
+        };
+        services.runUpload = [this](const UploadRequest& request, UploadSink& sink) {
+            {
+                std::lock_guard lock(mutex);
+                requests.push_back(request);
+            }
+            sink.AppendText("socket :");
+            sink.AppendText("ok\r\n");
+            sink.SetProgress(50);
+            while (holdUpload.load()) std::this_thread::sleep_for(1ms);
+            return uploadResult;
+        };
+        services.startWorker = [this](std::function<void()> work) {
+            workers.emplace_back(std::move(work));
+            return true;
+        };
+        services.exitProcess = [this](int status, const std::string&) { exitStatus = status; };
+    }
+
+    ~WriterWindowDialogTest() override {
+        holdUpload = false;
+        // The workers call back into the window; keep the UI thread answering until they end.
+        for (std::thread& worker : workers) {
+            while (worker.joinable() && dialog && dialog->uploadBusy()) ProcessEventsFor(5ms);
+            worker.join();
+        }
+    }
+
+    void StartDialog() {
+        dialog = std::make_unique<WriterDialog>(window, services);
+        window.SetEvents(*dialog);
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    QListWidget* DeviceList() {
+        return qobject_cast<QListWidget*>(window.Control(ControlId::deviceList));
+    }
+    bool Enabled(ControlId id) { return window.Control(id)->isEnabled(); }
+    bool Shown(ControlId id) { return !window.Control(id)->isHidden(); }
+    void ClickDeviceLine(int line) {
+        QListWidget* list = DeviceList();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(line)).center());
+    }
+    void SearchAndPickFirstDevice() {
+        QTest::mouseClick(window.Control(ControlId::search), Qt::LeftButton);
+        ASSERT_EQ(DeviceList()->count(), 2);
+        ClickDeviceLine(0);
+        ASSERT_TRUE(Enabled(ControlId::write));
+    }
+    void ExpectIdleLayoutWithWriteDisabled() {
+        EXPECT_TRUE(Enabled(ControlId::interfaceList));
+        EXPECT_TRUE(Enabled(ControlId::search));
+        EXPECT_TRUE(Enabled(ControlId::deviceList));
+        EXPECT_FALSE(Enabled(ControlId::write));
+        EXPECT_FALSE(Shown(ControlId::progress));
+        EXPECT_TRUE(Shown(ControlId::version));
+        EXPECT_EQ(qobject_cast<QProgressBar*>(window.Control(ControlId::progress))->value(), 0);
+    }
+
+    QApplication& application;
+    FakePrompts prompts;
+    WriterWindow window;
+    WriterServices services;
+    std::unique_ptr<WriterDialog> dialog;
+    InterfaceFacts facts = TwoAddressesOnVeth0();
+    std::vector<DeviceRecord> devices = {Device("198.18.0.20", 0x20), Device("198.18.0.21", 0x21)};
+    std::string searchedFrom;
+    std::mutex mutex;
+    std::vector<UploadRequest> requests;
+    std::atomic<bool> holdUpload{true};
+    UploadResult uploadResult = 0;
+    std::vector<std::thread> workers;
+    int exitStatus = -1;
+};
+
+TEST_F(WriterWindowDialogTest, StartsInTheIdleLayoutWithTheFirstInterfaceSelected) {
+    StartDialog();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(window.windowIcon().isNull());
+
+    auto* interfaces = qobject_cast<QComboBox*>(window.Control(ControlId::interfaceList));
+    ASSERT_EQ(interfaces->count(), 2);
+    EXPECT_EQ(interfaces->itemText(0), QStringLiteral("198.18.0.1 (veth0)"));
+    EXPECT_EQ(interfaces->itemText(1), QStringLiteral("198.18.0.5 (veth0)"));
+    EXPECT_EQ(interfaces->currentIndex(), 0);
+    EXPECT_EQ(dialog->selectedLocalAddress(), "198.18.0.1");
+
+    EXPECT_EQ(qobject_cast<QLabel*>(window.Control(ControlId::version))->text(),
+              QStringLiteral("Version 1.00"));
+    ExpectIdleLayoutWithWriteDisabled();
+    EXPECT_FALSE(Shown(ControlId::log));
+    EXPECT_EQ(window.LogText(), kFirstLogLine);
+    EXPECT_TRUE(prompts.Messages().empty());
+}
+
+TEST_F(WriterWindowDialogTest, ChoosingAnotherInterfaceChangesTheSearchAddress) {
+    StartDialog();
+    auto* interfaces = qobject_cast<QComboBox*>(window.Control(ControlId::interfaceList));
+    interfaces->setFocus();
+    QTest::keyClick(interfaces, Qt::Key_Down);
+    EXPECT_EQ(dialog->selectedLocalAddress(), "198.18.0.5");
+    QTest::mouseClick(window.Control(ControlId::search), Qt::LeftButton);
+    EXPECT_EQ(searchedFrom, "198.18.0.5");
+}
+
+TEST_F(WriterWindowDialogTest, WithoutAUsableInterfaceTheDialogEndsUnshown) {
+    facts.addresses = std::vector<AddressRow>{};
+    dialog = std::make_unique<WriterDialog>(window, services);
+    window.SetEvents(*dialog);
+    EXPECT_EQ(window.exec(), -1);
+    EXPECT_FALSE(window.isVisible());
+
+    const auto messages = prompts.Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, QString::fromUtf8("ネットワークデバイスが見つかりませんでした。"));
+    EXPECT_EQ(messages[0].caption, QStringLiteral("TAVRO Writer"));
+    EXPECT_EQ(qobject_cast<QComboBox*>(window.Control(ControlId::interfaceList))->count(), 0);
+}
+
+TEST_F(WriterWindowDialogTest, ASuccessfulJobRunsThroughTheRealWindowAndRemovesTheDevice) {
+    StartDialog();
+    SearchAndPickFirstDevice();
+    EXPECT_EQ(DeviceList()->item(1)->text(), QString::fromStdString(DeviceLine(devices[1])));
+    prompts.fileAnswer = QStringLiteral("/srv/firmware/new.bin");
+
+    QTest::mouseClick(window.Control(ControlId::write), Qt::LeftButton);
+    // Uploading layout while the worker holds the job open.
+    EXPECT_FALSE(Enabled(ControlId::interfaceList));
+    EXPECT_FALSE(Enabled(ControlId::search));
+    EXPECT_FALSE(Enabled(ControlId::deviceList));
+    EXPECT_FALSE(Enabled(ControlId::write));
+    EXPECT_TRUE(Shown(ControlId::progress));
+    EXPECT_FALSE(Shown(ControlId::version));
+    auto* progress = qobject_cast<QProgressBar*>(window.Control(ControlId::progress));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return progress->value() == 50; }));
+
+    // The job still runs: neither the close box nor Escape ends the dialog.
+    EXPECT_FALSE(window.close());
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_TRUE(window.isVisible());
+
+    holdUpload = false;
+    ASSERT_TRUE(ProcessEventsUntil([&] { return prompts.messageCount.load() == 2; }));
+    ProcessEventsFor(100ms);  // further ticks must show nothing more
+    const auto messages = prompts.Messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].text, QString::fromUtf8("/srv/firmware/new.bin を書き込みます。"));
+    EXPECT_EQ(messages[0].buttons, MessageButtons::okCancel);
+    EXPECT_EQ(messages[1].text, QString::fromUtf8("正常終了"));
+    EXPECT_EQ(messages[1].buttons, MessageButtons::ok);
+    EXPECT_EQ(messages[1].caption, QStringLiteral("TAVRO Writer"));
+
+    {
+        std::lock_guard lock(mutex);
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].deviceAddress, "198.18.0.20");
+        EXPECT_EQ(requests[0].localAddress, "198.18.0.1");
+        EXPECT_EQ(requests[0].firmwarePath, "/srv/firmware/new.bin");
+    }
+    EXPECT_EQ(window.LogText(), "socket :ok\r\n");
+    ASSERT_EQ(DeviceList()->count(), 1);
+    EXPECT_EQ(DeviceList()->item(0)->text(), QString::fromStdString(DeviceLine(devices[1])));
+    EXPECT_EQ(window.SelectedLine(ControlId::deviceList), -1);
+    ExpectIdleLayoutWithWriteDisabled();
+
+    EXPECT_TRUE(window.close());
+}
+
+TEST_F(WriterWindowDialogTest, AFailedJobLeavesTheDeviceListedAndSelected) {
+    StartDialog();
+    SearchAndPickFirstDevice();
+    prompts.fileAnswer = QStringLiteral("/srv/firmware/new.bin");
+    uploadResult = 10060;
+    holdUpload = false;
+
+    QTest::mouseClick(window.Control(ControlId::write), Qt::LeftButton);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return prompts.messageCount.load() == 2; }));
+    EXPECT_EQ(prompts.Messages()[1].text, QString::fromUtf8("ネットワークエラー:10060"));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return Enabled(ControlId::search); }));
+    EXPECT_EQ(DeviceList()->count(), 2);
+    EXPECT_EQ(window.SelectedLine(ControlId::deviceList), 0);
+    ExpectIdleLayoutWithWriteDisabled();
+}
+
+TEST_F(WriterWindowDialogTest, WriteWithoutASelectedDeviceAsksForOne) {
+    StartDialog();
+    QTest::mouseClick(window.Control(ControlId::search), Qt::LeftButton);
+    window.Enable(ControlId::write, true);  // as after a search that emptied the list
+    QTest::mouseClick(window.Control(ControlId::write), Qt::LeftButton);
+    const auto messages = prompts.Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, QString::fromUtf8("デバイスを選択してください"));
+    EXPECT_TRUE(prompts.fileRequests.empty());
+    EXPECT_EQ(window.LogText(), kFirstLogLine);
+}
+
+}  // namespace
+}  // namespace tavro::ui::test
