@@ -8,10 +8,16 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <ostream>
 #include <vector>
 
 #include "ui/dialog_controls.h"
 #include "ui/qt/dialog_prompts.h"
+
+// Readable QString values in test failures.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace tavro::ui::test {
 
