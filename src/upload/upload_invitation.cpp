@@ -2,6 +2,7 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -112,6 +113,8 @@ UploadResult InviteDevice(const UploadRequest& request, const FirmwareImage& ima
     if (!udp.valid()) return EndWithSocketError(sink, error);
     AppendLog(sink, "ok\r\n");
 
+    // A zero receive timeout would mean no limit at all to the socket.
+    replyTimeout = std::max(replyTimeout, std::chrono::milliseconds(1));
     std::string reply;
     UploadResult result = SendInvitations(udp, invitation, device, reply, sink, replyTimeout);
     if (result != kUploadSucceeded) return result;
