@@ -58,8 +58,9 @@ class Transfer {
 
     bool AbortDue() {
         if (!spec_.closeAfter || image_.size() < *spec_.closeAfter) return false;
-        Abort(connection_);
+        // Noted first: the writer may finish before a line written after the reset.
         Record("aborted-after", std::to_string(image_.size()));
+        Abort(connection_);
         return true;
     }
 
@@ -138,8 +139,8 @@ class Transfer {
             return;
         }
         const std::string final = verified ? "OK" : "NG";
-        connection_.SendAll(final);
         Record("final-sent", Quoted(final));
+        connection_.SendAll(final);
     }
 
     const DeviceSpec& spec_;

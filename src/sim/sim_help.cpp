@@ -47,13 +47,14 @@ closed.
 "ready" is printed on stdout once every socket is bound; SIGTERM or SIGINT ends the run.
 
 Events (--events FILE), one line each, "<ADDR or *> <event> [detail]", bytes in quotes with
-the escapes above:
+the escapes above; what a device sends on the upload is noted just before it goes:
   * probe FROM "TV"                 * unexpected-datagram FROM "..."
   ADDR probe-ignored FROM           ADDR reply-sent TO LENGTH
   ADDR version-connection FROM      ADDR version-request "..."    ADDR version-served "..."
   ADDR version-closed | version-silent | version-request-unexpected
   ADDR invitation FROM "..."        ADDR invitation-ignored N     ADDR invitation-malformed
-  ADDR udp-sent TO "..."            ADDR auth-answer FROM "..." match|mismatch
+  ADDR udp-sent TO "..."            ADDR udp-send-failed CODE
+  ADDR auth-answer FROM "..." match|mismatch
   ADDR verdict-withheld | connect-withheld | auth-answer-missing
   ADDR connected TO from LOCAL      ADDR connect-failed TO CODE
   ADDR block SIZE                   ADDR ack SIZE                 ADDR aborted-after BYTES

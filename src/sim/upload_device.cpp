@@ -95,8 +95,10 @@ bool UploadDevice::Authenticate(const net::Endpoint& writer, std::stop_token sto
 }
 
 void UploadDevice::Send(std::string_view text, const net::Endpoint& to) {
+    // Noted before it goes, so the line is there by the time the writer acts on the message.
+    Record("udp-sent", EndpointText(to) + " " + Quoted(text));
     const net::IoResult sent = socket_.SendTo(text, to);
-    Record(sent.ok() ? "udp-sent" : "udp-send-failed", EndpointText(to) + " " + Quoted(text));
+    if (!sent.ok()) Record("udp-send-failed", std::to_string(sent.error));
 }
 
 }  // namespace tavro::sim
