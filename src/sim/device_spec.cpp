@@ -39,8 +39,9 @@ bool ReadMac(std::string_view text, std::array<std::uint8_t, 6>& mac) {
 }
 
 bool ReadAddress(std::string_view text, std::uint32_t& address) {
+    // Only the plain dotted quad: the shorthand forms would name addresses nobody meant.
     const auto parsed = net::ParseIPv4(text);
-    if (!parsed) return false;
+    if (!parsed || net::FormatIPv4(*parsed) != text) return false;
     address = *parsed;
     return true;
 }

@@ -31,6 +31,7 @@ class DeviceNetworkTest : public ::testing::Test {
     }
 
     SimulatedDevices& sim() { return *sim_; }
+    TestNetwork& network() { return *network_; }
 
   private:
     // Left in reverse: the thread comes home, then the simulator ends, then the namespaces go.

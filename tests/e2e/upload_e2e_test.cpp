@@ -10,6 +10,7 @@
 #include <fstream>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "device_network_test.h"
@@ -313,6 +314,33 @@ TEST_F(UploadTest, ConnectionBackFromAnotherAddressIsAccepted) {
     const auto connections = sim().Events(kDevice, "connected");
     ASSERT_THAT(connections, SizeIs(1));
     EXPECT_THAT(connections[0], HasSubstr(" from 198.18.0.20:"));
+}
+
+// The core keeps no state between calls, so two uploads into two devices run side by side,
+// each with its own listening port and digest.
+TEST_F(UploadTest, TwoUploadsAtOnceEachReachTheirOwnDevice) {
+    START_DEVICES({kDevice, "198.18.0.11"},
+                  {std::string(kDevice) + ",ack-delay-ms=20",
+                   "198.18.0.11,ack-delay-ms=20,password=" + std::string(kUploadPassword)});
+    FirmwareFile first(5000);
+    FirmwareFile second(7000);
+
+    UploadResult secondResult = -1;
+    RecordingSink secondSink;
+    std::thread other([&] {
+        EnterNamespace inTool(network().tool());
+        ASSERT_TRUE(inTool.ok());
+        UploadRequest request;
+        request.deviceAddress = "198.18.0.11";
+        request.localAddress = kToolAddress;
+        request.firmwarePath = second.path();
+        secondResult = RunUpload(request, secondSink);
+    });
+    EXPECT_EQ(Upload(first.path()), kUploadSucceeded);
+    other.join();
+    EXPECT_EQ(secondResult, kUploadSucceeded) << secondSink.log;
+    ExpectStored(first);
+    EXPECT_EQ(sim().StoredImage("198.18.0.11"), second.bytes());
 }
 
 }  // namespace
