@@ -44,7 +44,8 @@ blocks of 1024 (the last shorter), each acknowledged with its size as decimal te
 "452"); length and MD5 are checked, "OK" is sent (or "NG" on a mismatch) and the connection
 closed.
 
-"ready" is printed on stdout once every socket is bound; SIGTERM or SIGINT ends the run.
+"ready" is printed on stdout once every socket is bound; SIGTERM or SIGINT ends the run
+(with --stop-on-eof, so does the end of stdin).
 
 Events (--events FILE), one line each, "<ADDR or *> <event> [detail]", bytes in quotes with
 the escapes above; what a device sends on the upload is noted just before it goes:

@@ -1,7 +1,9 @@
 // tavro-sim: simulated TAVRO devices for tests and demos, run inside a network namespace.
 
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <csignal>
@@ -26,6 +28,7 @@ struct Options {
     std::string storeDirectory;
     std::string eventsPath;
     bool verbose = false;
+    bool stopOnEof = false;
 };
 
 // Device threads inherit this mask, so the signals reach only the main thread's wait.
@@ -36,6 +39,23 @@ sigset_t BlockStopSignals() {
     sigaddset(&signals, SIGINT);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     return signals;
+}
+
+// True once stdin has reached its end: the process holding the other end of the pipe is gone.
+bool InputEnded() {
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    if (::poll(&input, 1, 0) <= 0) return false;
+    char byte;
+    return ::read(STDIN_FILENO, &byte, 1) == 0 || (input.revents & (POLLHUP | POLLNVAL)) != 0;
+}
+
+// Until SIGTERM or SIGINT, or, when asked, until stdin ends, so that a test that dies leaves
+// no simulator behind.
+void WaitForStop(const sigset_t& stopSignals, bool stopOnEof) {
+    const timespec slice{0, 200 * 1000 * 1000};
+    while (sigtimedwait(&stopSignals, nullptr, &slice) < 0) {
+        if (stopOnEof && InputEnded()) return;
+    }
 }
 
 bool ParseDevices(const Options& options, std::vector<DeviceSpec>& specs) {
@@ -82,8 +102,7 @@ int Run(const Options& options) {
     std::jthread listening([&listener](std::stop_token stop) { listener.Run(stop); });
 
     std::cout << "ready" << std::endl;
-    int received = 0;
-    sigwait(&stopSignals, &received);
+    WaitForStop(stopSignals, options.stopOnEof);
     return 0;  // the listener stops first, then every device, as the objects go
 }
 
@@ -108,6 +127,8 @@ int main(int argc, char** argv) {
     app.add_option("--events", options.eventsPath, "Append one line per event to FILE")
         ->type_name("FILE");
     app.add_flag("-v,--verbose", options.verbose, "Also write the events to stderr");
+    app.add_flag("--stop-on-eof", options.stopOnEof,
+                 "Also end when stdin reaches its end (the starting process went away)");
     CLI11_PARSE(app, argc, argv);
     return Run(options);
 }

@@ -14,6 +14,7 @@
 #include <iterator>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 extern char** environ;
 
@@ -100,9 +101,11 @@ std::unique_ptr<SimulatedDevices> SimulatedDevices::Start(const NetworkNamespace
     sim->storeDirectory_ = sim->directory_ + "/store";
     std::filesystem::create_directory(sim->storeDirectory_);
 
-    std::vector<std::string> args = {
-        "ip",       "netns",          "exec",    ns.name(),           TAVRO_SIM_PATH,
-        "--events", sim->eventsPath_, "--store", sim->storeDirectory_};
+    std::vector<std::string> args = {"ip",           "netns",
+                                     "exec",         ns.name(),
+                                     TAVRO_SIM_PATH, "--stop-on-eof",
+                                     "--events",     sim->eventsPath_,
+                                     "--store",      sim->storeDirectory_};
     for (const std::string& device : devices) {
         args.push_back("--device");
         args.push_back(device);
@@ -111,17 +114,22 @@ std::unique_ptr<SimulatedDevices> SimulatedDevices::Start(const NetworkNamespace
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
 
+    // stdout carries "ready"; stdin stays open as long as this process lives, so that the
+    // simulator ends by itself even when a test dies before its destructor runs.
     Pipe output;
-    if (!output.Open()) {
-        why = "cannot make a pipe for the simulator's output";
+    Pipe input;
+    if (!output.Open() || !input.Open()) {
+        why = "cannot make pipes for the simulator";
         return nullptr;
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, output.write, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, input.read, STDIN_FILENO);
     const int spawned = ::posix_spawnp(&sim->pid_, "ip", &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     output.CloseWrite();
+    sim->lifeline_ = std::exchange(input.write, -1);
     if (spawned != 0) {
         sim->pid_ = -1;
         why = "cannot start ip netns exec tavro-sim";
@@ -135,6 +143,7 @@ std::unique_ptr<SimulatedDevices> SimulatedDevices::Start(const NetworkNamespace
 }
 
 SimulatedDevices::~SimulatedDevices() {
+    if (lifeline_ >= 0) ::close(lifeline_);
     if (pid_ > 0) {
         ::kill(pid_, SIGTERM);
         if (!Reap(pid_, std::chrono::seconds(3))) {

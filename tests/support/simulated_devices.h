@@ -46,6 +46,7 @@ class SimulatedDevices {
     SimulatedDevices() = default;
 
     pid_t pid_ = -1;
+    int lifeline_ = -1;  // write end of the simulator's stdin
     std::string directory_;
     std::string eventsPath_;
     std::string storeDirectory_;
