@@ -3,10 +3,7 @@
 #include <system_error>
 #include <thread>
 
-#include "net/discovery/discover_devices.h"
-#include "net/interfaces/read_interface_facts.h"
 #include "ui/writer_services.h"
-#include "upload/run_upload.h"
 
 namespace tavro::ui {
 namespace {
@@ -28,17 +25,11 @@ bool StartDetachedThread(std::function<void()> work) {
 }  // namespace
 
 WriterServices RealWriterServices() {
-    return {
-        .readInterfaceFacts = ReadInterfaceFacts,
-        .discoverDevices =
-            [](DeviceTable& table, const std::string& localAddress) {
-                return DiscoverDevices(table, localAddress);
-            },
-        .runUpload = [](const UploadRequest& request,
-                        UploadSink& sink) { return RunUpload(request, sink); },
-        .startWorker = StartDetachedThread,
-        .exitProcess = ExitProcess,
-    };
+    WriterServices services;
+    static_cast<CoreServices&>(services) = RealCoreServices();
+    services.startWorker = StartDetachedThread;
+    services.exitProcess = ExitProcess;
+    return services;
 }
 
 }  // namespace tavro::ui

@@ -3,21 +3,13 @@
 #include <functional>
 #include <string>
 
-#include "net/discovery/device_record.h"
-#include "net/interfaces/interface_facts.h"
+#include "services/core_services.h"
 #include "ui/version_text.h"
-#include "upload/upload_request.h"
-#include "upload/upload_result.h"
-#include "upload/upload_sink.h"
 
 namespace tavro::ui {
 
-// The work WriterDialog hands to the core and to the operating system. The program passes
-// RealWriterServices(); tests pass fakes.
-struct WriterServices {
-    std::function<InterfaceFacts()> readInterfaceFacts;
-    std::function<int(DeviceTable& table, const std::string& localAddress)> discoverDevices;
-    std::function<UploadResult(const UploadRequest& request, UploadSink& sink)> runUpload;
+// The work WriterDialog hands to the core and to the operating system.
+struct WriterServices : CoreServices {
     // Starts the work on a thread of its own; false when no thread could be started.
     std::function<bool(std::function<void()> work)> startWorker;
     // Ends the process (the adapter list could not be read); the reason is for stderr.

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "net/discovery/device_record.h"
+#include "net/interfaces/interface_facts.h"
+#include "upload/upload_request.h"
+#include "upload/upload_result.h"
+#include "upload/upload_sink.h"
+
+namespace tavro {
+
+// The three jobs both front ends hand to the core. The programs pass RealCoreServices();
+// tests pass fakes, so a front end is exercised without any traffic.
+struct CoreServices {
+    std::function<InterfaceFacts()> readInterfaceFacts;
+    std::function<int(DeviceTable& table, const std::string& localAddress)> discoverDevices;
+    std::function<UploadResult(const UploadRequest& request, UploadSink& sink)> runUpload;
+};
+
+// ReadInterfaceFacts, DiscoverDevices and RunUpload with their product settings.
+CoreServices RealCoreServices();
+
+}  // namespace tavro

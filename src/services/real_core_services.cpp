@@ -1,0 +1,20 @@
+#include "net/discovery/discover_devices.h"
+#include "net/interfaces/read_interface_facts.h"
+#include "services/core_services.h"
+#include "upload/run_upload.h"
+
+namespace tavro {
+
+CoreServices RealCoreServices() {
+    return {
+        .readInterfaceFacts = ReadInterfaceFacts,
+        .discoverDevices = [](DeviceTable& table,
+                              const std::string& localAddress) {
+            return DiscoverDevices(table, localAddress);
+        },
+        .runUpload = [](const UploadRequest& request,
+                        UploadSink& sink) { return RunUpload(request, sink); },
+    };
+}
+
+}  // namespace tavro
