@@ -10,8 +10,9 @@ namespace tavro::sim {
 
 // What the simulated devices saw and did, one line per event: "<device> <event> [detail]".
 // A device notes what it sends before sending it, so that a test which has seen the writer
-// finish finds every line. Lines go to the events file (appended and flushed at once, so a test reads them while the
-// simulator runs) and, when verbose, to stderr. Safe to call from every device thread.
+// finish finds every line. Lines go to the events file (appended and flushed at once, so a
+// test reads them while the simulator runs) and, when verbose, to stderr. Safe to call from
+// every device thread.
 class EventLog {
   public:
     // An empty path keeps no file. False when the file cannot be opened.
