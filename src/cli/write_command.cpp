@@ -13,7 +13,7 @@ namespace {
 
 // The upload as a terminal shows it: the trace with -v, a progress bar on a terminal.
 class TerminalUploadSink final : public UploadSink {
-  public:
+public:
     TerminalUploadSink(std::ostream& err, bool verbose, bool progressBar)
         : err_(err), verbose_(verbose), progressBar_(progressBar) {}
 
@@ -34,7 +34,7 @@ class TerminalUploadSink final : public UploadSink {
         if (barShown_) err_ << "\n";
     }
 
-  private:
+private:
     std::ostream& err_;
     bool verbose_;
     bool progressBar_;

@@ -8,10 +8,10 @@ namespace tavro {
 CoreServices RealCoreServices() {
     return {
         .readInterfaceFacts = ReadInterfaceFacts,
-        .discoverDevices = [](DeviceTable& table,
-                              const std::string& localAddress) {
-            return DiscoverDevices(table, localAddress);
-        },
+        .discoverDevices =
+            [](DeviceTable& table, const std::string& localAddress) {
+                return DiscoverDevices(table, localAddress);
+            },
         .runUpload = [](const UploadRequest& request,
                         UploadSink& sink) { return RunUpload(request, sink); },
     };

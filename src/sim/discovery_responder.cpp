@@ -9,14 +9,14 @@
 
 namespace tavro::sim {
 
-std::string DiscoveryReply(const DeviceSpec& spec) {
-    std::string reply(std::max<std::size_t>(spec.replyLength, 30), '\0');
+std::string DiscoveryReply(const DeviceSettings& settings) {
+    std::string reply(std::max<std::size_t>(settings.replyLength, 30), '\0');
     reply[5] = static_cast<char>(0x12);  // high nibbles: hardware and firmware generation
     reply[6] = static_cast<char>(0x34);
     reply[8] = static_cast<char>(0x01);  // status bytes
     reply[9] = static_cast<char>(0x02);
-    std::copy(spec.mac.begin(), spec.mac.end(), reply.begin() + 24);
-    reply.resize(spec.replyLength);
+    std::copy(settings.mac.begin(), settings.mac.end(), reply.begin() + 24);
+    reply.resize(settings.replyLength);
     return reply;
 }
 
@@ -24,7 +24,7 @@ int DiscoveryResponder::Bind() {
     int error = 0;
     socket_ = net::Socket::Create(SOCK_DGRAM, error);
     if (error != 0) return error;
-    return socket_.Bind(net::Endpoint{spec_.address, 0});
+    return socket_.Bind(net::Endpoint{settings_.address, 0});
 }
 
 void DiscoveryResponder::Offer(const net::Endpoint& prober) {
@@ -49,19 +49,19 @@ void DiscoveryResponder::Run(std::stop_token stop) {
 }
 
 void DiscoveryResponder::Answer(const net::Endpoint& prober, std::stop_token stop) {
-    if (spec_.replies == 0) {
-        events_.Record(spec_.addressText, "probe-ignored", EndpointText(prober));
+    if (settings_.replies == 0) {
+        events_.Record(settings_.addressText, "probe-ignored", EndpointText(prober));
         return;
     }
-    const std::string reply = DiscoveryReply(spec_);
-    for (int i = 0; i < spec_.replies; ++i) {
-        if (!Pause(std::chrono::milliseconds(spec_.replyDelayMs), stop)) return;
+    const std::string reply = DiscoveryReply(settings_);
+    for (int i = 0; i < settings_.replies; ++i) {
+        if (!Pause(std::chrono::milliseconds(settings_.replyDelayMs), stop)) return;
         const net::IoResult sent = socket_.SendTo(reply, prober);
         if (sent.ok()) {
-            events_.Record(spec_.addressText, "reply-sent",
+            events_.Record(settings_.addressText, "reply-sent",
                            EndpointText(prober) + " " + std::to_string(sent.count));
         } else {
-            events_.Record(spec_.addressText, "reply-failed", std::to_string(sent.error));
+            events_.Record(settings_.addressText, "reply-failed", std::to_string(sent.error));
         }
     }
 }

@@ -7,20 +7,21 @@
 #include <string>
 
 #include "net/socket.h"
-#include "sim/device_spec.h"
+#include "sim/device_settings.h"
 #include "sim/event_log.h"
 
 namespace tavro::sim {
 
-// The reply datagram of a device: spec.replyLength bytes, the hardware address at bytes
+// The reply datagram of a device: settings.replyLength bytes, the hardware address at bytes
 // 24..29 when it fits, a few plausible status bytes, zeros elsewhere.
-std::string DiscoveryReply(const DeviceSpec& spec);
+std::string DiscoveryReply(const DeviceSettings& settings);
 
 // Answers each probe handed to it from the device's own address, on the device's thread, so
 // that a device told to answer late holds up no other device.
 class DiscoveryResponder {
-  public:
-    DiscoveryResponder(const DeviceSpec& spec, EventLog& events) : spec_(spec), events_(events) {}
+public:
+    DiscoveryResponder(const DeviceSettings& settings, EventLog& events)
+        : settings_(settings), events_(events) {}
 
     // Binds the reply socket to the device's address; a Winsock-compatible code on failure.
     int Bind();
@@ -28,10 +29,10 @@ class DiscoveryResponder {
     void Offer(const net::Endpoint& prober);
     void Run(std::stop_token stop);
 
-  private:
+private:
     void Answer(const net::Endpoint& prober, std::stop_token stop);
 
-    const DeviceSpec& spec_;
+    const DeviceSettings& settings_;
     EventLog& events_;
     net::Socket socket_;
     std::mutex mutex_;

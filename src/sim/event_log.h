@@ -14,12 +14,12 @@ namespace tavro::sim {
 // test reads them while the simulator runs) and, when verbose, to stderr. Safe to call from
 // every device thread.
 class EventLog {
-  public:
+public:
     // An empty path keeps no file. False when the file cannot be opened.
     bool Open(const std::string& path, bool verbose);
     void Record(std::string_view device, std::string_view event, std::string_view detail = {});
 
-  private:
+private:
     struct CloseFile {
         void operator()(std::FILE* file) const { std::fclose(file); }
     };

@@ -23,10 +23,10 @@ void Abort(net::Socket& connection) {
 }
 
 class Transfer {
-  public:
-    Transfer(const DeviceSpec& spec, const Invitation& invitation, EventLog& events,
+public:
+    Transfer(const DeviceSettings& settings, const Invitation& invitation, EventLog& events,
              std::stop_token stop)
-        : spec_(spec), invitation_(invitation), events_(events), stop_(stop) {}
+        : settings_(settings), invitation_(invitation), events_(events), stop_(stop) {}
 
     void Run(const net::Endpoint& writer) {
         if (!Connect(writer)) return;
@@ -34,16 +34,16 @@ class Transfer {
         Finish();
     }
 
-  private:
+private:
     void Record(std::string_view event, std::string_view detail = {}) {
-        events_.Record(spec_.addressText, event, detail);
+        events_.Record(settings_.addressText, event, detail);
     }
 
     bool Connect(const net::Endpoint& writer) {
         int error = 0;
         connection_ = net::Socket::Create(SOCK_STREAM, error);
         const std::uint32_t from =
-            spec_.connectFromText.empty() ? spec_.address : spec_.connectFrom;
+            settings_.connectFromText.empty() ? settings_.address : settings_.connectFrom;
         if (error == 0) error = connection_.Bind(net::Endpoint{from, 0});
         if (error == 0) error = connection_.Connect(writer, kPeerLimit);
         if (error != 0) {
@@ -57,7 +57,7 @@ class Transfer {
     }
 
     bool AbortDue() {
-        if (!spec_.closeAfter || image_.size() < *spec_.closeAfter) return false;
+        if (!settings_.closeAfter || image_.size() < *settings_.closeAfter) return false;
         // Noted first: the writer may finish before a line written after the reset.
         Record("aborted-after", std::to_string(image_.size()));
         Abort(connection_);
@@ -71,8 +71,8 @@ class Transfer {
         while (got < size) {
             if (AbortDue()) return false;
             std::size_t want = size - got;
-            if (spec_.closeAfter)
-                want = std::min<std::size_t>(want, *spec_.closeAfter - image_.size());
+            if (settings_.closeAfter)
+                want = std::min<std::size_t>(want, *settings_.closeAfter - image_.size());
             if (WaitReadable(connection_, kPeerLimit, stop_) != WaitOutcome::Ready) {
                 Record("transfer-short", std::to_string(image_.size()) + " of " +
                                              std::to_string(invitation_.length) + " (quiet)");
@@ -96,7 +96,7 @@ class Transfer {
             const std::size_t size =
                 std::min<std::uint64_t>(kBlockSize, invitation_.length - image_.size());
             if (!ReceiveBlock(size)) return false;
-            if (!Pause(std::chrono::milliseconds(spec_.ackDelayMs), stop_)) return false;
+            if (!Pause(std::chrono::milliseconds(settings_.ackDelayMs), stop_)) return false;
             const std::string ack = std::to_string(size);
             if (!connection_.SendAll(ack).ok()) {
                 Record("ack-failed", ack);
@@ -118,8 +118,8 @@ class Transfer {
     }
 
     void Store() {
-        if (spec_.storeDirectory.empty()) return;
-        const std::string path = spec_.storeDirectory + "/" + spec_.addressText + ".bin";
+        if (settings_.storeDirectory.empty()) return;
+        const std::string path = settings_.storeDirectory + "/" + settings_.addressText + ".bin";
         std::ofstream file(path, std::ios::binary | std::ios::trunc);
         file.write(image_.data(), static_cast<std::streamsize>(image_.size()));
         file.close();
@@ -129,7 +129,7 @@ class Transfer {
     void Finish() {
         const bool verified = Verified();
         if (verified) Store();
-        if (spec_.noFinal) {
+        if (settings_.noFinal) {
             Record("final-withheld");
             char area[64];
             while (WaitReadable(connection_, kPeerLimit, stop_) == WaitOutcome::Ready) {
@@ -143,7 +143,7 @@ class Transfer {
         connection_.SendAll(final);
     }
 
-    const DeviceSpec& spec_;
+    const DeviceSettings& settings_;
     const Invitation& invitation_;
     EventLog& events_;
     std::stop_token stop_;
@@ -153,9 +153,9 @@ class Transfer {
 
 }  // namespace
 
-void ReceiveImage(const DeviceSpec& spec, const Invitation& invitation, const net::Endpoint& writer,
-                  EventLog& events, std::stop_token stop) {
-    Transfer(spec, invitation, events, stop).Run(writer);
+void ReceiveImage(const DeviceSettings& settings, const Invitation& invitation,
+                  const net::Endpoint& writer, EventLog& events, std::stop_token stop) {
+    Transfer(settings, invitation, events, stop).Run(writer);
 }
 
 }  // namespace tavro::sim

@@ -3,7 +3,7 @@
 #include <stop_token>
 
 #include "net/socket.h"
-#include "sim/device_spec.h"
+#include "sim/device_settings.h"
 #include "sim/event_log.h"
 #include "sim/invitation.h"
 
@@ -12,9 +12,9 @@ namespace tavro::sim {
 // The device's side of the transfer: connects back to the writer, takes the announced bytes
 // in blocks of 1024 (the last shorter), acknowledges each with its size as decimal text,
 // checks length and MD5 against the invitation, stores a verified image when asked and
-// replies "OK". The faults of the spec (close-after, ack-delay-ms, no-final, connect-from)
+// replies "OK". The faults of the settings (close-after, ack-delay-ms, no-final, connect-from)
 // are played here.
-void ReceiveImage(const DeviceSpec& spec, const Invitation& invitation, const net::Endpoint& writer,
-                  EventLog& events, std::stop_token stop);
+void ReceiveImage(const DeviceSettings& settings, const Invitation& invitation,
+                  const net::Endpoint& writer, EventLog& events, std::stop_token stop);
 
 }  // namespace tavro::sim

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "sim/device_spec.h"
+#include "sim/device_settings.h"
 #include "sim/event_log.h"
 #include "sim/probe_listener.h"
 #include "sim/sim_help.h"
@@ -20,7 +20,7 @@
 
 namespace {
 
-using tavro::sim::DeviceSpec;
+using tavro::sim::DeviceSettings;
 
 struct Options {
     std::vector<std::string> devices;
@@ -58,24 +58,24 @@ void WaitForStop(const sigset_t& stopSignals, bool stopOnEof) {
     }
 }
 
-bool ParseDevices(const Options& options, std::vector<DeviceSpec>& specs) {
+bool ParseDevices(const Options& options, std::vector<DeviceSettings>& settingsList) {
     for (const std::string& text : options.devices) {
         std::string why;
-        auto spec = tavro::sim::ParseDeviceSpec(text, why);
-        if (!spec) {
+        auto settings = tavro::sim::ParseDeviceSettings(text, why);
+        if (!settings) {
             std::cerr << "tavro-sim: --device " << text << ": " << why << "\n";
             return false;
         }
-        if (!spec->password && !options.password.empty()) spec->password = options.password;
-        if (spec->storeDirectory.empty()) spec->storeDirectory = options.storeDirectory;
-        specs.push_back(std::move(*spec));
+        if (!settings->password && !options.password.empty()) settings->password = options.password;
+        if (settings->storeDirectory.empty()) settings->storeDirectory = options.storeDirectory;
+        settingsList.push_back(std::move(*settings));
     }
     return true;
 }
 
 int Run(const Options& options) {
-    std::vector<DeviceSpec> specs;
-    if (!ParseDevices(options, specs)) return 2;
+    std::vector<DeviceSettings> settingsList;
+    if (!ParseDevices(options, settingsList)) return 2;
     tavro::sim::EventLog events;
     if (!events.Open(options.eventsPath, options.verbose)) {
         std::cerr << "tavro-sim: cannot open the events file " << options.eventsPath << "\n";
@@ -85,8 +85,9 @@ int Run(const Options& options) {
     std::signal(SIGPIPE, SIG_IGN);
 
     std::vector<std::unique_ptr<tavro::sim::SimulatedDevice>> devices;
-    for (DeviceSpec& spec : specs) {
-        devices.push_back(std::make_unique<tavro::sim::SimulatedDevice>(std::move(spec), events));
+    for (DeviceSettings& settings : settingsList) {
+        devices.push_back(
+            std::make_unique<tavro::sim::SimulatedDevice>(std::move(settings), events));
         std::string why;
         if (!devices.back()->Bind(why)) {
             std::cerr << "tavro-sim: " << why << "\n";

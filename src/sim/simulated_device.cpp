@@ -2,15 +2,15 @@
 
 namespace tavro::sim {
 
-SimulatedDevice::SimulatedDevice(DeviceSpec spec, EventLog& events)
-    : spec_(std::move(spec)),
-      discovery_(spec_, events),
-      version_(spec_, events),
-      upload_(spec_, events) {}
+SimulatedDevice::SimulatedDevice(DeviceSettings settings, EventLog& events)
+    : settings_(std::move(settings)),
+      discovery_(settings_, events),
+      version_(settings_, events),
+      upload_(settings_, events) {}
 
 bool SimulatedDevice::Bind(std::string& why) {
     const auto fail = [&](const char* what, int error) {
-        why = std::string(what) + " on " + spec_.addressText + " failed with " +
+        why = std::string(what) + " on " + settings_.addressText + " failed with " +
               std::to_string(error) + " (is the address on an interface of this namespace?)";
         return false;
     };

@@ -3,7 +3,7 @@
 #include <string>
 #include <thread>
 
-#include "sim/device_spec.h"
+#include "sim/device_settings.h"
 #include "sim/discovery_responder.h"
 #include "sim/event_log.h"
 #include "sim/upload_device.h"
@@ -14,8 +14,8 @@ namespace tavro::sim {
 // One simulated device: its discovery replies, version server and upload dialogue, each on
 // its own thread so that a device kept busy by one peer still serves the others.
 class SimulatedDevice {
-  public:
-    SimulatedDevice(DeviceSpec spec, EventLog& events);
+public:
+    SimulatedDevice(DeviceSettings settings, EventLog& events);
     SimulatedDevice(const SimulatedDevice&) = delete;
     SimulatedDevice& operator=(const SimulatedDevice&) = delete;
 
@@ -24,10 +24,10 @@ class SimulatedDevice {
     void Start();
     // Hands one probe to the device's discovery thread.
     void Offer(const net::Endpoint& prober) { discovery_.Offer(prober); }
-    const DeviceSpec& spec() const { return spec_; }
+    const DeviceSettings& settings() const { return settings_; }
 
-  private:
-    DeviceSpec spec_;
+private:
+    DeviceSettings settings_;
     DiscoveryResponder discovery_;
     VersionServer version_;
     UploadDevice upload_;

@@ -17,7 +17,7 @@ int UploadDevice::Bind() {
     int error = 0;
     socket_ = net::Socket::Create(SOCK_DGRAM, error);
     if (error != 0) return error;
-    return socket_.Bind(net::Endpoint{spec_.address, kUploadPort});
+    return socket_.Bind(net::Endpoint{settings_.address, kUploadPort});
 }
 
 void UploadDevice::Run(std::stop_token stop) {
@@ -44,24 +44,24 @@ void UploadDevice::Handle(std::string_view datagram, const net::Endpoint& writer
         Record("invitation-malformed");
         return;
     }
-    if (++invitationsSeen_ <= spec_.ignoreInvitations) {
+    if (++invitationsSeen_ <= settings_.ignoreInvitations) {
         Record("invitation-ignored", std::to_string(invitationsSeen_));
         return;
     }
-    if (spec_.invitationAnswer) {
-        Send(*spec_.invitationAnswer, writer);
+    if (settings_.invitationAnswer) {
+        Send(*settings_.invitationAnswer, writer);
         return;
     }
-    if (spec_.password) {
+    if (settings_.password) {
         if (!Authenticate(writer, stop)) return;
     } else {
         Send("OK", writer);
     }
-    if (spec_.noConnect) {
+    if (settings_.noConnect) {
         Record("connect-withheld");
         return;
     }
-    ReceiveImage(spec_, *invitation, net::Endpoint{writer.address, invitation->port}, events_,
+    ReceiveImage(settings_, *invitation, net::Endpoint{writer.address, invitation->port}, events_,
                  stop);
 }
 
@@ -82,11 +82,11 @@ bool UploadDevice::Authenticate(const net::Endpoint& writer, std::stop_token sto
     const std::string_view text(area, got.count);
     const auto answer = ParseAuthAnswer(text);
     const bool matched =
-        answer && answer->response == ExpectedResponse(*spec_.password, nonce, answer->cnonce);
+        answer && answer->response == ExpectedResponse(*settings_.password, nonce, answer->cnonce);
     Record("auth-answer",
            EndpointText(from) + " " + Quoted(text) + (matched ? " match" : " mismatch"));
-    const bool accepted = matched && !spec_.refuseAuth;
-    if (spec_.noVerdict) {
+    const bool accepted = matched && !settings_.refuseAuth;
+    if (settings_.noVerdict) {
         Record("verdict-withheld");
         return false;
     }

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "net/socket.h"
-#include "sim/device_spec.h"
+#include "sim/device_settings.h"
 #include "sim/event_log.h"
 #include "sim/invitation.h"
 
@@ -14,22 +14,23 @@ namespace tavro::sim {
 // challenges the writer when the device has a password, judges its answer, then hands over
 // to the transfer. One upload at a time, as a device would.
 class UploadDevice {
-  public:
-    UploadDevice(const DeviceSpec& spec, EventLog& events) : spec_(spec), events_(events) {}
+public:
+    UploadDevice(const DeviceSettings& settings, EventLog& events)
+        : settings_(settings), events_(events) {}
 
     int Bind();
     void Run(std::stop_token stop);
 
-  private:
+private:
     void Handle(std::string_view datagram, const net::Endpoint& writer, std::stop_token stop);
     // True when the writer proved the password; sends the verdict unless told not to.
     bool Authenticate(const net::Endpoint& writer, std::stop_token stop);
     void Send(std::string_view text, const net::Endpoint& to);
     void Record(std::string_view event, std::string_view detail = {}) {
-        events_.Record(spec_.addressText, event, detail);
+        events_.Record(settings_.addressText, event, detail);
     }
 
-    const DeviceSpec& spec_;
+    const DeviceSettings& settings_;
     EventLog& events_;
     net::Socket socket_;
     int invitationsSeen_ = 0;

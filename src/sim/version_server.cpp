@@ -13,10 +13,10 @@ constexpr std::string_view kRequest{"VER\n\0", 5};
 
 }  // namespace
 
-std::string VersionAnswer(const DeviceSpec& spec) {
-    if (spec.versionAnswer) return *spec.versionAnswer;
-    return "SKETCH VER : " + std::to_string(spec.sketchVersion) +
-           "\r\nTEXT VER : " + std::to_string(spec.textVersion) + "\r\n";
+std::string VersionAnswer(const DeviceSettings& settings) {
+    if (settings.versionAnswer) return *settings.versionAnswer;
+    return "SKETCH VER : " + std::to_string(settings.sketchVersion) +
+           "\r\nTEXT VER : " + std::to_string(settings.textVersion) + "\r\n";
 }
 
 int VersionServer::Bind() {
@@ -24,7 +24,8 @@ int VersionServer::Bind() {
     listener_ = net::Socket::Create(SOCK_STREAM, error);
     if (error != 0) return error;
     ReuseAddress(listener_);
-    if (const int bound = listener_.Bind(net::Endpoint{spec_.address, kVersionPort}); bound != 0) {
+    if (const int bound = listener_.Bind(net::Endpoint{settings_.address, kVersionPort});
+        bound != 0) {
         return bound;
     }
     return listener_.Listen(8);
@@ -36,32 +37,32 @@ void VersionServer::Run(std::stop_token stop) {
         net::Endpoint peer;
         net::Socket connection = listener_.Accept(std::chrono::milliseconds(100), error, &peer);
         if (error == 0) {
-            events_.Record(spec_.addressText, "version-connection", EndpointText(peer));
+            events_.Record(settings_.addressText, "version-connection", EndpointText(peer));
             Serve(connection, stop);
         }
     }
 }
 
 void VersionServer::Serve(net::Socket& connection, std::stop_token stop) {
-    if (spec_.versionMode == VersionMode::Close) {
-        events_.Record(spec_.addressText, "version-closed");
+    if (settings_.versionMode == VersionMode::Close) {
+        events_.Record(settings_.addressText, "version-closed");
         return;
     }
     const std::string request = ReadRequest(connection, stop);
-    events_.Record(spec_.addressText, "version-request", Quoted(request));
+    events_.Record(settings_.addressText, "version-request", Quoted(request));
     if (request != kRequest) {
-        events_.Record(spec_.addressText, "version-request-unexpected");
+        events_.Record(settings_.addressText, "version-request-unexpected");
         return;
     }
-    if (spec_.versionMode == VersionMode::Silent) {
-        events_.Record(spec_.addressText, "version-silent");
+    if (settings_.versionMode == VersionMode::Silent) {
+        events_.Record(settings_.addressText, "version-silent");
         HoldUntilClosed(connection, stop);
         return;
     }
-    if (!Pause(std::chrono::milliseconds(spec_.versionDelayMs), stop)) return;
-    const std::string answer = VersionAnswer(spec_);
+    if (!Pause(std::chrono::milliseconds(settings_.versionDelayMs), stop)) return;
+    const std::string answer = VersionAnswer(settings_);
     const net::IoResult sent = connection.SendAll(answer);
-    events_.Record(spec_.addressText, sent.ok() ? "version-served" : "version-send-failed",
+    events_.Record(settings_.addressText, sent.ok() ? "version-served" : "version-send-failed",
                    Quoted(answer));
 }
 

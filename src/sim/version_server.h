@@ -4,7 +4,7 @@
 #include <string>
 
 #include "net/socket.h"
-#include "sim/device_spec.h"
+#include "sim/device_settings.h"
 #include "sim/event_log.h"
 
 namespace tavro::sim {
@@ -12,22 +12,23 @@ namespace tavro::sim {
 inline constexpr std::uint16_t kVersionPort = 9998;
 
 // "SKETCH VER : n\r\nTEXT VER : m\r\n", or the exact bytes the device was given instead.
-std::string VersionAnswer(const DeviceSpec& spec);
+std::string VersionAnswer(const DeviceSettings& settings);
 
 // Serves the version query on TCP <address>:9998: reads the 5-byte request, answers, closes.
 class VersionServer {
-  public:
-    VersionServer(const DeviceSpec& spec, EventLog& events) : spec_(spec), events_(events) {}
+public:
+    VersionServer(const DeviceSettings& settings, EventLog& events)
+        : settings_(settings), events_(events) {}
 
     int Bind();
     void Run(std::stop_token stop);
 
-  private:
+private:
     void Serve(net::Socket& connection, std::stop_token stop);
     std::string ReadRequest(net::Socket& connection, std::stop_token stop);
     void HoldUntilClosed(net::Socket& connection, std::stop_token stop);
 
-    const DeviceSpec& spec_;
+    const DeviceSettings& settings_;
     EventLog& events_;
     net::Socket listener_;
 };

@@ -23,7 +23,7 @@ constexpr char kFirmwareFilter[] = "Firmware file (*.bin)|*.bin|all files(*.*)|*
 
 // Shows the wait cursor for as long as it lives.
 class WaitCursor {
-  public:
+public:
     explicit WaitCursor(DialogControls& controls) : controls_(controls) {
         controls_.SetWaitCursor(true);
     }
@@ -31,7 +31,7 @@ class WaitCursor {
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 
-  private:
+private:
     DialogControls& controls_;
 };
 
@@ -40,7 +40,7 @@ class WaitCursor {
 // The log pane and the progress bar as an upload sees them. From the worker, every call
 // reaches the controls on the UI thread and returns once it has been carried out there.
 class WriterDialog::LogPane final : public UploadSink {
-  public:
+public:
     explicit LogPane(DialogControls& controls) : controls_(controls) {}
 
     void AppendText(std::string_view text) override {
@@ -52,7 +52,7 @@ class WriterDialog::LogPane final : public UploadSink {
     }
     void ShowError(std::string_view text) override { controls_.ShowErrorBox(std::string(text)); }
 
-  private:
+private:
     DialogControls& controls_;
 };
 

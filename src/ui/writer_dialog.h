@@ -17,7 +17,7 @@ namespace tavro::ui {
 // lists, Search, Write, the upload worker and the outcome timer. It reaches its window only
 // through DialogControls, so every handler runs the same against Qt and against test fakes.
 class WriterDialog : public DialogEvents {
-  public:
+public:
     static constexpr int kOutcomeTimerId = 0;
     static constexpr int kOutcomeTimerPeriodMs = 10;
 
@@ -46,7 +46,7 @@ class WriterDialog : public DialogEvents {
     const std::string& firmwarePath() const { return m_firmwarePath; }
     bool uploadBusy() const { return m_uploadBusy.load(std::memory_order_acquire) != 0; }
 
-  private:
+private:
     class LogPane;
     void FillInterfaceList();
     void StartUpload();

@@ -18,7 +18,7 @@ std::uint32_t Address(const char* text) {
 
 // Made-up interfaces and devices: the commands are exercised without any traffic.
 class CliTest : public ::testing::Test {
-  protected:
+protected:
     CliTest() {
         facts.interfaces = std::vector<InterfaceRow>{
             {.index = 4,

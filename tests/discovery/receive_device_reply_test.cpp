@@ -15,7 +15,7 @@ using namespace std::chrono_literals;
 
 // A reply socket and a device socket, both on loopback, unicast only.
 class ReplyPair : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         receiver_ = Bound();
         device_ = Bound();

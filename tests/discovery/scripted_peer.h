@@ -12,7 +12,7 @@ namespace tavro::test {
 // A device's version port on 127.0.0.1: accepts one connection, reads the request, writes
 // the scripted bytes, then closes or keeps silent, and records every byte it was sent.
 class ScriptedPeer {
-  public:
+public:
     enum class After { Close, StaySilent };
 
     explicit ScriptedPeer(std::string answer, After after = After::Close);
@@ -22,7 +22,7 @@ class ScriptedPeer {
     // Everything the client sent, complete once the client has closed its side.
     std::string Received();
 
-  private:
+private:
     void Serve();
 
     std::string answer_;

@@ -15,7 +15,7 @@ namespace tavro::test {
 // A test against simulated devices: its own test network, tavro-sim in the device namespace,
 // and the test thread inside the tool namespace, where the writer's core runs as in the product.
 class DeviceNetworkTest : public ::testing::Test {
-  protected:
+protected:
     static constexpr const char* kToolAddress = TestNetwork::kToolAddress;
 
     // Fails (or, outside CI, skips) the test when the network cannot be built.
@@ -33,7 +33,7 @@ class DeviceNetworkTest : public ::testing::Test {
     SimulatedDevices& sim() { return *sim_; }
     TestNetwork& network() { return *network_; }
 
-  private:
+private:
     // Left in reverse: the thread comes home, then the simulator ends, then the namespaces go.
     std::unique_ptr<TestNetwork> network_;
     std::unique_ptr<SimulatedDevices> sim_;

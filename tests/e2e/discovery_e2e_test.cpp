@@ -20,7 +20,7 @@ using ::testing::UnorderedElementsAre;
 using Clock = std::chrono::steady_clock;
 
 class DiscoveryTest : public DeviceNetworkTest {
-  protected:
+protected:
     // Runs one search and returns the lines of the counted rows.
     std::vector<std::string> Search(int expectedCount) {
         const int count = DiscoverDevices(table_, kToolAddress);

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "net/socket.h"
-#include "sim/device_spec.h"
+#include "sim/device_settings.h"
 #include "sim/discovery_responder.h"
 #include "sim/escaped_text.h"
 #include "sim/invitation.h"
@@ -16,48 +16,48 @@ namespace {
 
 using ::testing::ElementsAre;
 
-DeviceSpec Parse(const std::string& text) {
+DeviceSettings Parse(const std::string& text) {
     std::string why;
-    auto spec = ParseDeviceSpec(text, why);
-    EXPECT_TRUE(spec.has_value()) << text << ": " << why;
-    return spec.value_or(DeviceSpec{});
+    auto settings = ParseDeviceSettings(text, why);
+    EXPECT_TRUE(settings.has_value()) << text << ": " << why;
+    return settings.value_or(DeviceSettings{});
 }
 
-TEST(SimulatorDeviceSpec, AddressAloneGivesAnOrdinaryDevice) {
-    const DeviceSpec spec = Parse("198.18.0.10");
-    EXPECT_EQ(spec.address, *net::ParseIPv4("198.18.0.10"));
-    EXPECT_THAT(spec.mac, ElementsAre(0x02, 0x00, 0x5E, 18, 0, 10));
-    EXPECT_EQ(VersionAnswer(spec), "SKETCH VER : 105\r\nTEXT VER : 3\r\n");
-    EXPECT_EQ(spec.replies, 1);
-    EXPECT_FALSE(spec.password.has_value());
+TEST(SimulatorDeviceSettings, AddressAloneGivesAnOrdinaryDevice) {
+    const DeviceSettings settings = Parse("198.18.0.10");
+    EXPECT_EQ(settings.address, *net::ParseIPv4("198.18.0.10"));
+    EXPECT_THAT(settings.mac, ElementsAre(0x02, 0x00, 0x5E, 18, 0, 10));
+    EXPECT_EQ(VersionAnswer(settings), "SKETCH VER : 105\r\nTEXT VER : 3\r\n");
+    EXPECT_EQ(settings.replies, 1);
+    EXPECT_FALSE(settings.password.has_value());
 }
 
-TEST(SimulatorDeviceSpec, KeysAndFlagsSetTheirFaults) {
-    const DeviceSpec spec = Parse(
+TEST(SimulatorDeviceSettings, KeysAndFlagsSetTheirFaults) {
+    const DeviceSettings settings = Parse(
         "198.18.0.11,mac=0a:1b:2c:3d:4e:5f,sketch=7,text=8,password=pw,replies=2,reply-length=31,"
         "version-answer=A\\x2cB\\r\\n\\x00,version=silent,ignore-invitations=3,refuse-auth,"
         "close-after=1500,connect-from=198.18.0.20,no-final");
-    EXPECT_THAT(spec.mac, ElementsAre(0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F));
-    EXPECT_EQ(spec.password, "pw");
-    EXPECT_EQ(spec.replies, 2);
-    EXPECT_EQ(spec.replyLength, 31u);
-    EXPECT_EQ(VersionAnswer(spec), std::string("A,B\r\n\0", 6));
-    EXPECT_EQ(spec.versionMode, VersionMode::Silent);
-    EXPECT_EQ(spec.ignoreInvitations, 3);
-    EXPECT_TRUE(spec.refuseAuth);
-    EXPECT_EQ(spec.closeAfter, 1500u);
-    EXPECT_EQ(spec.connectFromText, "198.18.0.20");
-    EXPECT_TRUE(spec.noFinal);
+    EXPECT_THAT(settings.mac, ElementsAre(0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F));
+    EXPECT_EQ(settings.password, "pw");
+    EXPECT_EQ(settings.replies, 2);
+    EXPECT_EQ(settings.replyLength, 31u);
+    EXPECT_EQ(VersionAnswer(settings), std::string("A,B\r\n\0", 6));
+    EXPECT_EQ(settings.versionMode, VersionMode::Silent);
+    EXPECT_EQ(settings.ignoreInvitations, 3);
+    EXPECT_TRUE(settings.refuseAuth);
+    EXPECT_EQ(settings.closeAfter, 1500u);
+    EXPECT_EQ(settings.connectFromText, "198.18.0.20");
+    EXPECT_TRUE(settings.noFinal);
     EXPECT_EQ(Parse("198.18.0.12,no-reply").replies, 0);
 }
 
-TEST(SimulatorDeviceSpec, UnknownOrMalformedOrdersAreRefused) {
+TEST(SimulatorDeviceSettings, UnknownOrMalformedOrdersAreRefused) {
     for (const char* text :
          {"", "198.18.0", "198.18.0.10,bogus", "198.18.0.10,sketch=x", "198.18.0.10,mac=02-00-5E",
           "198.18.0.10,version=loud", "198.18.0.10,refuse-auth=1", "198.18.0.10,replies=-1",
           "198.18.0.10,reply-length=0", "198.18.0.10,version-answer=\\q"}) {
         std::string why;
-        EXPECT_FALSE(ParseDeviceSpec(text, why).has_value()) << text;
+        EXPECT_FALSE(ParseDeviceSettings(text, why).has_value()) << text;
         EXPECT_FALSE(why.empty()) << text;
     }
 }
@@ -71,14 +71,14 @@ TEST(SimulatorEscapes, EveryByteSurvivesTheRoundTrip) {
 }
 
 TEST(SimulatorDiscoveryReply, HardwareAddressSitsAtBytes24To29WhenItFits) {
-    DeviceSpec spec = Parse("198.18.0.10,mac=02-00-5E-0A-0B-0C");
-    const std::string reply = DiscoveryReply(spec);
+    DeviceSettings settings = Parse("198.18.0.10,mac=02-00-5E-0A-0B-0C");
+    const std::string reply = DiscoveryReply(settings);
     ASSERT_EQ(reply.size(), 30u);
     EXPECT_EQ(reply.substr(24), std::string("\x02\x00\x5E\x0A\x0B\x0C", 6));
-    spec.replyLength = 31;
-    EXPECT_EQ(DiscoveryReply(spec).substr(24, 6), std::string("\x02\x00\x5E\x0A\x0B\x0C", 6));
-    spec.replyLength = 20;
-    EXPECT_EQ(DiscoveryReply(spec).size(), 20u);
+    settings.replyLength = 31;
+    EXPECT_EQ(DiscoveryReply(settings).substr(24, 6), std::string("\x02\x00\x5E\x0A\x0B\x0C", 6));
+    settings.replyLength = 20;
+    EXPECT_EQ(DiscoveryReply(settings).size(), 20u);
 }
 
 TEST(SimulatorInvitation, OnlyTheExactFormIsAnInvitation) {

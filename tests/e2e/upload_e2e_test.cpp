@@ -34,7 +34,7 @@ constexpr const char* kDevice = "198.18.0.10";
 
 // Collects what an upload reports, as the dialog's log pane and progress bar would show it.
 class RecordingSink : public UploadSink {
-  public:
+public:
     void AppendText(std::string_view text) override { log.append(text); }
     void SetProgress(int percent) override { progress.push_back(percent); }
     void ShowError(std::string_view text) override { errors.emplace_back(text); }
@@ -46,7 +46,7 @@ class RecordingSink : public UploadSink {
 
 // A firmware file with bytes that differ from block to block, removed when the test ends.
 class FirmwareFile {
-  public:
+public:
     explicit FirmwareFile(std::size_t length) {
         path_ =
             (std::filesystem::temp_directory_path() /
@@ -61,7 +61,7 @@ class FirmwareFile {
     const std::string& path() const { return path_; }
     const std::string& bytes() const { return bytes_; }
 
-  private:
+private:
     std::string path_;
     std::string bytes_;
 };
@@ -98,7 +98,7 @@ UploadTimeouts ShortTimeouts() {
 }
 
 class UploadTest : public DeviceNetworkTest {
-  protected:
+protected:
     UploadResult Upload(const std::string& path, const UploadTimeouts& timeouts = {},
                         const std::string& password = kUploadPassword) {
         UploadRequest request;

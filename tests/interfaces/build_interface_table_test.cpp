@@ -52,7 +52,7 @@ struct GuardedTable {
 };
 
 class BuildInterfaceTableTest : public ::testing::Test {
-  protected:
+protected:
     BuildInterfaceTableTest() : storage_(std::make_unique<GuardedTable>()) {
         std::memset(storage_->guard, 0xA5, sizeof storage_->guard);
     }
@@ -76,7 +76,7 @@ class BuildInterfaceTableTest : public ::testing::Test {
         return true;
     }
 
-  private:
+private:
     std::unique_ptr<GuardedTable> storage_;
 };
 

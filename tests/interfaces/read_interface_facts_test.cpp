@@ -43,7 +43,7 @@ std::vector<std::string> LinesOf(const InterfaceTable& table) {
 }
 
 class ReadInterfaceFactsTest : public ::testing::Test {
-  protected:
+protected:
     std::unique_ptr<InterfaceTable> table_ = std::make_unique<InterfaceTable>();
 };
 

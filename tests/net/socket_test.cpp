@@ -199,7 +199,7 @@ void IgnoreSignal(int) {}
 
 // Interrupts the calling thread with SIGUSR1 (no SA_RESTART) every few milliseconds.
 class SignalStorm {
-  public:
+public:
     SignalStorm() : target_(pthread_self()) {
         struct sigaction action {};
         action.sa_handler = IgnoreSignal;
@@ -218,7 +218,7 @@ class SignalStorm {
         sigaction(SIGUSR1, &previous_, nullptr);
     }
 
-  private:
+private:
     pthread_t target_;
     struct sigaction previous_ {};
     std::atomic<bool> stop_{false};

@@ -15,7 +15,7 @@ bool RunningUnderCi();
 
 // A network namespace named uniquely for this process, deleted when the object goes.
 class NetworkNamespace {
-  public:
+public:
     // nullptr when the namespace cannot be made; why tells the reason.
     static std::unique_ptr<NetworkNamespace> Create(const std::string& role, std::string& why);
     ~NetworkNamespace();
@@ -26,7 +26,7 @@ class NetworkNamespace {
     // Runs a shell command inside the namespace; returns its exit status.
     int Run(const std::string& command) const;
 
-  private:
+private:
     explicit NetworkNamespace(std::string name) : name_(std::move(name)) {}
     std::string name_;
 };
@@ -34,14 +34,14 @@ class NetworkNamespace {
 // Moves the calling thread into a namespace and back again when it goes. Sockets made and
 // threads started meanwhile belong to that namespace.
 class EnterNamespace {
-  public:
+public:
     explicit EnterNamespace(const NetworkNamespace& ns);
     ~EnterNamespace();
     EnterNamespace(const EnterNamespace&) = delete;
     EnterNamespace& operator=(const EnterNamespace&) = delete;
     bool ok() const { return ok_; }
 
-  private:
+private:
     int original_ = -1;
     bool ok_ = false;
 };
@@ -54,7 +54,7 @@ class EnterNamespace {
 //
 // The tool's side runs in "tool" (EnterNamespace), simulated devices run in "devices".
 class TestNetwork {
-  public:
+public:
     static constexpr const char* kToolAddress = "198.18.0.1";
     static constexpr const char* kToolInterface = "tv0";
     static constexpr const char* kDeviceInterface = "dv0";
@@ -64,7 +64,7 @@ class TestNetwork {
     NetworkNamespace& tool() { return *tool_; }
     NetworkNamespace& devices() { return *devices_; }
 
-  private:
+private:
     std::unique_ptr<NetworkNamespace> tool_;
     std::unique_ptr<NetworkNamespace> devices_;
 };

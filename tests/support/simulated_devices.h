@@ -22,7 +22,7 @@ struct SimEvent {
 // tavro-sim running inside a namespace for the length of one test. Every device stores a
 // verified image in a private directory and reports what it saw to a private events file.
 class SimulatedDevices {
-  public:
+public:
     // Starts "tavro-sim --device D..." in ns and waits for it to print "ready" (5 s at most).
     // nullptr, with why set, when it did not come up.
     static std::unique_ptr<SimulatedDevices> Start(const NetworkNamespace& ns,
@@ -42,7 +42,7 @@ class SimulatedDevices {
     // The image the device stored after it passed the length and MD5 checks.
     std::optional<std::string> StoredImage(const std::string& device) const;
 
-  private:
+private:
     SimulatedDevices() = default;
 
     pid_t pid_ = -1;

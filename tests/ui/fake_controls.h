@@ -19,7 +19,7 @@ namespace tavro::ui::test {
 // An in-memory dialog window. The thread that makes it plays the UI thread: calls from other
 // threads wait in a queue until the test pumps it, as window messages wait for the UI thread.
 class FakeControls : public DialogControls {
-  public:
+public:
     struct Control {
         bool enabled = true;
         bool visible = true;
@@ -82,7 +82,7 @@ class FakeControls : public DialogControls {
     std::deque<MessageAnswer> answers;  // for OK/Cancel questions; OK when empty
     std::optional<std::string> chosenFile;
 
-  private:
+private:
     void CheckUiThread();
 
     std::thread::id uiThread_;

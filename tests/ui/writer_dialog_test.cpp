@@ -53,7 +53,7 @@ DeviceRecord Device(const char* address, std::uint8_t last, std::uint32_t sketch
 }
 
 class WriterDialogTest : public ::testing::Test {
-  protected:
+protected:
     WriterDialogTest() {
         services.readInterfaceFacts = [this] { return facts; };
         services.discoverDevices = [this](DeviceTable& table, const std::string& local) {

@@ -32,7 +32,7 @@ void ProcessEventsFor(std::chrono::milliseconds duration);
 
 // Answers the window's message boxes and file dialog in advance and records what was asked.
 class FakePrompts final : public DialogPrompts {
-  public:
+public:
     struct MessageCall {
         QWidget* owner = nullptr;
         QString caption;
@@ -52,7 +52,7 @@ class FakePrompts final : public DialogPrompts {
     std::vector<OpenFileSettings> fileRequests;
     std::atomic<int> messageCount{0};
 
-  private:
+private:
     mutable std::mutex m_mutex;
     std::vector<MessageCall> m_messages;
 };

@@ -56,7 +56,7 @@ DeviceRecord Device(const char* address, std::uint8_t last) {
 }
 
 class WriterWindowDialogTest : public ::testing::Test {
-  protected:
+protected:
     WriterWindowDialogTest() : application(QtTestApplication()), window(&prompts) {
         services.readInterfaceFacts = [this] { return facts; };
         services.discoverDevices = [this](DeviceTable& table, const std::string& local) {

@@ -29,7 +29,7 @@ namespace {
 using namespace std::chrono_literals;
 
 class RecordingEvents final : public DialogEvents {
-  public:
+public:
     bool OnInitDialog() override {
         ++inits;
         if (onInit) onInit();
@@ -57,7 +57,7 @@ class RecordingEvents final : public DialogEvents {
 };
 
 class WriterWindowTest : public ::testing::Test {
-  protected:
+protected:
     WriterWindowTest() : application(QtTestApplication()), window(&prompts) {
         window.SetEvents(events);
     }

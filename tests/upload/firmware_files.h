@@ -9,7 +9,7 @@ namespace tavro::test {
 
 // A directory of its own for one test, removed with everything in it when the test ends.
 class ScratchDirectory {
-  public:
+public:
     ScratchDirectory();
     ~ScratchDirectory();
     ScratchDirectory(const ScratchDirectory&) = delete;
@@ -19,7 +19,7 @@ class ScratchDirectory {
     std::string Write(std::string_view name, std::string_view bytes) const;
     std::string PathOf(std::string_view name) const;
 
-  private:
+private:
     std::filesystem::path path_;
 };
 

@@ -25,7 +25,7 @@ using ::testing::EndsWith;
 using ::testing::HasSubstr;
 
 class RecordingSink : public UploadSink {
-  public:
+public:
     void AppendText(std::string_view text) override { log += text; }
     void SetProgress(int percent) override { progress.push_back(percent); }
     void ShowError(std::string_view text) override { errors.emplace_back(text); }
@@ -79,7 +79,7 @@ std::size_t Count(const std::string& text, const std::string& piece) {
 }
 
 class RunUploadTest : public ::testing::Test {
-  protected:
+protected:
     std::string WriteFirmware(std::size_t length) {
         bytes_ = FirmwareBytes(length);
         path_ = directory_.Write("firmware.bin", bytes_);

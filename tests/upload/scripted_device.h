@@ -51,7 +51,7 @@ struct DeviceLog {
 
 // A simulated device on 127.0.0.1 that runs its script on a thread of its own.
 class ScriptedDevice {
-  public:
+public:
     explicit ScriptedDevice(DeviceScript script);
     ~ScriptedDevice();
     ScriptedDevice(const ScriptedDevice&) = delete;
@@ -61,7 +61,7 @@ class ScriptedDevice {
     // Waits for the script to end and returns what the device saw.
     const DeviceLog& Finish();
 
-  private:
+private:
     void Run();
     bool ReadInvitations(net::Endpoint& tool);
     bool Challenge(const net::Endpoint& tool);

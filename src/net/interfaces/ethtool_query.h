@@ -11,7 +11,7 @@ namespace tavro {
 // Asks interface drivers about themselves through a socket made on the calling thread, so
 // names are looked up in that thread's network namespace.
 class EthtoolQuery {
-  public:
+public:
     EthtoolQuery();
 
     // The driver's name ("veth", "e1000e"); nullopt when the driver does not say.
@@ -20,7 +20,7 @@ class EthtoolQuery {
     // the driver does not say.
     std::optional<std::uint32_t> SpeedMegabits(const std::string& interfaceName) const;
 
-  private:
+private:
     bool Ask(const std::string& interfaceName, void* request) const;
     std::optional<std::uint32_t> SpeedFromLinkSettings(const std::string& interfaceName) const;
     std::optional<std::uint32_t> SpeedFromLegacySettings(const std::string& interfaceName) const;

@@ -8,7 +8,7 @@ namespace tavro {
 
 // A file descriptor closed when its owner goes.
 class OwnedFd {
-  public:
+public:
     OwnedFd() = default;
     explicit OwnedFd(int fd) : fd_(fd) {}
     OwnedFd(OwnedFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
@@ -26,7 +26,7 @@ class OwnedFd {
     bool valid() const { return fd_ >= 0; }
     int get() const { return fd_; }
 
-  private:
+private:
     void Reset() {
         if (fd_ >= 0) ::close(fd_);
         fd_ = -1;

@@ -20,7 +20,7 @@ struct OpenFileSettings {
 // The modal questions the window asks the user. The window owns one of these; tests pass
 // their own to answer in advance without showing anything.
 class DialogPrompts {
-  public:
+public:
     virtual ~DialogPrompts() = default;
     // A message box without icon; owner may be null.
     virtual MessageAnswer Message(QWidget* owner, const QString& caption, const QString& text,
@@ -31,7 +31,7 @@ class DialogPrompts {
 
 // The real Qt message boxes and file dialog.
 class QtDialogPrompts final : public DialogPrompts {
-  public:
+public:
     MessageAnswer Message(QWidget* owner, const QString& caption, const QString& text,
                           MessageButtons buttons) override;
     std::optional<QString> OpenFile(QWidget* owner, const OpenFileSettings& settings) override;

@@ -30,7 +30,7 @@ namespace tavro::ui {
 // While WriterDialog changes a list itself, the list's change signals are not user actions
 // and must not reach the selection handlers.
 class WriterWindow::ProgrammaticChange {
-  public:
+public:
     explicit ProgrammaticChange(WriterWindow& window) : m_window(window) {
         ++m_window.m_programmaticChanges;
     }
@@ -38,7 +38,7 @@ class WriterWindow::ProgrammaticChange {
     ProgrammaticChange(const ProgrammaticChange&) = delete;
     ProgrammaticChange& operator=(const ProgrammaticChange&) = delete;
 
-  private:
+private:
     WriterWindow& m_window;
 };
 

@@ -26,7 +26,7 @@ namespace tavro::ui {
 class WriterWindow final : public QDialog, public DialogControls {
     Q_OBJECT
 
-  public:
+public:
     // prompts answers the message boxes and the file dialog; null means the real Qt dialogs.
     // It must outlive the window.
     explicit WriterWindow(DialogPrompts* prompts = nullptr);
@@ -69,11 +69,11 @@ class WriterWindow final : public QDialog, public DialogControls {
     void done(int result) override;
     void setVisible(bool visible) override;
 
-  protected:
+protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
-  private:
+private:
     class ProgrammaticChange;
 
     void BuildFromTemplate();

@@ -1,4 +1,4 @@
-#include "sim/device_spec.h"
+#include "sim/device_settings.h"
 
 #include <charconv>
 #include <functional>
@@ -46,73 +46,74 @@ bool ReadAddress(std::string_view text, std::uint32_t& address) {
     return true;
 }
 
-using Setter = std::function<bool(DeviceSpec&, std::string_view, std::string&)>;
+using Setter = std::function<bool(DeviceSettings&, std::string_view, std::string&)>;
 
 template <typename Number>
-Setter NumberInto(Number DeviceSpec::*field) {
-    return [field](DeviceSpec& spec, std::string_view value, std::string&) {
-        return ReadNumber(value, spec.*field);
+Setter NumberInto(Number DeviceSettings::*field) {
+    return [field](DeviceSettings& settings, std::string_view value, std::string&) {
+        return ReadNumber(value, settings.*field);
     };
 }
 
-Setter TextInto(std::optional<std::string> DeviceSpec::*field) {
-    return [field](DeviceSpec& spec, std::string_view value, std::string& why) {
+Setter TextInto(std::optional<std::string> DeviceSettings::*field) {
+    return [field](DeviceSettings& settings, std::string_view value, std::string& why) {
         auto text = UnescapeText(value, why);
-        if (text) spec.*field = std::move(*text);
+        if (text) settings.*field = std::move(*text);
         return text.has_value();
     };
 }
 
-Setter Flag(bool DeviceSpec::*field) {
-    return [field](DeviceSpec& spec, std::string_view value, std::string&) {
-        spec.*field = true;
+Setter Flag(bool DeviceSettings::*field) {
+    return [field](DeviceSettings& settings, std::string_view value, std::string&) {
+        settings.*field = true;
         return value.empty();
     };
 }
 
 const std::map<std::string_view, Setter>& Setters() {
     static const std::map<std::string_view, Setter> setters = {
-        {"mac", [](DeviceSpec& s, std::string_view v, std::string&) { return ReadMac(v, s.mac); }},
-        {"sketch", NumberInto(&DeviceSpec::sketchVersion)},
-        {"text", NumberInto(&DeviceSpec::textVersion)},
-        {"password", TextInto(&DeviceSpec::password)},
+        {"mac",
+         [](DeviceSettings& s, std::string_view v, std::string&) { return ReadMac(v, s.mac); }},
+        {"sketch", NumberInto(&DeviceSettings::sketchVersion)},
+        {"text", NumberInto(&DeviceSettings::textVersion)},
+        {"password", TextInto(&DeviceSettings::password)},
         {"store",
-         [](DeviceSpec& s, std::string_view v, std::string&) {
+         [](DeviceSettings& s, std::string_view v, std::string&) {
              s.storeDirectory = v;
              return !v.empty();
          }},
         {"no-reply",
-         [](DeviceSpec& s, std::string_view v, std::string&) {
+         [](DeviceSettings& s, std::string_view v, std::string&) {
              s.replies = 0;
              return v.empty();
          }},
-        {"replies", NumberInto(&DeviceSpec::replies)},
-        {"reply-length", NumberInto(&DeviceSpec::replyLength)},
-        {"reply-delay-ms", NumberInto(&DeviceSpec::replyDelayMs)},
-        {"version-answer", TextInto(&DeviceSpec::versionAnswer)},
+        {"replies", NumberInto(&DeviceSettings::replies)},
+        {"reply-length", NumberInto(&DeviceSettings::replyLength)},
+        {"reply-delay-ms", NumberInto(&DeviceSettings::replyDelayMs)},
+        {"version-answer", TextInto(&DeviceSettings::versionAnswer)},
         {"version",
-         [](DeviceSpec& s, std::string_view v, std::string&) {
+         [](DeviceSettings& s, std::string_view v, std::string&) {
              if (v == "silent") s.versionMode = VersionMode::Silent;
              if (v == "close") s.versionMode = VersionMode::Close;
              return v == "silent" || v == "close";
          }},
-        {"version-delay-ms", NumberInto(&DeviceSpec::versionDelayMs)},
-        {"ignore-invitations", NumberInto(&DeviceSpec::ignoreInvitations)},
-        {"invitation-answer", TextInto(&DeviceSpec::invitationAnswer)},
-        {"refuse-auth", Flag(&DeviceSpec::refuseAuth)},
-        {"no-verdict", Flag(&DeviceSpec::noVerdict)},
-        {"no-connect", Flag(&DeviceSpec::noConnect)},
+        {"version-delay-ms", NumberInto(&DeviceSettings::versionDelayMs)},
+        {"ignore-invitations", NumberInto(&DeviceSettings::ignoreInvitations)},
+        {"invitation-answer", TextInto(&DeviceSettings::invitationAnswer)},
+        {"refuse-auth", Flag(&DeviceSettings::refuseAuth)},
+        {"no-verdict", Flag(&DeviceSettings::noVerdict)},
+        {"no-connect", Flag(&DeviceSettings::noConnect)},
         {"close-after",
-         [](DeviceSpec& s, std::string_view v, std::string&) {
+         [](DeviceSettings& s, std::string_view v, std::string&) {
              std::uint64_t bytes = 0;
              if (!ReadNumber(v, bytes)) return false;
              s.closeAfter = bytes;
              return true;
          }},
-        {"ack-delay-ms", NumberInto(&DeviceSpec::ackDelayMs)},
-        {"no-final", Flag(&DeviceSpec::noFinal)},
+        {"ack-delay-ms", NumberInto(&DeviceSettings::ackDelayMs)},
+        {"no-final", Flag(&DeviceSettings::noFinal)},
         {"connect-from",
-         [](DeviceSpec& s, std::string_view v, std::string&) {
+         [](DeviceSettings& s, std::string_view v, std::string&) {
              s.connectFromText = v;
              return ReadAddress(v, s.connectFrom);
          }},
@@ -120,13 +121,13 @@ const std::map<std::string_view, Setter>& Setters() {
     return setters;
 }
 
-bool Plausible(const DeviceSpec& spec, std::string& why) {
-    if (spec.replies < 0 || spec.replyDelayMs < 0 || spec.versionDelayMs < 0 ||
-        spec.ignoreInvitations < 0 || spec.ackDelayMs < 0) {
+bool Plausible(const DeviceSettings& settings, std::string& why) {
+    if (settings.replies < 0 || settings.replyDelayMs < 0 || settings.versionDelayMs < 0 ||
+        settings.ignoreInvitations < 0 || settings.ackDelayMs < 0) {
         why = "counts and delays cannot be negative";
         return false;
     }
-    if (spec.replyLength == 0 || spec.replyLength > 1400) {
+    if (settings.replyLength == 0 || settings.replyLength > 1400) {
         why = "reply-length must lie in 1..1400";
         return false;
     }
@@ -140,15 +141,15 @@ std::array<std::uint8_t, 6> DefaultMac(std::uint32_t address) {
     return {0x02, 0x00, 0x5E, bytes[1], bytes[2], bytes[3]};
 }
 
-std::optional<DeviceSpec> ParseDeviceSpec(std::string_view text, std::string& why) {
+std::optional<DeviceSettings> ParseDeviceSettings(std::string_view text, std::string& why) {
     const auto fields = SplitFields(text);
-    DeviceSpec spec;
-    spec.addressText = fields.front();
-    if (!ReadAddress(spec.addressText, spec.address)) {
-        why = "'" + spec.addressText + "' is not an IPv4 address";
+    DeviceSettings settings;
+    settings.addressText = fields.front();
+    if (!ReadAddress(settings.addressText, settings.address)) {
+        why = "'" + settings.addressText + "' is not an IPv4 address";
         return std::nullopt;
     }
-    spec.mac = DefaultMac(spec.address);
+    settings.mac = DefaultMac(settings.address);
     for (std::size_t i = 1; i < fields.size(); ++i) {
         const auto equals = fields[i].find('=');
         const std::string_view key = fields[i].substr(0, equals);
@@ -160,14 +161,14 @@ std::optional<DeviceSpec> ParseDeviceSpec(std::string_view text, std::string& wh
             return std::nullopt;
         }
         std::string detail;
-        if (!setter->second(spec, value, detail)) {
+        if (!setter->second(settings, value, detail)) {
             why = "bad value for '" + std::string(key) + "'" +
                   (detail.empty() ? std::string() : ": " + detail);
             return std::nullopt;
         }
     }
-    if (!Plausible(spec, why)) return std::nullopt;
-    return spec;
+    if (!Plausible(settings, why)) return std::nullopt;
+    return settings;
 }
 
 }  // namespace tavro::sim

@@ -12,7 +12,7 @@ namespace tavro::sim {
 enum class VersionMode { Answer, Silent, Close };
 
 // One simulated device: its identity, its answers and the faults it plays on request.
-struct DeviceSpec {
+struct DeviceSettings {
     std::string addressText;
     std::uint32_t address = 0;  // network byte order
     std::array<std::uint8_t, 6> mac{};
@@ -50,6 +50,6 @@ std::array<std::uint8_t, 6> DefaultMac(std::uint32_t address);
 
 // Reads "ADDR[,key=value|flag...]" (keys as tavro-sim --help lists them). nullopt, with why
 // set, when the address or a key is not understood.
-std::optional<DeviceSpec> ParseDeviceSpec(std::string_view text, std::string& why);
+std::optional<DeviceSettings> ParseDeviceSettings(std::string_view text, std::string& why);
 
 }  // namespace tavro::sim
