@@ -1,4 +1,3 @@
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -6,41 +5,22 @@
 #include <sstream>
 
 #include "cli/commands.h"
+#include "made_up_network.h"
 
 namespace tavro::cli {
 namespace {
-
-std::uint32_t Address(const char* text) {
-    in_addr value{};
-    ::inet_pton(AF_INET, text, &value);
-    return value.s_addr;
-}
 
 // Made-up interfaces and devices: the commands are exercised without any traffic.
 class CliTest : public ::testing::Test {
 protected:
     CliTest() {
-        facts.interfaces = std::vector<InterfaceRow>{
-            {.index = 4,
-             .operStatus = 5,
-             .physicalAddressLength = 6,
-             .speed = 10000,
-             .description = "veth"},
-        };
-        facts.addresses = std::vector<AddressRow>{
-            {Address("198.18.0.1"), 4, Address("255.255.255.0")},
-            {Address("198.18.0.2"), 4, Address("255.255.0.0")},
-        };
-        facts.adapters = std::vector<AdapterRow>{{4, "tv0"}};
+        facts = tavro::test::MadeUpFacts({{4, "veth", "tv0", {"198.18.0.1", "198.18.0.2"}}});
+        (*facts.addresses)[1].mask = tavro::test::Ipv4("255.255.0.0");
 
         services.readInterfaceFacts = [this] { return facts; };
         services.discoverDevices = [this](DeviceTable& table, const std::string& local) {
             searchedFrom = local;
-            DeviceRecord& row = table.rows[0];
-            std::strcpy(row.addressText, "198.18.0.20");
-            row.macAddress = {0x02, 0x00, 0x5E, 0x0A, 0x0B, 0x0C};
-            row.sketchVersion = 105;
-            row.textVersion = 3;
+            table.rows[0] = tavro::test::MadeUpDevice("198.18.0.20", 0x0C, 105, 3);
             return discoveryResult;
         };
         services.runUpload = [this](const UploadRequest& request, UploadSink& sink) {

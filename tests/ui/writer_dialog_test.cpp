@@ -1,6 +1,5 @@
 #include "ui/writer_dialog.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,48 +7,23 @@
 #include <thread>
 
 #include "fake_controls.h"
+#include "made_up_network.h"
 
 namespace tavro::ui::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-std::uint32_t Address(const char* text) {
-    in_addr value{};
-    ::inet_pton(AF_INET, text, &value);
-    return value.s_addr;
-}
+using tavro::test::MadeUpDevice;
+using tavro::test::MadeUpFacts;
 
 // Two connected interfaces, three addresses; all made up, nothing is sent anywhere.
 InterfaceFacts ThreeAddresses() {
-    InterfaceFacts facts;
-    facts.interfaces = std::vector<InterfaceRow>{
-        {.index = 2,
-         .operStatus = 5,
-         .physicalAddressLength = 6,
-         .speed = 1000000000,
-         .description = "e1000"},
-        {.index = 9,
-         .operStatus = 5,
-         .physicalAddressLength = 6,
-         .speed = 100000000,
-         .description = "iwlwifi"},
-    };
-    facts.addresses = std::vector<AddressRow>{
-        {.address = Address("198.18.0.1"), .interfaceIndex = 2, .mask = Address("255.255.255.0")},
-        {.address = Address("198.18.0.2"), .interfaceIndex = 2, .mask = Address("255.255.255.0")},
-        {.address = Address("198.18.0.3"), .interfaceIndex = 9, .mask = Address("255.255.255.0")},
-    };
-    facts.adapters = std::vector<AdapterRow>{{2, "eth0"}, {9, "wlan0"}};
-    return facts;
+    return MadeUpFacts({{2, "e1000", "eth0", {"198.18.0.1", "198.18.0.2"}},
+                        {9, "iwlwifi", "wlan0", {"198.18.0.3"}}});
 }
 
 DeviceRecord Device(const char* address, std::uint8_t last, std::uint32_t sketch) {
-    DeviceRecord row;
-    std::strncpy(row.addressText, address, sizeof row.addressText - 1);
-    row.macAddress = {0x02, 0x00, 0x5E, 0x0A, 0x0B, last};
-    row.sketchVersion = sketch;
-    return row;
+    return MadeUpDevice(address, last, sketch);
 }
 
 class WriterDialogTest : public ::testing::Test {

@@ -1,6 +1,5 @@
 // The real window under the real WriterDialog, with made-up interface facts and devices and a
 // stand-in upload: nothing is sent anywhere.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -13,6 +12,7 @@
 #include <mutex>
 #include <thread>
 
+#include "made_up_network.h"
 #include "net/discovery/device_line.h"
 #include "qt_test_support.h"
 #include "ui/qt/writer_window.h"
@@ -26,33 +26,12 @@ using namespace std::chrono_literals;
 constexpr char kFirstLogLine[] =
     "この表示欄は現状デバッグのために出してるけど、リリース時にはなくす\r\n";
 
-std::uint32_t Address(const char* text) {
-    in_addr value{};
-    ::inet_pton(AF_INET, text, &value);
-    return value.s_addr;
-}
-
 InterfaceFacts TwoAddressesOnVeth0() {
-    InterfaceFacts facts;
-    facts.interfaces = std::vector<InterfaceRow>{{.index = 7,
-                                                  .operStatus = 5,
-                                                  .physicalAddressLength = 6,
-                                                  .speed = 1000000000,
-                                                  .description = "veth"}};
-    facts.addresses = std::vector<AddressRow>{
-        {.address = Address("198.18.0.1"), .interfaceIndex = 7, .mask = Address("255.255.255.0")},
-        {.address = Address("198.18.0.5"), .interfaceIndex = 7, .mask = Address("255.255.255.0")},
-    };
-    facts.adapters = std::vector<AdapterRow>{{7, "veth0"}};
-    return facts;
+    return tavro::test::MadeUpFacts({{7, "veth", "veth0", {"198.18.0.1", "198.18.0.5"}}});
 }
 
 DeviceRecord Device(const char* address, std::uint8_t last) {
-    DeviceRecord row;
-    std::strncpy(row.addressText, address, sizeof row.addressText - 1);
-    row.macAddress = {0x02, 0x00, 0x5E, 0x0A, 0x0B, last};
-    row.sketchVersion = 100 + last;
-    return row;
+    return tavro::test::MadeUpDevice(address, last, 100 + last);
 }
 
 class WriterWindowDialogTest : public ::testing::Test {
