@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -120,6 +121,8 @@ private:
     void Store() {
         if (settings_.storeDirectory.empty()) return;
         const std::string path = settings_.storeDirectory + "/" + settings_.addressText + ".bin";
+        std::error_code ignored;  // a directory that cannot be made shows as a failed store
+        std::filesystem::create_directories(settings_.storeDirectory, ignored);
         std::ofstream file(path, std::ios::binary | std::ios::trunc);
         file.write(image_.data(), static_cast<std::streamsize>(image_.size()));
         file.close();
