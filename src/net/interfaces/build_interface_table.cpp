@@ -13,8 +13,6 @@ namespace tavro {
 namespace {
 
 constexpr std::size_t kWorkingListCapacity = 256;
-constexpr std::uint32_t kOperStatusConnected = 4;
-constexpr std::uint32_t kOperStatusOperational = 5;
 // Some virtual adapters report exactly this speed; they are not links to devices.
 constexpr std::uint32_t kVirtualAdapterSpeed = 0x40000000;
 // The friendly name passes through a 512-byte conversion buffer that also holds its NUL.

@@ -7,6 +7,13 @@
 
 namespace tavro {
 
+// The operational status of an interface, numbered as IP Helper numbers it.
+inline constexpr std::uint32_t kOperStatusNotPresent = 0;
+inline constexpr std::uint32_t kOperStatusDisconnected = 2;
+inline constexpr std::uint32_t kOperStatusConnecting = 3;
+inline constexpr std::uint32_t kOperStatusConnected = 4;
+inline constexpr std::uint32_t kOperStatusOperational = 5;
+
 // What the operating system says about its interfaces, in the terms the selection rules use.
 // A list that could not be read is nullopt.
 struct InterfaceRow {

@@ -52,9 +52,7 @@ std::optional<AddressRow> ParseAddress(const std::vector<unsigned char>& message
 std::optional<std::vector<AddressRow>> ReadKernelIPv4Addresses(std::string& why) {
     ifaddrmsg request{};
     request.ifa_family = AF_INET;
-    const auto messages =
-        DumpRoute(RTM_GETADDR,
-                  std::span(reinterpret_cast<const unsigned char*>(&request), sizeof request), why);
+    const auto messages = DumpRoute(RTM_GETADDR, request, why);
     if (!messages) return std::nullopt;
 
     std::vector<AddressRow> rows;

@@ -40,9 +40,7 @@ std::optional<KernelLink> ParseLink(const std::vector<unsigned char>& message) {
 std::optional<std::vector<KernelLink>> ReadKernelLinks(std::string& why) {
     ifinfomsg request{};
     request.ifi_family = AF_UNSPEC;
-    const auto messages =
-        DumpRoute(RTM_GETLINK,
-                  std::span(reinterpret_cast<const unsigned char*>(&request), sizeof request), why);
+    const auto messages = DumpRoute(RTM_GETLINK, request, why);
     if (!messages) return std::nullopt;
 
     std::vector<KernelLink> links;

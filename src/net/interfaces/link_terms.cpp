@@ -5,15 +5,10 @@
 
 #include <algorithm>
 
+#include "net/interfaces/interface_facts.h"
+
 namespace tavro {
-namespace {
-
-constexpr std::uint32_t kNotPresent = 0;
-constexpr std::uint32_t kDisconnected = 2;
-constexpr std::uint32_t kConnecting = 3;
-constexpr std::uint32_t kOperational = 5;
-
-}  // namespace
+namespace {}  // namespace
 
 std::uint32_t OperStatusOf(std::optional<std::uint8_t> operState, unsigned int linkFlags) {
     // Drivers that do not track their carrier leave the state unknown; whether the link
@@ -21,17 +16,17 @@ std::uint32_t OperStatusOf(std::optional<std::uint8_t> operState, unsigned int l
     const bool running = (linkFlags & (IFF_RUNNING | IFF_LOWER_UP)) != 0;
     switch (operState.value_or(IF_OPER_UNKNOWN)) {
         case IF_OPER_UP:
-            return kOperational;
+            return kOperStatusOperational;
         case IF_OPER_UNKNOWN:
-            return running ? kOperational : kDisconnected;
+            return running ? kOperStatusOperational : kOperStatusDisconnected;
         case IF_OPER_DORMANT:
         case IF_OPER_TESTING:
-            return kConnecting;
+            return kOperStatusConnecting;
         case IF_OPER_DOWN:
         case IF_OPER_LOWERLAYERDOWN:
-            return kDisconnected;
+            return kOperStatusDisconnected;
         default:
-            return kNotPresent;
+            return kOperStatusNotPresent;
     }
 }
 

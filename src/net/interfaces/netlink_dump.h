@@ -15,4 +15,14 @@ namespace tavro {
 std::optional<std::vector<std::vector<unsigned char>>> DumpRoute(
     std::uint16_t type, std::span<const unsigned char> familyHeader, std::string& why);
 
+// The same with the family header as its struct (ifinfomsg, ifaddrmsg, ...).
+template <typename FamilyHeader>
+std::optional<std::vector<std::vector<unsigned char>>> DumpRoute(std::uint16_t type,
+                                                                 const FamilyHeader& familyHeader,
+                                                                 std::string& why) {
+    return DumpRoute(
+        type, std::span(reinterpret_cast<const unsigned char*>(&familyHeader), sizeof familyHeader),
+        why);
+}
+
 }  // namespace tavro
