@@ -70,7 +70,11 @@ std::size_t TraceReadyLength(std::string_view text) {
     for (std::size_t back = 1; back <= 3 && back <= text.size(); ++back) {
         const auto byte = static_cast<unsigned char>(text[text.size() - back]);
         if ((byte & 0xC0) == 0x80) continue;
-        const std::size_t announced = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        const std::size_t announced = byte > 0xF4    ? 1
+                                      : byte >= 0xF0 ? 4
+                                      : byte >= 0xE0 ? 3
+                                      : byte >= 0xC2 ? 2
+                                                     : 1;
         return announced > back ? text.size() - back : text.size();
     }
     return text.size();
