@@ -54,16 +54,6 @@ TEST(JobStateTest, NoticeEndsAnOpenProgressLineFirst) {
     EXPECT_THAT(traced.Interrupt(kWait), Optional(std::string("tavro-writer-cli: interrupted\n")));
 }
 
-TEST(JobStateTest, NothingOfTheJobIsPrintedAfterTheInterrupt) {
-    JobState job;
-    std::ostringstream out;
-    job.BeginWrite("fw.bin", "198.18.0.10");
-    ASSERT_TRUE(job.Interrupt(kWait).has_value());
-    job.Show(out, "] 100%");
-    EXPECT_FALSE(job.Conclude(out, "正常終了\n"));
-    EXPECT_EQ(out.str(), "");
-}
-
 TEST(JobStateTest, AnOutcomeAlreadyPrintedStands) {
     JobState job;
     std::ostringstream out;
