@@ -1,7 +1,9 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
+#include "cli/job_state.h"
 #include "services/core_services.h"
 
 namespace tavro::cli {
@@ -10,6 +12,8 @@ namespace tavro::cli {
 struct CliServices : CoreServices {
     // Whether stderr is a terminal that may show a progress bar.
     std::function<bool()> stderrIsTerminal;
+    // How far the running command got; the process reads it when a stop signal arrives.
+    std::shared_ptr<JobState> job = std::make_shared<JobState>();
 };
 
 CliServices RealCliServices();

@@ -8,5 +8,8 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitNetworkError = 4;
 inline constexpr int kExitUsage = 64;
+// A stop signal ends a running job with 128 + its number, as shells report it.
+inline constexpr int kExitInterrupted = 130;  // SIGINT
+inline constexpr int kExitTerminated = 143;   // SIGTERM
 
 }  // namespace tavro::cli

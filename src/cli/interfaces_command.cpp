@@ -4,6 +4,7 @@
 #include "cli/exit_status.h"
 #include "cli/json_text.h"
 #include "cli/local_interfaces.h"
+#include "cli/terminal_text.h"
 #include "net/interfaces/interface_line.h"
 #include "net/socket.h"
 
@@ -33,7 +34,9 @@ int RunInterfacesCommand(const CliServices& services, bool json, std::ostream& o
         WriteJson(*table, out);
         return kExitOk;
     }
-    for (int i = 0; i < table->count; ++i) out << InterfaceLine(table->records[i]) << "\n";
+    for (int i = 0; i < table->count; ++i) {
+        out << TerminalText(InterfaceLine(table->records[i])) << "\n";
+    }
     return kExitOk;
 }
 

@@ -3,6 +3,7 @@
 #include <memory>
 #include <ostream>
 
+#include "cli/terminal_text.h"
 #include "net/interfaces/build_interface_table.h"
 #include "net/socket.h"
 
@@ -12,7 +13,7 @@ std::optional<InterfaceTable> LoadInterfaces(const CliServices& services, std::o
     auto table = std::make_unique<InterfaceTable>();
     const InterfaceBuildResult built = BuildInterfaceTable(services.readInterfaceFacts(), *table);
     if (!built.adapterListRead) {
-        err << "tavro-writer-cli: " << built.reason << "\n";
+        err << "tavro-writer-cli: " << TerminalText(built.reason) << "\n";
         return std::nullopt;
     }
     if (table->count == 0) {
@@ -30,7 +31,7 @@ std::optional<std::string> ChooseLocalAddress(const CliServices& services,
     for (int i = 0; i < table->count; ++i) {
         if (net::FormatIPv4(table->records[i].address) == requested) return requested;
     }
-    err << "tavro-writer-cli: " << requested
+    err << "tavro-writer-cli: " << TerminalText(requested)
         << " is not the address of a usable interface (see: tavro-writer-cli interfaces)\n";
     return std::nullopt;
 }

@@ -1,8 +1,10 @@
 #include <CLI/CLI.hpp>
 #include <ostream>
+#include <sstream>
 
 #include "cli/commands.h"
 #include "cli/exit_status.h"
+#include "cli/terminal_text.h"
 #include "version.h"
 
 namespace tavro::cli {
@@ -16,7 +18,8 @@ std::string VersionLine() {
 
 constexpr char kExitCodes[] =
     "Exit status: 0 success; 1 failure (interfaces, search) or the device refused or did not\n"
-    "answer (write); 2 firmware file error; 3 internal error; 4 network error; 64 usage error.";
+    "answer (write); 2 firmware file error; 3 internal error; 4 network error; 64 usage error;\n"
+    "130 interrupted by Ctrl-C (SIGINT); 143 ended by SIGTERM.";
 
 }  // namespace
 
@@ -52,7 +55,10 @@ int RunCli(int argc, const char* const* argv, const CliServices& services, std::
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        const int status = app.exit(error, out, err);
+        // The message may quote an argument, which is shown escaped.
+        std::ostringstream message;
+        const int status = app.exit(error, out, message);
+        err << TerminalTrace(message.str());
         return status == 0 ? kExitOk : kExitUsage;
     }
 

@@ -6,6 +6,7 @@
 #include "cli/exit_status.h"
 #include "cli/json_text.h"
 #include "cli/local_interfaces.h"
+#include "cli/terminal_text.h"
 #include "net/discovery/device_line.h"
 
 namespace tavro::cli {
@@ -41,7 +42,9 @@ int RunSearchCommand(const CliServices& services, const std::string& interfaceAd
     if (!local) return kExitFailure;
 
     auto table = std::make_unique<DeviceTable>();
+    services.job->BeginSearch(*local);
     const int found = services.discoverDevices(*table, *local);
+    services.job->Finish();  // a stop signal from here on no longer cuts the list short
     if (found < 0) {
         err << "tavro-writer-cli: the search from " << *local << " failed\n";
         return kExitFailure;
@@ -51,7 +54,7 @@ int RunSearchCommand(const CliServices& services, const std::string& interfaceAd
         WriteJson(*table, listed, out);
         return kExitOk;
     }
-    for (int i = 0; i < listed; ++i) out << DeviceLine(table->rows[i]) << "\n";
+    for (int i = 0; i < listed; ++i) out << TerminalText(DeviceLine(table->rows[i])) << "\n";
     return kExitOk;
 }
 

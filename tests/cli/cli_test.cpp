@@ -2,10 +2,12 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 
 #include "cli/commands.h"
 #include "made_up_network.h"
+#include "text_checks.h"
 
 namespace tavro::cli {
 namespace {
@@ -25,9 +27,7 @@ protected:
         };
         services.runUpload = [this](const UploadRequest& request, UploadSink& sink) {
             uploads.push_back(request);
-            sink.AppendText("socket :");
-            sink.AppendText("ok\r\n");
-            sink.SetProgress(100);
+            playUpload(sink);
             return uploadResult;
         };
         services.stderrIsTerminal = [] { return false; };
@@ -45,6 +45,11 @@ protected:
     int discoveryResult = 1;
     std::string searchedFrom;
     std::vector<UploadRequest> uploads;
+    std::function<void(UploadSink&)> playUpload = [](UploadSink& sink) {
+        sink.AppendText("socket :");
+        sink.AppendText("ok\r\n");
+        sink.SetProgress(100);
+    };
     UploadResult uploadResult = 0;
     std::ostringstream out;
     std::ostringstream err;
@@ -168,6 +173,117 @@ TEST_F(CliTest, UsageErrors) {
     EXPECT_EQ(out.str(), "tavro-writer-cli 1.0.0.0\n");
     EXPECT_EQ(Run({"--help"}), 0);
     EXPECT_NE(out.str().find("write"), std::string::npos);
+}
+
+TEST_F(CliTest, DeviceAddressIsReadStrictly) {
+    const std::string notFour = "it is not four decimal numbers separated by dots";
+    const std::string leadingZero = "a number has a leading zero";
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {"198.18.0.010", leadingZero},
+        {"1.2.3.0255", leadingZero},
+        {"198.18.10", notFour},
+        {"3323068426", notFour},
+        {"0x7f.0.0.1", notFour},
+        {"1.2.3.4 ", notFour},
+        {"+1.2.3.4", notFour},
+        {"1.2.3.4.5", notFour},
+        {"1..2.3", notFour},
+        {"", notFour},
+        {"1.2.3.256", "a number is greater than 255"},
+        {"0.0.0.0", "0.0.0.0 is no device's address"},
+        {"224.0.0.1", "it is a multicast address"},
+        {"239.255.255.250", "it is a multicast address"},
+        {"255.255.255.255", "it is the broadcast address"},
+    };
+    for (const auto& [device, why] : refused) {
+        EXPECT_EQ(Run({"write", device.c_str(), "/tmp/f.bin"}), 64) << device;
+        EXPECT_EQ(err.str(),
+                  "tavro-writer-cli: \"" + device + "\" is not a device address: " + why + "\n");
+    }
+    EXPECT_TRUE(uploads.empty()) << "an upload started to " << uploads.front().deviceAddress;
+
+    for (const char* device :
+         {"198.18.0.10", "10.0.0.1", "0.1.2.3", "223.255.255.254", "255.255.255.254"}) {
+        EXPECT_EQ(Run({"write", device, "/tmp/f.bin"}), 0) << device << ": " << err.str();
+        EXPECT_EQ(uploads.back().deviceAddress, device);
+    }
+}
+
+// Hostile bytes where a peer or an interface name puts text: ESC sequences, NUL-free C0 and C1
+// controls, bytes that are not UTF-8.
+TEST_F(CliTest, InterfaceNamesReachTheTerminalEscapedAndJsonAsValidUtf8) {
+    facts = tavro::test::MadeUpFacts(
+        {{4, "veth\x07\xc2\x9b[31m \xff", "tv\x1b[2J\xe3\x83", {"198.18.0.1"}}});
+    EXPECT_EQ(Run({"interfaces"}), 0);
+    EXPECT_EQ(out.str(), "198.18.0.1 (tv\\x1b[2J\\xe3\\x83)\n");
+
+    EXPECT_EQ(Run({"interfaces", "--json"}), 0);
+    EXPECT_TRUE(tavro::test::IsUtf8(out.str())) << out.str();
+    EXPECT_NE(out.str().find("\"description\":\"veth\\u0007\\u009b[31m \xef\xbf\xbd\""),
+              std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find("\"friendlyName\":\"tv\\u001b[2J\xef\xbf\xbd\xef\xbf\xbd\""),
+              std::string::npos)
+        << out.str();
+}
+
+TEST_F(CliTest, DeviceRowsReachTheTerminalEscaped) {
+    services.discoverDevices = [](DeviceTable& table, const std::string&) {
+        table.rows[0] = tavro::test::MadeUpDevice("\x1b[2J\xff%n", 0x0C, 105);
+        return 1;
+    };
+    EXPECT_EQ(Run({"search"}), 0);
+    EXPECT_EQ(out.str(), "\\x1b[2J\\xff%n / 02-00-5E-0A-0B-0C / ver. 1.05\n");
+
+    EXPECT_EQ(Run({"search", "--json"}), 0);
+    EXPECT_TRUE(tavro::test::IsUtf8(out.str()));
+    EXPECT_NE(out.str().find("\"address\":\"\\u001b[2J\xef\xbf\xbd%n\""), std::string::npos)
+        << out.str();
+}
+
+TEST_F(CliTest, VerboseTraceKeepsItsLineBreaksAndEscapesTheRest) {
+    playUpload = [](UploadSink& sink) {
+        // A character and a CR LF cut between two pieces of the trace stay whole.
+        sink.AppendText("recv: \"\x1b[2J\xe7\xb5");
+        sink.AppendText("\x82\"\r");
+        constexpr char kWithNul[] = "\nBad Answer: \xff\0\r\n";
+        sink.AppendText(std::string_view(kWithNul, sizeof kWithNul - 1));
+        sink.ShowError("\x1b[31mred");
+        sink.AppendText("no line end \x9b");
+    };
+    uploadResult = 1;
+    EXPECT_EQ(Run({"write", "-v", "198.18.0.20", "/tmp/f.bin"}), 1);
+    EXPECT_EQ(err.str(),
+              "recv: \"\\x1b[2J\xe7\xb5\x82\"\r\nBad Answer: \\xff\\x00\r\n"
+              "Error: \\x1b[31mred\nno line end \\x9bTAVRO通信エラー\n");
+}
+
+TEST_F(CliTest, ArgumentsEchoedInMessagesAreEscaped) {
+    EXPECT_EQ(Run({"search", "--interface", "198.18.0.1\x1b[2J"}), 1);
+    EXPECT_NE(err.str().find("198.18.0.1\\x1b[2J is not the address"), std::string::npos)
+        << err.str();
+
+    EXPECT_EQ(Run({"write", "198.18.0.20", "/tmp/f.bin", "extra\x1b]0;title\x07"}), 64);
+    EXPECT_EQ(err.str().find('\x1b'), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("extra\\x1b]0;title\\x07"), std::string::npos) << err.str();
+}
+
+// A stop signal that arrives while the upload runs: the process prints the notice, and the
+// upload's own outcome, success included, never follows it.
+TEST_F(CliTest, InterruptedWriteSaysHowFarItGotAndNothingMore) {
+    services.stderrIsTerminal = [] { return true; };
+    std::optional<std::string> notice;
+    playUpload = [&](UploadSink& sink) {
+        sink.SetProgress(42);
+        notice = services.job->Interrupt(std::chrono::seconds(1));
+        sink.SetProgress(100);
+    };
+    EXPECT_EQ(Run({"write", "198.18.0.20", "fw\x1b.bin"}), 0);
+    EXPECT_EQ(notice,
+              "\ntavro-writer-cli: interrupted after 42% of fw\\x1b.bin was sent to "
+              "198.18.0.20\n");
+    EXPECT_EQ(out.str(), "") << "the outcome was printed after the interrupt";
+    EXPECT_EQ(err.str().find("100%"), std::string::npos) << err.str();
 }
 
 }  // namespace

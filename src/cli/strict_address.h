@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tavro::cli {
+
+// A device address as the command line takes it, or why it was refused.
+struct DeviceAddressReading {
+    std::uint32_t address = 0;  // network byte order, when accepted
+    std::string refusal;        // empty when accepted
+    bool accepted() const { return refusal.empty(); }
+};
+
+// Reads exactly four decimal numbers 0 to 255 between dots, without signs, spaces or leading
+// zeros (a lone 0 is a number), and takes only a unicast address: not 0.0.0.0, not
+// 255.255.255.255, not multicast (224.0.0.0/4). The looser readings of inet_addr (octal for a
+// leading zero, hexadecimal, fewer than four parts, one large number) would send a firmware
+// image to some other address than the one the user meant.
+DeviceAddressReading ReadDeviceAddress(std::string_view text);
+
+}  // namespace tavro::cli
