@@ -29,21 +29,28 @@ bool FirmwareReader::NextBlock(std::size_t size, std::span<const char>& block) {
     return true;
 }
 
+void FirmwareReader::DigestHandedOut() {
+    digest_.Add(std::span<const char>(chunk_.get() + digested_, taken_ - digested_));
+    digested_ = taken_;
+}
+
 void FirmwareReader::Refill() {
+    DigestHandedOut();
     const std::size_t left = filled_ - taken_;
     std::memmove(chunk_.get(), chunk_.get() + taken_, left);
     filled_ = left;
     taken_ = 0;
+    digested_ = 0;
     const std::size_t want =
         static_cast<std::size_t>(std::min<std::int64_t>(kChunkSize - filled_, unread_));
     if (want == 0) return;
     const std::size_t got = std::fread(chunk_.get() + filled_, 1, want, file_.get());
-    digest_.Add(std::span<const char>(chunk_.get() + filled_, got));
     filled_ += got;
     unread_ -= static_cast<std::int64_t>(got);
 }
 
 FirmwareReader::Check FirmwareReader::CompareDigest(const std::string& announcedHex) {
+    DigestHandedOut();
     Md5Digest digest{};
     if (!digest_.Finish(digest)) return Check::DigestFailed;
     return DigestHex(digest) == announcedHex ? Check::Same : Check::Changed;

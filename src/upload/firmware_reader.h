@@ -11,8 +11,8 @@
 
 namespace tavro {
 
-// Reads the image in large chunks and hands it out block by block, digesting every byte as it
-// is read: what is sent is exactly what is digested, so the transfer can tell whether it is the
+// Reads the image in large chunks and hands it out block by block, digesting every byte it hands
+// out: what is sent is exactly what is digested, so the transfer can tell whether it is the
 // image that was announced, without ever holding the whole file.
 class FirmwareReader {
 public:
@@ -25,6 +25,10 @@ public:
     bool valid() const { return file_ && chunk_; }
     // The next `size` bytes of the image; false when the file ends or fails before them.
     bool NextBlock(std::size_t size, std::span<const char>& block);
+    // Digests what was handed out and not digested yet. The transfer calls it while the device
+    // works on the block just sent, so the digest costs no time on the wire; the reader calls it
+    // itself before it reuses its buffer or compares, so nothing handed out escapes the digest.
+    void DigestHandedOut();
     // Once all `length` bytes were handed out: is their digest the announced one?
     Check CompareDigest(const std::string& announcedHex);
 
@@ -37,8 +41,9 @@ private:
     };
     std::unique_ptr<std::FILE, FileClose> file_;
     std::unique_ptr<char[]> chunk_;
-    std::size_t filled_ = 0;  // bytes of the chunk read from the file
-    std::size_t taken_ = 0;   // bytes of the chunk handed out
+    std::size_t filled_ = 0;    // bytes of the chunk read from the file
+    std::size_t taken_ = 0;     // bytes of the chunk handed out
+    std::size_t digested_ = 0;  // bytes of the chunk digested, never more than taken_
     std::int64_t unread_ = 0;
     Md5Stream digest_;
 };

@@ -97,6 +97,8 @@ UploadResult SendBlocks(FirmwareReader& reader, const FirmwareImage& image, net:
             AppendLog(sink, "send error.%d\r\n", out.error);
             return out.error;
         }
+        // The device is busy with the block now: the time to digest it.
+        reader.DigestHandedOut();
         const net::IoResult in = connection.ReceiveBounded(
             std::span(acknowledgement.data(), AcknowledgementWidth(blockSize)), bound);
         // A device that closed or shut down its side has acknowledged nothing.
