@@ -2,9 +2,8 @@
 
 #include "net/discovery/version_queries.h"
 
-#include <sys/socket.h>
-
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
 #include <atomic>
 #include <chrono>
@@ -45,7 +44,11 @@ protected:
     static DeviceRecord Reply(const std::string& address, int tag) {
         DeviceRecord row;
         std::strncpy(row.addressText, address.c_str(), sizeof row.addressText - 1);
-        row.macAddress = {0x02, 0x00, 0x5E, 0x00, static_cast<std::uint8_t>(tag >> 8),
+        row.macAddress = {0x02,
+                          0x00,
+                          0x5E,
+                          0x00,
+                          static_cast<std::uint8_t>(tag >> 8),
                           static_cast<std::uint8_t>(tag & 0xFF)};
         return row;
     }
