@@ -255,6 +255,26 @@ TEST_F(ListenTest, AFloodEndsAtTheBoundAndTheGenuineDeviceIsListed) {
     EXPECT_EQ(rows[0]->addressText, genuine);
 }
 
+TEST_F(ListenTest, LongDatagramsAreDroppedAndShortRepliesReadAsZeros) {
+    const std::string device = Serve({});
+    net::Socket sender = Udp(device);
+    const DiscoveryOptions options = Options();
+    VersionQueries queries(kTool, options);
+    const auto start = Clock::now();
+    EXPECT_TRUE(sender.SendTo(std::string(31, '\x7F'), probeEnd_).ok());
+    EXPECT_TRUE(sender.SendTo(std::string(9, '\x7F'), probeEnd_).ok());
+    bool endedAtBound = true;
+    EXPECT_EQ(ListenForReplies(probeSocket_, queries, options, start, endedAtBound), 0);
+    ASSERT_EQ(queries.Finish(), 0);
+
+    const std::vector<const DeviceRecord*> rows = queries.AnsweredRows();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]->reply8, 0x7F);
+    EXPECT_EQ(rows[0]->reply9, 0);
+    EXPECT_EQ(rows[0]->macAddress, (std::array<std::uint8_t, 6>{}));
+    EXPECT_EQ(servers_[0]->Requests().size(), 1u);
+}
+
 TEST_F(ListenTest, NothingComingEndsAfterTheQuietStretch) {
     const DiscoveryOptions options = Options();
     VersionQueries queries(kTool, options);
