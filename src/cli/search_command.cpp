@@ -8,6 +8,7 @@
 #include "cli/local_interfaces.h"
 #include "cli/terminal_text.h"
 #include "net/discovery/device_line.h"
+#include "net/discovery/search_notice.h"
 
 namespace tavro::cli {
 namespace {
@@ -43,13 +44,17 @@ int RunSearchCommand(const CliServices& services, const std::string& interfaceAd
 
     auto table = std::make_unique<DeviceTable>();
     services.job->BeginSearch(*local);
-    const int found = services.discoverDevices(*table, *local);
+    const SearchOutcome outcome = services.discoverDevices(*table, *local);
     services.job->Finish();  // a stop signal from here on no longer cuts the list short
+    const int found = outcome.count;
     if (found < 0) {
         err << "tavro-writer-cli: the search from " << *local << " failed\n";
         return kExitFailure;
     }
     const int listed = std::min(found, DeviceTable::kCapacity);
+    if (const std::string notice = SearchNotice(outcome); !notice.empty()) {
+        err << "tavro-writer-cli: " << notice << "\n";
+    }
     if (json) {
         WriteJson(*table, listed, out);
         return kExitOk;
