@@ -182,8 +182,13 @@ std::vector<std::string> SimulatedDevices::Events(const std::string& device,
 
 bool SimulatedDevices::WaitForEvent(const std::string& device, const std::string& kind,
                                     std::chrono::milliseconds limit) const {
+    return WaitForEvents(device, kind, 1, limit);
+}
+
+bool SimulatedDevices::WaitForEvents(const std::string& device, const std::string& kind,
+                                     std::size_t count, std::chrono::milliseconds limit) const {
     const auto deadline = Clock::now() + limit;
-    while (Events(device, kind).empty()) {
+    while (Events(device, kind).size() < count) {
         if (Clock::now() >= deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

@@ -39,6 +39,10 @@ public:
     // Waits until the device has recorded an event of that kind; false when the limit passed.
     bool WaitForEvent(const std::string& device, const std::string& kind,
                       std::chrono::milliseconds limit) const;
+    // Waits until the device has recorded count events of that kind; false when the limit
+    // passed first.
+    bool WaitForEvents(const std::string& device, const std::string& kind, std::size_t count,
+                       std::chrono::milliseconds limit) const;
     // The image the device stored after it passed the length and MD5 checks.
     std::optional<std::string> StoredImage(const std::string& device) const;
 
