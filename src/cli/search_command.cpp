@@ -7,6 +7,7 @@
 #include "cli/json_text.h"
 #include "cli/local_interfaces.h"
 #include "net/discovery/device_line.h"
+#include "net/discovery/search_notice.h"
 
 namespace tavro::cli {
 namespace {
@@ -41,12 +42,16 @@ int RunSearchCommand(const CliServices& services, const std::string& interfaceAd
     if (!local) return kExitFailure;
 
     auto table = std::make_unique<DeviceTable>();
-    const int found = services.discoverDevices(*table, *local);
+    const SearchOutcome outcome = services.discoverDevices(*table, *local);
+    const int found = outcome.count;
     if (found < 0) {
         err << "tavro-writer-cli: the search from " << *local << " failed\n";
         return kExitFailure;
     }
     const int listed = std::min(found, DeviceTable::kCapacity);
+    if (const std::string notice = SearchNotice(outcome); !notice.empty()) {
+        err << "tavro-writer-cli: " << notice << "\n";
+    }
     if (json) {
         WriteJson(*table, listed, out);
         return kExitOk;

@@ -121,8 +121,12 @@ int Socket::SetBroadcast(bool on) {
 
 int Socket::SetReceiveTimeout(std::chrono::milliseconds timeout) {
     timeval value{};
-    value.tv_sec = static_cast<time_t>(timeout.count() / 1000);
-    value.tv_usec = static_cast<suseconds_t>((timeout.count() % 1000) * 1000);
+    if (timeout.count() > 0) {
+        value.tv_sec = static_cast<time_t>(timeout.count() / 1000);
+        value.tv_usec = static_cast<suseconds_t>((timeout.count() % 1000) * 1000);
+    } else {
+        value.tv_usec = 1;  // zero would wait for ever
+    }
     return ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &value, sizeof value) == 0 ? 0 : LastError();
 }
 
@@ -225,10 +229,41 @@ IoResult Socket::SendAll(std::span<const char> data) {
     return IoResult{done, 0};
 }
 
+IoResult Socket::SendAllWithin(std::span<const char> data, std::chrono::milliseconds limit) {
+    const auto deadline = Clock::now() + limit;
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t sent =
+            ::send(fd_, data.data() + done, data.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent >= 0) {
+            done += static_cast<std::size_t>(sent);
+            continue;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            return IoResult{done, LastError()};
+        }
+        // The buffer is full: the peer is not reading. Wait for room, not past the deadline;
+        // an error condition wakes the wait too and the next send reports it.
+        short seen = 0;
+        if (const int error = PollUntil(fd_, POLLOUT, deadline, seen); error != 0) {
+            return IoResult{done, error};
+        }
+        if (seen == 0) {
+            return IoResult{done, kErrorTimedOut};
+        }
+    }
+    return IoResult{done, 0};
+}
+
 namespace {
 
 // One recvmsg: a datagram that did not fit the area is reported, never passed on cut short.
-IoResult ReceiveMessage(int fd, std::span<char> area, sockaddr_in* from, int flags = 0) {
+IoResult ReceiveMessage(int fd, std::span<char> area, sockaddr_in* from, bool& taken,
+                        int flags = 0) {
+    taken = false;
     iovec vector{area.data(), area.size()};
     while (true) {
         msghdr message{};
@@ -241,6 +276,7 @@ IoResult ReceiveMessage(int fd, std::span<char> area, sockaddr_in* from, int fla
         }
         const ssize_t received = ::recvmsg(fd, &message, flags);
         if (received >= 0) {
+            taken = true;
             if (message.msg_flags & MSG_TRUNC) {
                 return IoResult{0, kErrorMessageSize};
             }
@@ -256,14 +292,42 @@ IoResult ReceiveMessage(int fd, std::span<char> area, sockaddr_in* from, int fla
 
 IoResult Socket::ReceiveFrom(std::span<char> area, Endpoint& from) {
     sockaddr_in address{};
-    const IoResult result = ReceiveMessage(fd_, area, &address);
-    if (result.ok()) {
+    bool taken = false;
+    const IoResult result = ReceiveMessage(fd_, area, &address, taken);
+    if (taken) {
         from = FromSockaddr(address);
     }
     return result;
 }
 
-IoResult Socket::Receive(std::span<char> area) { return ReceiveMessage(fd_, area, nullptr); }
+IoResult Socket::ReceiveFromWithin(std::span<char> area, Endpoint& from,
+                                   std::chrono::milliseconds limit) {
+    const auto deadline = Clock::now() + limit;
+    while (true) {
+        short seen = 0;
+        if (const int error = PollUntil(fd_, POLLIN, deadline, seen); error != 0) {
+            return IoResult{0, error};
+        }
+        if (seen == 0) {
+            return IoResult{0, kErrorTimedOut};
+        }
+        sockaddr_in address{};
+        bool taken = false;
+        const IoResult result = ReceiveMessage(fd_, area, &address, taken, MSG_DONTWAIT);
+        if (taken) {
+            from = FromSockaddr(address);
+        }
+        // Readiness can be spurious; a receive that would block goes back to waiting.
+        if (taken || result.error != kErrorTimedOut) {
+            return result;
+        }
+    }
+}
+
+IoResult Socket::Receive(std::span<char> area) {
+    bool taken = false;
+    return ReceiveMessage(fd_, area, nullptr, taken);
+}
 
 IoResult Socket::ReceiveWithin(std::span<char> area, std::chrono::milliseconds limit) {
     const auto deadline = Clock::now() + limit;
@@ -276,11 +340,40 @@ IoResult Socket::ReceiveWithin(std::span<char> area, std::chrono::milliseconds l
             return IoResult{0, kErrorTimedOut};
         }
         // Readiness can be spurious; a receive that would block goes back to waiting.
-        const IoResult result = ReceiveMessage(fd_, area, nullptr, MSG_DONTWAIT);
+        bool taken = false;
+        const IoResult result = ReceiveMessage(fd_, area, nullptr, taken, MSG_DONTWAIT);
         if (result.error != kErrorTimedOut) {
             return result;
         }
     }
+}
+
+IoResult Socket::ReceiveBounded(std::span<char> area, std::chrono::milliseconds limit) {
+    const auto deadline = Clock::now() + limit;
+    bool shortened = false;
+    IoResult result;
+    while (true) {
+        const ssize_t received = ::recv(fd_, area.data(), area.size(), 0);
+        if (received >= 0) {
+            result = IoResult{static_cast<std::size_t>(received), 0};
+            break;
+        }
+        if (errno != EINTR) {
+            result = IoResult{0, ReceiveError()};
+            break;
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            result = IoResult{0, kErrorTimedOut};
+            break;
+        }
+        SetReceiveTimeout(left);
+        shortened = true;
+    }
+    if (shortened) {
+        SetReceiveTimeout(limit);
+    }
+    return result;
 }
 
 }  // namespace tavro::net

@@ -51,7 +51,8 @@ public:
     int GetLocalEndpoint(Endpoint& local) const;
     int Listen(int backlog);
     int SetBroadcast(bool on);
-    // SO_RCVTIMEO in milliseconds; a receive that runs out of time fails with 10060.
+    // SO_RCVTIMEO in milliseconds; a receive that runs out of time fails with 10060. A limit of
+    // zero or less is taken as the shortest wait, never as the system's "no limit".
     int SetReceiveTimeout(std::chrono::milliseconds timeout);
 
     // Connects within the limit; 10060 when the limit passes first.
@@ -67,14 +68,25 @@ public:
     IoResult SendTo(std::span<const char> data, const Endpoint& to);
     // Sends every byte, continuing after short transfers.
     IoResult SendAll(std::span<const char> data);
+    // Sends every byte within the limit; 10060 when the peer has not made room for them in time.
+    // Tries first without waiting, so a send that fits the socket buffer is one system call.
+    IoResult SendAllWithin(std::span<const char> data, std::chrono::milliseconds limit);
 
     // One datagram into the area. A datagram longer than the area is dropped and fails with
-    // 10040 (never silently cut); a receive past SO_RCVTIMEO fails with 10060.
+    // 10040 (never silently cut); a receive past SO_RCVTIMEO fails with 10060. `from` names the
+    // sender of every datagram taken, the dropped one included.
     IoResult ReceiveFrom(std::span<char> area, Endpoint& from);
+    // Waits up to the limit for a datagram, then ReceiveFrom; 10060 when none came in time.
+    IoResult ReceiveFromWithin(std::span<char> area, Endpoint& from,
+                               std::chrono::milliseconds limit);
     // One recv call: count 0 means the peer closed its sending side.
     IoResult Receive(std::span<char> area);
     // Waits up to the limit for data, then one recv call; 10060 when nothing came in time.
     IoResult ReceiveWithin(std::span<char> area, std::chrono::milliseconds limit);
+    // One blocking recv call on a socket whose receive timeout (SetReceiveTimeout) is the limit:
+    // no wait before it, so data already there costs one system call. A signal does not stretch
+    // the wait: the timeout is set to what is left of the limit, and back afterwards.
+    IoResult ReceiveBounded(std::span<char> area, std::chrono::milliseconds limit);
 
 private:
     explicit Socket(int fd) : fd_(fd) {}

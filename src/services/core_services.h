@@ -4,6 +4,7 @@
 #include <string>
 
 #include "net/discovery/device_record.h"
+#include "net/discovery/search_outcome.h"
 #include "net/interfaces/interface_facts.h"
 #include "upload/upload_request.h"
 #include "upload/upload_result.h"
@@ -15,7 +16,10 @@ namespace tavro {
 // tests pass fakes, so a front end is exercised without any traffic.
 struct CoreServices {
     std::function<InterfaceFacts()> readInterfaceFacts;
-    std::function<int(DeviceTable& table, const std::string& localAddress)> discoverDevices;
+    // The count (or -1) and what the user should be told beside the list; a fake may give a
+    // bare count.
+    std::function<SearchOutcome(DeviceTable& table, const std::string& localAddress)>
+        discoverDevices;
     std::function<UploadResult(const UploadRequest& request, UploadSink& sink)> runUpload;
 };
 

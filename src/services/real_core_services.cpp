@@ -10,7 +10,9 @@ CoreServices RealCoreServices() {
         .readInterfaceFacts = ReadInterfaceFacts,
         .discoverDevices =
             [](DeviceTable& table, const std::string& localAddress) {
-                return DiscoverDevices(table, localAddress);
+                SearchOutcome outcome;
+                DiscoverDevices(table, localAddress, {}, &outcome);
+                return outcome;
             },
         .runUpload = [](const UploadRequest& request,
                         UploadSink& sink) { return RunUpload(request, sink); },

@@ -6,6 +6,7 @@
 #include "log/append_log.h"
 #include "net/discovery/device_line.h"
 #include "net/discovery/remove_device_row.h"
+#include "net/discovery/search_notice.h"
 #include "net/interfaces/build_interface_table.h"
 #include "net/interfaces/interface_line.h"
 #include "net/socket.h"
@@ -118,14 +119,17 @@ void WriterDialog::EnableControls(bool enable) {
 
 void WriterDialog::OnSearch() {
     m_controls.ClearLines(ControlId::deviceList);
-    int found = 0;
+    SearchOutcome outcome;
     {
         WaitCursor busy(m_controls);
-        found = m_services.discoverDevices(m_deviceTable, m_selectedLocalAddress);
+        outcome = m_services.discoverDevices(m_deviceTable, m_selectedLocalAddress);
     }
-    if (found <= 0) return;
-    for (int row = 0; row < found && row < DeviceTable::kCapacity; ++row) {
+    for (int row = 0; row < outcome.count && row < DeviceTable::kCapacity; ++row) {
         m_controls.AddLine(ControlId::deviceList, DeviceLine(m_deviceTable.rows[row]));
+    }
+    // Replies left out, or a search cut short, are worth a line even when nothing was listed.
+    if (const std::string notice = SearchNotice(outcome); !notice.empty()) {
+        AppendLog(*m_logPane, "%s\r\n", notice.c_str());
     }
 }
 

@@ -2,111 +2,177 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
-#include <memory>
 #include <span>
 #include <string>
 
 #include "log/append_log.h"
+#include "net/socket_error.h"
+#include "upload/final_reply.h"
+#include "upload/firmware_reader.h"
 #include "upload/upload_error.h"
 
 namespace tavro {
 namespace {
 
-constexpr std::int32_t kBlockSize = 1024;
-// The device's last word before it resets; its content is not looked at.
-constexpr std::size_t kFinalReplyWindow = 2;
+using Clock = std::chrono::steady_clock;
 
-struct FileClose {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileClose>;
+constexpr std::int32_t kBlockSize = 1024;
 
 // The device acknowledges a block with its size as decimal text, so the read takes no more
 // than that many characters and leaves what follows for the next read.
 std::size_t AcknowledgementWidth(std::int32_t blockSize) {
-    return std::to_string(blockSize).size();
+    std::size_t digits = 1;
+    while (blockSize >= 10) {
+        blockSize /= 10;
+        ++digits;
+    }
+    return digits;
 }
 
 int ProgressPercent(std::int32_t sent, std::int32_t total) {
     return static_cast<int>(std::int64_t{sent} * 100 / total);
 }
 
-// Stop and wait: one block in flight, the next one read from the file only once the device
-// has acknowledged the last.
-UploadResult SendBlocks(std::FILE* file, std::int32_t length, net::Socket& connection,
-                        UploadSink& sink, std::chrono::milliseconds acknowledgementTimeout) {
-    std::array<char, kBlockSize> buffer{};
-    std::int32_t remaining = length;
+std::chrono::milliseconds TimeLeft(Clock::time_point deadline) {
+    return std::max(std::chrono::milliseconds(0),
+                    std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()));
+}
+
+// The first connection from the device's address, within one deadline however many others
+// try first. Anyone else is traced and shut out at once: the image is for the device only.
+net::Socket AcceptDevice(net::Socket& listener, std::uint32_t deviceAddress, LogSink& log,
+                         std::chrono::milliseconds limit, int& error) {
+    const auto deadline = Clock::now() + limit;
+    while (true) {
+        net::Endpoint peer;
+        net::Socket connection = listener.Accept(TimeLeft(deadline), error, &peer);
+        if (!connection.valid() || peer.address == deviceAddress) return connection;
+        AppendLog(log, "ignored connection from %s\r\n", net::FormatIPv4(peer.address).c_str());
+    }
+}
+
+// The image is checked before its last block leaves, so a device never holds all of an image
+// other than the one it was told of.
+UploadResult CheckImageBeforeLastBlock(FirmwareReader& reader, const FirmwareImage& image,
+                                       LogSink& log) {
+    switch (reader.CompareDigest(image.digestHex)) {
+        case FirmwareReader::Check::Same:
+            return kUploadSucceeded;
+        case FirmwareReader::Check::Changed:
+            AppendLog(log, "file changed during the upload.\r\n");
+            return kUploadFileError;
+        case FirmwareReader::Check::DigestFailed:
+            break;
+    }
+    AppendLog(log, "ERROR: getMD5\r\n");
+    return kUploadInternalError;
+}
+
+// Stop and wait: one block in flight, the next one sent only once the device has acknowledged
+// the last. The connection's receive timeout is the acknowledgement bound, so an
+// acknowledgement that is already there costs one system call, as does each send.
+UploadResult SendBlocks(FirmwareReader& reader, const FirmwareImage& image, net::Socket& connection,
+                        UploadSink& sink, std::chrono::milliseconds bound) {
+    std::array<char, 4> acknowledgement{};
+    std::int32_t remaining = image.length;
     std::int32_t sent = 0;
     while (remaining != 0) {
-        AppendLog(sink, ".");
+        sink.AppendText(".");
         const std::int32_t blockSize = std::min(remaining, kBlockSize);
         remaining -= blockSize;
 
-        const auto block = std::span(buffer.data(), static_cast<std::size_t>(blockSize));
-        if (std::fread(block.data(), 1, block.size(), file) != block.size()) {
+        std::span<const char> block;
+        if (!reader.NextBlock(static_cast<std::size_t>(blockSize), block)) {
             AppendLog(sink, "read error.\r\n");
             return kUploadFileError;
         }
-        const net::IoResult out = connection.SendAll(block);
+        if (remaining == 0) {
+            if (const UploadResult checked = CheckImageBeforeLastBlock(reader, image, sink);
+                checked != kUploadSucceeded) {
+                return checked;
+            }
+        }
+        const net::IoResult out = connection.SendAllWithin(block, bound);
         if (!out.ok()) {
             AppendLog(sink, "send error.%d\r\n", out.error);
             return out.error;
         }
-        const net::IoResult acknowledgement = connection.ReceiveWithin(
-            std::span(buffer.data(), AcknowledgementWidth(blockSize)), acknowledgementTimeout);
-        if (!acknowledgement.ok()) {
-            AppendLog(sink, "recv error.%d\r\n", acknowledgement.error);
-            return acknowledgement.error;
+        const net::IoResult in = connection.ReceiveBounded(
+            std::span(acknowledgement.data(), AcknowledgementWidth(blockSize)), bound);
+        // A device that closed or shut down its side has acknowledged nothing.
+        const int failure = !in.ok() ? in.error : in.count == 0 ? net::kErrorConnectionReset : 0;
+        if (failure != 0) {
+            AppendLog(sink, "recv error.%d\r\n", failure);
+            return failure;
         }
         sent += blockSize;
-        sink.SetProgress(ProgressPercent(sent, length));
+        sink.SetProgress(ProgressPercent(sent, image.length));
     }
     return kUploadSucceeded;
 }
 
+// Reads the device's last word within the bound, as many reads as it takes to judge it.
 UploadResult ReceiveFinalReply(net::Socket& connection, LogSink& log,
-                               std::chrono::milliseconds acknowledgementTimeout) {
-    std::array<char, kFinalReplyWindow> reply{};
-    const net::IoResult received = connection.ReceiveWithin(reply, acknowledgementTimeout);
-    if (!received.ok()) {
-        AppendLog(log, "recv error.%d\r\n", received.error);
-        return received.error;
+                               std::chrono::milliseconds bound, std::string& reply,
+                               FinalReply& verdict) {
+    const auto deadline = Clock::now() + bound;
+    std::array<char, kFinalReplyWindow> area{};
+    bool closed = false;
+    while ((verdict = JudgeFinalReply(reply, closed)) == FinalReply::NeedMore) {
+        const auto left = TimeLeft(deadline);
+        const net::IoResult received =
+            left.count() == 0 ? net::IoResult{0, net::kErrorTimedOut}
+                              : connection.ReceiveWithin(
+                                    std::span(area.data(), area.size() - reply.size()), left);
+        if (!received.ok()) {
+            AppendLog(log, "recv error.%d\r\n", received.error);
+            return received.error;
+        }
+        closed = received.count == 0;
+        reply.append(area.data(), received.count);
     }
     return kUploadSucceeded;
 }
 
 }  // namespace
 
-UploadResult TransferFirmware(const std::string& path, std::int32_t length, net::Socket& listener,
-                              UploadSink& sink, const UploadTimeouts& timeouts) {
-    File file(std::fopen(path.c_str(), "rb"));
-    if (!file) return kUploadFileError;
+UploadResult TransferFirmware(const std::string& path, const FirmwareImage& image,
+                              std::uint32_t deviceAddress, net::Socket& listener, UploadSink& sink,
+                              const UploadTimeouts& timeouts) {
+    FirmwareReader reader(path, image.length);
+    if (!reader.valid()) return kUploadFileError;
 
     AppendLog(sink, "Waiting for device...\r\n");
     AppendLog(sink, "最初に用意していたTCPソケットに対して接続要求が来る。\r\n");
     AppendLog(sink, "要求だけでペイロードはないので注意すること。\r\n");
-    // Whoever connects first is served; the device may come back from another address.
     int error = 0;
-    net::Socket connection = listener.Accept(timeouts.connectBack, error);
-    if (!connection.valid()) {
-        file.reset();
+    net::Socket connection =
+        AcceptDevice(listener, deviceAddress, sink, timeouts.connectBack, error);
+    if (!connection.valid()) return EndWithSocketError(sink, error);
+    // Without its timeout an acknowledgement could be waited for for ever.
+    if ((error = connection.SetReceiveTimeout(timeouts.acknowledgement)) != 0) {
         return EndWithSocketError(sink, error);
     }
     AppendLog(sink, "接続した。1024バイトずつファームウェアを送信。\r\n");
 
-    UploadResult result =
-        SendBlocks(file.get(), length, connection, sink, timeouts.acknowledgement);
+    UploadResult result = SendBlocks(reader, image, connection, sink, timeouts.acknowledgement);
     if (result != kUploadSucceeded) return result;
     AppendLog(sink, "\r\n");
     AppendLog(sink, "ファームウェアを送信終了。\r\n");
 
-    result = ReceiveFinalReply(connection, sink, timeouts.acknowledgement);
+    std::string reply;
+    FinalReply verdict = FinalReply::NeedMore;
+    result = ReceiveFinalReply(connection, sink, timeouts.acknowledgement, reply, verdict);
     if (result != kUploadSucceeded) return result;
     AppendLog(sink,
               "OKの文字列がきたら相手はリセットがかかる（文字列の内容は確認してないけど）。\r\n");
-    file.reset();
+    if (verdict != FinalReply::Ok) {
+        // The trace shows the bytes as they came, whatever they are.
+        sink.AppendText("Bad Answer: ");
+        sink.AppendText(reply);
+        sink.AppendText("\r\n");
+        return kUploadRefused;
+    }
     connection.Close();
     AppendLog(sink, "全終了。\r\n");
     return kUploadSucceeded;

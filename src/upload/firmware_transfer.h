@@ -4,17 +4,21 @@
 #include <string>
 
 #include "net/socket.h"
+#include "upload/firmware_image.h"
 #include "upload/upload_request.h"
 #include "upload/upload_result.h"
 #include "upload/upload_sink.h"
 
 namespace tavro {
 
-// Takes the device's connection on the listener and streams the first `length` bytes of the
-// file to it in acknowledged blocks of 1024, moving the progress. kUploadSucceeded after the
-// device's final reply; kUploadFileError when the file cannot be opened or comes up short;
-// else the code of the failed network call (10060 when the device keeps us waiting too long).
-UploadResult TransferFirmware(const std::string& path, std::int32_t length, net::Socket& listener,
-                              UploadSink& sink, const UploadTimeouts& timeouts);
+// Takes the device's connection on the listener (no one else's) and streams the image's
+// `length` bytes of the file to it in acknowledged blocks of 1024, moving the progress.
+// kUploadSucceeded when the device's final reply is "OK" or an orderly close; kUploadRefused
+// for any other final reply; kUploadFileError when the file cannot be opened, comes up short
+// or is no longer the image announced; else the code of the failed network call (10060 when
+// the device keeps us waiting past a bound, 10054 when it closes instead of acknowledging).
+UploadResult TransferFirmware(const std::string& path, const FirmwareImage& image,
+                              std::uint32_t deviceAddress, net::Socket& listener, UploadSink& sink,
+                              const UploadTimeouts& timeouts);
 
 }  // namespace tavro

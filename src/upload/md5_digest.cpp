@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <utility>
 
 namespace tavro {
 namespace {
@@ -74,6 +75,39 @@ bool GetTextMD5(std::string_view data, Md5Digest& digest,
         return false;
     }
     return true;
+}
+
+struct Md5Stream::Context {
+    DigestContext digest;
+};
+
+void Md5Stream::ContextFree::operator()(Context* context) const { delete context; }
+
+Md5Stream::Md5Stream() {
+    DigestContext digest(EVP_MD_CTX_new());
+    if (digest && EVP_DigestInit_ex(digest.get(), EVP_md5(), nullptr) == 1) {
+        context_.reset(new (std::nothrow) Context{std::move(digest)});
+    }
+}
+
+Md5Stream::~Md5Stream() = default;
+Md5Stream::Md5Stream(Md5Stream&&) noexcept = default;
+Md5Stream& Md5Stream::operator=(Md5Stream&&) noexcept = default;
+
+bool Md5Stream::Add(std::span<const char> bytes) {
+    if (!context_) return false;
+    if (EVP_DigestUpdate(context_->digest.get(), bytes.data(), bytes.size()) != 1) {
+        context_.reset();
+        return false;
+    }
+    return true;
+}
+
+bool Md5Stream::Finish(Md5Digest& digest) {
+    if (!context_) return false;
+    const bool finished = FinishDigest(context_->digest.get(), digest);
+    context_.reset();
+    return finished;
 }
 
 std::string DigestHex(const Md5Digest& digest) {

@@ -22,10 +22,11 @@ UploadResult RunUpload(const UploadRequest& request, UploadSink& sink,
     result = OpenUploadListener(request.localAddress, sink, listener, localPort);
     if (result != kUploadSucceeded) return result;
 
-    result = InviteDevice(request, image, localPort, sink, timeouts.reply);
+    net::Endpoint device;
+    result = InviteDevice(request, image, localPort, sink, timeouts.reply, device);
     if (result != kUploadSucceeded) return result;
 
-    return TransferFirmware(request.firmwarePath, image.length, listener, sink, timeouts);
+    return TransferFirmware(request.firmwarePath, image, device.address, listener, sink, timeouts);
 }
 
 }  // namespace tavro

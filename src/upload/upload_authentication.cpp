@@ -6,13 +6,13 @@
 #include <string_view>
 
 #include "log/append_log.h"
+#include "upload/device_datagram.h"
+#include "upload/device_replies.h"
 #include "upload/md5_digest.h"
 #include "upload/upload_error.h"
 
 namespace tavro {
 namespace {
-
-constexpr std::size_t kVerdictWindow = 32;
 
 bool TextDigestHex(std::string_view text, UploadSink& sink, std::string& hex) {
     Md5Digest digest{};
@@ -41,9 +41,8 @@ bool ComposeAuthenticationAnswer(const UploadRequest& request, const FirmwareIma
     return true;
 }
 
-UploadResult Authenticate(net::Socket& udp, const net::Endpoint& challenger,
-                          const std::string& answer, LogSink& log,
-                          std::chrono::milliseconds replyTimeout) {
+UploadResult Authenticate(net::Socket& udp, net::Endpoint& challenger, const std::string& answer,
+                          LogSink& log, std::chrono::milliseconds replyTimeout) {
     AppendLog(log, "Authenticating...\r\n");
     AppendLog(log, "sendto message: %s\r\n", answer.c_str());
     const net::IoResult sent = udp.SendTo(answer, challenger);
@@ -53,18 +52,17 @@ UploadResult Authenticate(net::Socket& udp, const net::Endpoint& challenger,
     }
 
     // The answer is sent once only: a verdict that does not come in time ends the upload.
-    udp.SetReceiveTimeout(replyTimeout);
     AppendLog(log, "recvfrom: ");
     std::array<char, kVerdictWindow> verdict{};
-    net::Endpoint from;
-    const net::IoResult received = udp.ReceiveFrom(verdict, from);
+    const net::IoResult received = ReceiveDeviceDatagram(
+        udp, verdict, challenger, log, std::chrono::steady_clock::now() + replyTimeout);
     if (!received.ok()) {
         udp.Close();
         return EndWithSocketError(log, received.error);
     }
 
     AppendLog(log, "done: ");
-    if (std::string_view(verdict.data(), received.count).starts_with("OK")) {
+    if (VerdictAccepts(std::string_view(verdict.data(), received.count))) {
         AppendLog(log, "OK\r\n");
         return kUploadSucceeded;
     }

@@ -19,11 +19,11 @@ namespace tavro {
 bool ComposeAuthenticationAnswer(const UploadRequest& request, const FirmwareImage& image,
                                  std::string_view nonce, UploadSink& sink, std::string& answer);
 
-// Sends the answer once to the challenger and reads its verdict within the reply time.
+// Sends the answer once to the challenger and reads its verdict within the reply time, heard
+// only from the challenger's address (whose port then names the sender of the verdict).
 // kUploadSucceeded when the verdict begins with "OK", kUploadRefused for any other verdict,
 // else the code of the failed send or receive.
-UploadResult Authenticate(net::Socket& udp, const net::Endpoint& challenger,
-                          const std::string& answer, LogSink& log,
-                          std::chrono::milliseconds replyTimeout);
+UploadResult Authenticate(net::Socket& udp, net::Endpoint& challenger, const std::string& answer,
+                          LogSink& log, std::chrono::milliseconds replyTimeout);
 
 }  // namespace tavro

@@ -2,15 +2,15 @@
 
 #include <sys/socket.h>
 
-#include <algorithm>
 #include <array>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "log/append_log.h"
 #include "net/socket.h"
 #include "net/socket_error.h"
+#include "upload/device_datagram.h"
+#include "upload/device_replies.h"
 #include "upload/upload_authentication.h"
 #include "upload/upload_error.h"
 
@@ -18,11 +18,6 @@ namespace tavro {
 namespace {
 
 constexpr int kInvitationAttempts = 10;
-// A longer datagram is no reply of a device; it counts as an unanswered attempt.
-constexpr std::size_t kReplyWindow = 37;
-// The nonce starts after "AUTH" and one separator.
-constexpr std::size_t kNonceOffset = 5;
-constexpr std::size_t kNonceMaxLength = 32;
 
 std::string ComposeInvitation(std::uint16_t localPort, const FirmwareImage& image) {
     std::array<char, 256> message{};
@@ -31,20 +26,10 @@ std::string ComposeInvitation(std::uint16_t localPort, const FirmwareImage& imag
     return message.data();
 }
 
-// A reply is its text up to the first NUL; its sender becomes the one the upload talks to.
-bool ReceiveReply(net::Socket& udp, net::Endpoint& device, std::string& reply) {
-    std::array<char, kReplyWindow> area{};
-    net::Endpoint from;
-    const net::IoResult received = udp.ReceiveFrom(area, from);
-    if (!received.ok()) return false;
-    device = from;
-    reply.assign(area.data(), strnlen(area.data(), received.count));
-    return true;
-}
-
-// Sends the same invitation up to ten times, each followed by one bounded wait for a reply.
+// Sends the same invitation up to ten times, each followed by one bounded wait for the device's
+// reply. A datagram too long to be a reply counts as no reply; strangers do not count at all.
 UploadResult SendInvitations(net::Socket& udp, const std::string& invitation, net::Endpoint& device,
-                             std::string& reply, LogSink& log,
+                             std::string& datagram, LogSink& log,
                              std::chrono::milliseconds replyTimeout) {
     for (int attempt = 0;; ++attempt) {
         AppendLog(log, "sendto message: %s\r\n", invitation.c_str());
@@ -53,10 +38,13 @@ UploadResult SendInvitations(net::Socket& udp, const std::string& invitation, ne
             udp.Close();
             return EndWithSocketError(log, sent.error);
         }
-        udp.SetReceiveTimeout(replyTimeout);
         AppendLog(log, "recvfrom: ");
-        if (ReceiveReply(udp, device, reply)) {
+        std::array<char, kInvitationReplyWindow> area{};
+        const net::IoResult received = ReceiveDeviceDatagram(
+            udp, area, device, log, std::chrono::steady_clock::now() + replyTimeout);
+        if (received.ok()) {
             AppendLog(log, "ok.\r\n");
+            datagram.assign(area.data(), received.count);
             return kUploadSucceeded;
         }
         AppendLog(log, "no-recv.\r\n");
@@ -67,30 +55,26 @@ UploadResult SendInvitations(net::Socket& udp, const std::string& invitation, ne
     }
 }
 
-std::string NonceOf(const std::string& reply) {
-    if (reply.size() <= kNonceOffset) return {};
-    return reply.substr(kNonceOffset, kNonceMaxLength);
-}
-
 // "OK" lets the transfer start at once, "AUTH" asks for the password first, anything else
 // refuses.
-UploadResult AnswerReply(net::Socket& udp, const net::Endpoint& device, const std::string& reply,
+UploadResult AnswerReply(net::Socket& udp, net::Endpoint& device, const std::string& datagram,
                          const UploadRequest& request, const FirmwareImage& image, UploadSink& sink,
                          std::chrono::milliseconds replyTimeout) {
-    if (reply.starts_with("OK")) {
+    const InvitationReply reply = JudgeInvitationReply(datagram);
+    if (reply.answer == InvitationAnswer::Accepted) {
         AppendLog(sink, "OKが帰ってきたときはそのまま送る。\r\n");
         return kUploadSucceeded;
     }
     AppendLog(sink,
               "AUTHが帰ってきたときは認証パスワードをMD5エンコードして他にもいろいろやって送る。"
               "\r\n");
-    if (!reply.starts_with("AUTH")) {
-        AppendLog(sink, "Bad Answer: %s\r\n", reply.c_str());
+    if (reply.answer != InvitationAnswer::Challenged) {
+        AppendLog(sink, "Bad Answer: %s\r\n", std::string(reply.text).c_str());
         return kUploadRefused;
     }
     AppendLog(sink, "recv: \"AUTH\"\r\n");
     std::string answer;
-    if (!ComposeAuthenticationAnswer(request, image, NonceOf(reply), sink, answer)) {
+    if (!ComposeAuthenticationAnswer(request, image, reply.nonce, sink, answer)) {
         return kUploadInternalError;
     }
     return Authenticate(udp, device, answer, sink, replyTimeout);
@@ -100,10 +84,10 @@ UploadResult AnswerReply(net::Socket& udp, const net::Endpoint& device, const st
 
 UploadResult InviteDevice(const UploadRequest& request, const FirmwareImage& image,
                           std::uint16_t localPort, UploadSink& sink,
-                          std::chrono::milliseconds replyTimeout) {
+                          std::chrono::milliseconds replyTimeout, net::Endpoint& device) {
     const auto deviceAddress = net::ParseIPv4(request.deviceAddress);
     if (!deviceAddress) return EndWithSocketError(sink, net::kErrorAddressNotAvailable);
-    net::Endpoint device{*deviceAddress, static_cast<std::uint16_t>(request.devicePort)};
+    device = net::Endpoint{*deviceAddress, static_cast<std::uint16_t>(request.devicePort)};
     const std::string invitation = ComposeInvitation(localPort, image);
 
     AppendLog(sink, "UDPで相手にアクセス。ファームウェアを送るぞ告知。\r\n");
@@ -113,12 +97,10 @@ UploadResult InviteDevice(const UploadRequest& request, const FirmwareImage& ima
     if (!udp.valid()) return EndWithSocketError(sink, error);
     AppendLog(sink, "ok\r\n");
 
-    // A zero receive timeout would mean no limit at all to the socket.
-    replyTimeout = std::max(replyTimeout, std::chrono::milliseconds(1));
-    std::string reply;
-    UploadResult result = SendInvitations(udp, invitation, device, reply, sink, replyTimeout);
+    std::string datagram;
+    UploadResult result = SendInvitations(udp, invitation, device, datagram, sink, replyTimeout);
     if (result != kUploadSucceeded) return result;
-    result = AnswerReply(udp, device, reply, request, image, sink, replyTimeout);
+    result = AnswerReply(udp, device, datagram, request, image, sink, replyTimeout);
     if (result != kUploadSucceeded) return result;
 
     udp.Close();

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 
+#include "net/socket.h"
 #include "upload/firmware_image.h"
 #include "upload/upload_request.h"
 #include "upload/upload_result.h"
@@ -14,8 +15,10 @@ namespace tavro {
 // password when the device asks for it. kUploadSucceeded once the device has accepted;
 // kUploadRefused when it stays silent, answers otherwise or refuses the password;
 // kUploadInternalError when a digest of the proof fails; else the failed socket call's code.
+// Only datagrams from the device's address are heard. `device` ends as the device's address
+// and the port it last answered from.
 UploadResult InviteDevice(const UploadRequest& request, const FirmwareImage& image,
                           std::uint16_t localPort, UploadSink& sink,
-                          std::chrono::milliseconds replyTimeout);
+                          std::chrono::milliseconds replyTimeout, net::Endpoint& device);
 
 }  // namespace tavro

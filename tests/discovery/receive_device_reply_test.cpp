@@ -7,6 +7,7 @@
 #include <string>
 
 #include "net/discovery/discover_devices.h"
+#include "net/discovery/fill_device_row.h"
 
 namespace tavro {
 namespace {
@@ -107,6 +108,39 @@ TEST_F(ReplyPair, NothingToReceiveFailsAfterTheReceiveTimeout) {
     DeviceRecord row;
     EXPECT_EQ(ReceiveDeviceReply(receiver_, row), 0);
     EXPECT_EQ(row.addressText[0], '\0');
+}
+
+TEST(FillDeviceRow, TakesItsFieldsFromTheReplyAndTheSenderWhateverTheLength) {
+    std::string reply(30, '\0');
+    for (std::size_t i = 0; i < reply.size(); ++i) reply[i] = static_cast<char>(0xA0 + i);
+    const net::Endpoint sender{*net::ParseIPv4("198.18.0.123"), 30718};
+
+    // Every length up to 30: the bytes a reply lacks read as zero.
+    for (std::size_t length = 0; length <= 30; ++length) {
+        DeviceRecord row;
+        row.sketchVersion = 9;
+        row.textVersion = 9;
+        FillDeviceRow(std::string_view(reply).substr(0, length), sender, row);
+        const auto expected = [&](std::size_t offset) -> std::uint8_t {
+            return offset < length ? static_cast<std::uint8_t>(0xA0 + offset) : 0;
+        };
+        EXPECT_STREQ(row.addressText, "198.18.0.123");
+        EXPECT_EQ(row.senderAddress.sin_addr.s_addr, sender.address);
+        EXPECT_EQ(ntohs(row.senderAddress.sin_port), 30718);
+        EXPECT_EQ(row.reply5High, expected(5) >> 4) << length;
+        EXPECT_EQ(row.reply6High, expected(6) >> 4) << length;
+        EXPECT_EQ(row.reply8, expected(8)) << length;
+        EXPECT_EQ(row.reply9, expected(9)) << length;
+        for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(row.macAddress[i], expected(24 + i));
+        EXPECT_EQ(row.sketchVersion, 0u);
+        EXPECT_EQ(row.textVersion, 0u);
+    }
+
+    // A longer area is read only as far as a reply goes; the longest address fits its text.
+    DeviceRecord row;
+    FillDeviceRow(reply + "extra", net::Endpoint{0xFFFFFFFFu, 1}, row);
+    EXPECT_STREQ(row.addressText, "255.255.255.255");
+    EXPECT_EQ(row.macAddress[5], 0xBD);
 }
 
 }  // namespace

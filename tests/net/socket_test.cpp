@@ -87,6 +87,33 @@ TEST(SocketDatagram, OversizeDatagramFailsAndIsDroppedTheNextOneArrives) {
     EXPECT_EQ(from.port, LocalOf(sender).port);
 }
 
+TEST(SocketDatagram, SenderOfADroppedOversizeDatagramIsNamed) {
+    Socket receiver = BoundSocket(SOCK_DGRAM);
+    Socket sender = BoundSocket(SOCK_DGRAM);
+    ASSERT_TRUE(sender.SendTo(std::string(40, 'x'), LocalOf(receiver)).ok());
+    char area[8];
+    Endpoint from;
+    EXPECT_EQ(receiver.ReceiveFromWithin(area, from, 3000ms).error, kErrorMessageSize);
+    EXPECT_EQ(from.address, kLoopback);
+    EXPECT_EQ(from.port, LocalOf(sender).port);
+}
+
+TEST(SocketDatagram, ReceiveFromWithinWaitsOutItsLimitOrTakesTheDatagram) {
+    Socket receiver = BoundSocket(SOCK_DGRAM);
+    char area[8];
+    Endpoint from;
+    const auto start = Clock::now();
+    EXPECT_EQ(receiver.ReceiveFromWithin(area, from, 200ms).error, kErrorTimedOut);
+    EXPECT_LT(Clock::now() - start, 2000ms);
+
+    Socket sender = BoundSocket(SOCK_DGRAM);
+    ASSERT_TRUE(sender.SendTo(std::string("OK"), LocalOf(receiver)).ok());
+    const IoResult got = receiver.ReceiveFromWithin(area, from, 3000ms);
+    ASSERT_TRUE(got.ok());
+    EXPECT_EQ(std::string(area, got.count), "OK");
+    EXPECT_EQ(from.port, LocalOf(sender).port);
+}
+
 TEST(SocketDatagram, ReceiveTimeoutIsReportedAsTimedOutWithinBound) {
     Socket receiver = BoundSocket(SOCK_DGRAM);
     ASSERT_EQ(receiver.SetReceiveTimeout(200ms), 0);
@@ -181,6 +208,55 @@ TEST(SocketStream, ReceiveWithinTimesOutAndSeesPeerClose) {
     EXPECT_EQ(closed.count, 0u);
 }
 
+TEST(SocketStream, SendAllWithinEndsWhenThePeerStopsReading) {
+    TcpPair pair = ConnectedPair();
+    const std::vector<char> data(1024, 'b');
+    // The first sends fill the buffers; one of them then has to wait for room that never comes.
+    IoResult result;
+    const auto start = Clock::now();
+    std::size_t total = 0;
+    while (result.ok() && total < 256u * 1024 * 1024) {
+        const auto before = Clock::now();
+        result = pair.client.SendAllWithin(data, 300ms);
+        total += result.count;
+        ASSERT_LT(Clock::now() - before, 2000ms) << "a send waited past its limit";
+    }
+    EXPECT_EQ(result.error, kErrorTimedOut);
+    EXPECT_LT(Clock::now() - start, 60s);
+}
+
+TEST(SocketStream, ReceiveBoundedTakesWhatIsThereSeesTheCloseAndTimesOut) {
+    TcpPair pair = ConnectedPair();
+    ASSERT_EQ(pair.server.SetReceiveTimeout(200ms), 0);
+    ASSERT_TRUE(pair.client.SendAll(std::string("1024OK")).ok());
+    char area[4];
+    IoResult got = pair.server.ReceiveBounded(area, 200ms);
+    ASSERT_TRUE(got.ok());
+    EXPECT_EQ(std::string(area, got.count), "1024") << "one read never takes more than asked";
+
+    got = pair.server.ReceiveBounded({area, 2}, 200ms);
+    ASSERT_TRUE(got.ok());
+    EXPECT_EQ(std::string(area, got.count), "OK");
+
+    const auto start = Clock::now();
+    EXPECT_EQ(pair.server.ReceiveBounded(area, 200ms).error, kErrorTimedOut);
+    EXPECT_LT(Clock::now() - start, 2000ms);
+
+    pair.client.Close();
+    got = pair.server.ReceiveBounded(area, 200ms);
+    EXPECT_TRUE(got.ok());
+    EXPECT_EQ(got.count, 0u);
+}
+
+TEST(SocketStream, ZeroReceiveTimeoutIsNoEndlessWait) {
+    TcpPair pair = ConnectedPair();
+    ASSERT_EQ(pair.server.SetReceiveTimeout(0ms), 0);
+    char area[4];
+    const auto start = Clock::now();
+    EXPECT_EQ(pair.server.ReceiveBounded(area, 0ms).error, kErrorTimedOut);
+    EXPECT_LT(Clock::now() - start, 2000ms);
+}
+
 TEST(SocketStream, SendToClosedPeerFailsWithoutSignal) {
     TcpPair pair = ConnectedPair();
     pair.server.Close();
@@ -247,6 +323,23 @@ TEST(SocketSignals, InterruptedWaitsRunToTheirLimitInsteadOfFailing) {
     start = Clock::now();
     EXPECT_EQ(receiver.ReceiveWithin(area, 300ms).error, kErrorTimedOut);
     EXPECT_GE(Clock::now() - start, 250ms);
+
+    Endpoint from;
+    start = Clock::now();
+    EXPECT_EQ(receiver.ReceiveFromWithin(area, from, 300ms).error, kErrorTimedOut);
+    EXPECT_GE(Clock::now() - start, 250ms);
+}
+
+// Each signal cuts a blocking receive short; restarting it with the whole timeout every time
+// would never end while the signals keep coming.
+TEST(SocketSignals, InterruptedBoundedReceiveStillEndsAtItsLimit) {
+    TcpPair pair = ConnectedPair();
+    ASSERT_EQ(pair.server.SetReceiveTimeout(300ms), 0);
+    SignalStorm storm;
+    char area[4];
+    const auto start = Clock::now();
+    EXPECT_EQ(pair.server.ReceiveBounded(area, 300ms).error, kErrorTimedOut);
+    EXPECT_LT(Clock::now() - start, 3000ms);
 }
 
 }  // namespace

@@ -60,6 +60,18 @@ TEST(DigestHex, WritesTwoLowerCaseDigitsPerByteInOrder) {
     EXPECT_EQ(DigestHex(digest), "000a2233445566778899aabbccddeeab");
 }
 
+TEST(Md5Stream, PiecesGiveTheDigestOfTheWhole) {
+    const std::string bytes = FirmwareBytes(100000);
+    Md5Stream stream;
+    for (std::size_t at = 0, piece = 1; at < bytes.size(); at += piece, piece = piece * 3 + 1) {
+        ASSERT_TRUE(stream.Add(std::span(bytes).subspan(at, std::min(piece, bytes.size() - at))));
+    }
+    Md5Digest digest{};
+    ASSERT_TRUE(stream.Finish(digest));
+    EXPECT_EQ(DigestHex(digest), ReferenceMd5Hex(bytes));
+    EXPECT_FALSE(stream.Finish(digest)) << "a finished stream is spent";
+}
+
 TEST(GetFileMD5, DigestsFilesUpToAndBeyondOneReadBlock) {
     ScratchDirectory directory;
     for (std::size_t length : {std::size_t{1}, kFourMiB, kFourMiB + 1, 2 * kFourMiB + 12345}) {

@@ -1,5 +1,6 @@
 #include "scripted_device.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -8,18 +9,19 @@
 #include <stdexcept>
 
 #include "firmware_files.h"
+#include "net/socket_error.h"
 
 namespace tavro::test {
 namespace {
 
 constexpr std::uint32_t kLoopback = 0x0100007F;  // 127.0.0.1 in network byte order
+const std::uint32_t kStrangerAddress = *net::ParseIPv4("127.0.0.2");
 
-net::Socket BoundUdpSocket(int& port) {
+net::Socket BoundUdpSocket(int& port, std::uint32_t address = kLoopback) {
     int error = 0;
     net::Socket socket = net::Socket::Create(SOCK_DGRAM, error);
     net::Endpoint local;
-    if (!socket.valid() || socket.Bind({kLoopback, 0}) != 0 ||
-        socket.GetLocalEndpoint(local) != 0) {
+    if (!socket.valid() || socket.Bind({address, 0}) != 0 || socket.GetLocalEndpoint(local) != 0) {
         throw std::runtime_error("device cannot bind its UDP socket");
     }
     port = local.port;
@@ -70,14 +72,22 @@ void ScriptedDevice::Run() {
         if (script_.reply.starts_with("OK") && script_.beforeConsenting) {
             script_.beforeConsenting();
         }
-        SendDatagram(udp_, script_.reply, tool);
+        int otherPort = 0;
+        net::Socket other;
+        if (script_.replyFromOtherPort) other = BoundUdpSocket(otherPort);
+        SendDatagram(script_.replyFromOtherPort ? other : udp_, script_.reply, tool);
         if (!script_.reply.starts_with("OK")) return;
     }
+    if (script_.strangerConnectsFirst) StrangerConnects();
     if (!script_.connectBack) return;
 
     net::Socket connection;
     int error = 0;
     connection = net::Socket::Create(SOCK_STREAM, error);
+    if (script_.receiveBuffer > 0) {
+        ::setsockopt(connection.fd(), SOL_SOCKET, SO_RCVBUF, &script_.receiveBuffer,
+                     sizeof script_.receiveBuffer);
+    }
     if (!connection.valid() ||
         connection.Connect({kLoopback, static_cast<std::uint16_t>(log_.invitedPort)},
                            script_.patience) != 0) {
@@ -93,6 +103,9 @@ bool ScriptedDevice::ReadInvitations(net::Endpoint& tool) {
         std::string invitation;
         if (!ReceiveDatagram(udp_, script_.patience, invitation, tool)) return false;
         log_.invitations.push_back(invitation);
+        for (const std::string& datagram : script_.strangerReplies) {
+            SendDatagram(Stranger(), datagram, tool);
+        }
         char digest[64] = {};
         int zero = -1;
         if (std::sscanf(invitation.c_str(), "%d %d %lld %63s", &zero, &log_.invitedPort,
@@ -128,13 +141,45 @@ bool ScriptedDevice::Challenge(const net::Endpoint& tool) {
         code == 200 && response == ExpectedResponse(script_.password, script_.nonce, cnonce);
     if (!script_.sendVerdict) return false;
     if (log_.responseValid && script_.beforeConsenting) script_.beforeConsenting();
+    if (!script_.strangerVerdict.empty()) SendDatagram(Stranger(), script_.strangerVerdict, from);
     SendDatagram(challenger, log_.responseValid ? "OK" : "NG", from);
     return log_.responseValid;
 }
 
+net::Socket& ScriptedDevice::Stranger() {
+    int port = 0;
+    if (!stranger_.valid()) stranger_ = BoundUdpSocket(port, kStrangerAddress);
+    return stranger_;
+}
+
+// Connects from the stranger's address and waits until the tool ends the connection, taking in
+// whatever the tool sends meanwhile.
+void ScriptedDevice::StrangerConnects() {
+    int error = 0;
+    net::Socket connection = net::Socket::Create(SOCK_STREAM, error);
+    if (!connection.valid() || connection.Bind({kStrangerAddress, 0}) != 0 ||
+        connection.Connect({kLoopback, static_cast<std::uint16_t>(log_.invitedPort)},
+                           script_.patience) != 0) {
+        return;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    std::array<char, 4096> area{};
+    while (true) {
+        const net::IoResult got = connection.ReceiveWithin(area, script_.patience);
+        if (!got.ok() || got.count == 0) {
+            log_.strangerShutOut = got.error != net::kErrorTimedOut;
+            break;
+        }
+        log_.strangerReceived += got.count;
+    }
+    log_.strangerWaited = std::chrono::steady_clock::now() - start;
+}
+
 // Reads the announced image block by block, acknowledging each with its size, then sends the
-// final reply and waits for the tool to close.
+// final reply and waits for the tool to close; or misbehaves as scripted.
 void ScriptedDevice::Receive(net::Socket& connection) {
+    if (script_.closeAtOnce) return;
+    if (script_.shutDownSendingAtOnce) ::shutdown(connection.fd(), SHUT_WR);
     const auto length = static_cast<std::size_t>(std::max(log_.invitedLength, 0LL));
     if (script_.acknowledgeAhead) {
         std::string all;
@@ -143,15 +188,34 @@ void ScriptedDevice::Receive(net::Socket& connection) {
         }
         connection.SendAll(all + "OK");
     }
+    if (script_.neverRead) {
+        // Only a hang-up or an error wakes a wait for no events.
+        pollfd entry{connection.fd(), POLLRDHUP, 0};
+        log_.hungUpOn =
+            ::poll(&entry, 1, static_cast<int>(script_.patience.count())) > 0 && entry.revents;
+        return;
+    }
+    const bool acknowledges = !script_.acknowledgeAhead && !script_.shutDownSendingAtOnce;
     while (log_.image.size() < length) {
         const std::size_t expected = std::min<std::size_t>(1024, length - log_.image.size());
         if (!ReadBlock(connection, expected)) return;
-        if (!script_.acknowledgeAhead) connection.SendAll(std::to_string(expected));
+        if (acknowledges) {
+            connection.SendAll(std::to_string(expected) + script_.acknowledgementTail);
+        }
     }
-    if (!script_.acknowledgeAhead) connection.SendAll(std::string("OK"));
+    if (acknowledges) SendFinalReply(connection);
+    if (script_.closeAfterFinalReply) return;
     std::array<char, 16> rest{};
     const net::IoResult end = connection.ReceiveWithin(rest, script_.patience);
     log_.closedInOrder = end.ok() && end.count == 0;
+}
+
+void ScriptedDevice::SendFinalReply(net::Socket& connection) {
+    for (std::size_t i = 0; i < script_.finalReply.size(); ++i) {
+        // A pause between parts, so that the tool's read sees each one alone.
+        if (i != 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        connection.SendAll(script_.finalReply[i]);
+    }
 }
 
 // A block is complete when the expected bytes are in; anything arriving right behind them

@@ -26,11 +26,35 @@ struct DeviceScript {
     bool sendVerdict = true;
     // Runs just before the device sends its consent (the "OK" reply or verdict).
     std::function<void()> beforeConsenting;
+    // Sends the "OK" reply from a second port of its address.
+    bool replyFromOtherPort = false;
     bool connectBack = true;
     // Close the connection once this many image bytes have been read (0: never).
     std::size_t closeAfterBytes = 0;
     // Send every acknowledgement and the final reply at once, before the first block.
     bool acknowledgeAhead = false;
+    // With acknowledgeAhead: never read a byte of the image, until the tool hangs up.
+    bool neverRead = false;
+    // Close the connection right after connecting, before reading anything.
+    bool closeAtOnce = false;
+    // Shut down the sending side right after connecting, then read the image without a word.
+    bool shutDownSendingAtOnce = false;
+    // Bytes sent right behind each acknowledgement.
+    std::string acknowledgementTail;
+    // The final word after the last acknowledgement, one send per part with a pause between.
+    std::vector<std::string> finalReply{"OK"};
+    // Close right after the final word, without waiting for the tool to close first.
+    bool closeAfterFinalReply = false;
+    // SO_RCVBUF of the device's connection (0: the system's), set before it connects.
+    int receiveBuffer = 0;
+
+    // A stranger on 127.0.0.2: these datagrams go to the tool right after each invitation,
+    // before the device answers it, ...
+    std::vector<std::string> strangerReplies;
+    // ... this one right before the device's verdict, ...
+    std::string strangerVerdict;
+    // ... and it connects to the data port before the device does (and waits to be let go).
+    bool strangerConnectsFirst = false;
     // How long the device waits for anything before it gives up.
     std::chrono::milliseconds patience{3000};
 };
@@ -47,6 +71,11 @@ struct DeviceLog {
     std::vector<std::size_t> blocks;  // bytes that arrived before each acknowledgement
     std::string image;
     bool closedInOrder = false;  // the tool closed after the final reply, nothing left unread
+    bool hungUpOn = false;       // with neverRead: the tool ended the connection
+    // The stranger's connection: bytes it received, whether the tool ended it, and when.
+    std::size_t strangerReceived = 0;
+    bool strangerShutOut = false;
+    std::chrono::steady_clock::duration strangerWaited{};
 };
 
 // A simulated device on 127.0.0.1 that runs its script on a thread of its own.
@@ -65,13 +94,17 @@ private:
     void Run();
     bool ReadInvitations(net::Endpoint& tool);
     bool Challenge(const net::Endpoint& tool);
+    net::Socket& Stranger();
+    void StrangerConnects();
     void Receive(net::Socket& connection);
+    void SendFinalReply(net::Socket& connection);
     bool ReadBlock(net::Socket& connection, std::size_t expected);
 
     DeviceScript script_;
     DeviceLog log_;
     int port_ = 0;  // set while udp_ is made, so it comes first
     net::Socket udp_;
+    net::Socket stranger_;
     std::thread thread_;
 };
 

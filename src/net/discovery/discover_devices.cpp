@@ -4,24 +4,24 @@
 
 #include <optional>
 
-#include "net/discovery/version_query.h"
+#include "net/discovery/listen_for_replies.h"
+#include "net/discovery/version_queries.h"
+#include "net/nonblocking_io.h"
 
 namespace tavro {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr char kProbe[] = {'T', 'V'};
 constexpr std::uint32_t kLimitedBroadcast = 0xFFFFFFFFu;
 
-std::optional<net::Socket> OpenProbeSocket(const std::string& localAddress,
-                                           const DiscoveryOptions& options) {
-    const auto local = net::ParseIPv4(localAddress);
-    if (!local) {
-        return std::nullopt;
-    }
+std::optional<net::Socket> OpenProbeSocket(std::uint32_t local, const DiscoveryOptions& options) {
     int error = 0;
     net::Socket socket = net::Socket::Create(SOCK_DGRAM, error);
-    if (error != 0 || socket.Bind(net::Endpoint{*local, 0}) != 0) {
+    if (error != 0 || socket.Bind(net::Endpoint{local, 0}) != 0 ||
+        net::SetNonBlocking(socket) != 0) {
         return std::nullopt;
     }
     // Failures here only mean that no reply comes; the quiet wait then ends the search.
@@ -30,44 +30,38 @@ std::optional<net::Socket> OpenProbeSocket(const std::string& localAddress,
     return socket;
 }
 
-// Handles one waiting reply: the next free row takes it, and it counts once the device has
-// also answered its version query. A full table still takes the datagram off the queue.
-void HandleReply(net::Socket& socket, DeviceTable& table, const std::string& localAddress,
-                 const DiscoveryOptions& options) {
-    if (table.deviceCount >= DeviceTable::kCapacity) {
-        DeviceRecord discarded;
-        ReceiveDeviceReply(socket, discarded);
-        return;
-    }
-    DeviceRecord& row = table.rows[static_cast<std::size_t>(table.deviceCount)];
-    if (ReceiveDeviceReply(socket, row) == 1 &&
-        QueryDeviceVersion(row, localAddress, options) == 1) {
-        ++table.deviceCount;
-    }
-}
-
 }  // namespace
 
 int DiscoverDevices(DeviceTable& table, const std::string& localAddress,
-                    const DiscoveryOptions& options) {
+                    const DiscoveryOptions& options, SearchOutcome* outcome) {
+    SearchOutcome ignored;
+    SearchOutcome& result = outcome != nullptr ? *outcome : ignored;
+    result = SearchOutcome(-1);
     table.deviceCount = 0;
-    std::optional<net::Socket> socket = OpenProbeSocket(localAddress, options);
+
+    const auto local = net::ParseIPv4(localAddress);
+    if (!local) {
+        return -1;
+    }
+    std::optional<net::Socket> socket = OpenProbeSocket(*local, options);
     if (!socket) {
         return -1;
     }
+    VersionQueries queries(*local, options);
     socket->SendTo(kProbe, net::Endpoint{kLimitedBroadcast, options.probePort});
-
-    while (true) {
-        // Each wait is a full quiet stretch from its own start.
-        bool readable = false;
-        if (socket->WaitReadable(options.quietTime, readable) != 0) {
-            return -1;
-        }
-        if (!readable) {
-            return table.deviceCount;
-        }
-        HandleReply(*socket, table, localAddress, options);
+    bool endedAtBound = false;
+    if (ListenForReplies(*socket, queries, options, Clock::now(), endedAtBound) != 0) {
+        return -1;
     }
+    // No more datagrams: the queries still running get the rest of their own bound.
+    socket->Close();
+    if (queries.Finish() != 0) {
+        return -1;
+    }
+    result.count = queries.WriteTable(table);
+    result.unlistedReplies = queries.unlisted();
+    result.endedAtBound = endedAtBound;
+    return result.count;
 }
 
 }  // namespace tavro

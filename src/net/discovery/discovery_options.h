@@ -5,14 +5,18 @@
 
 namespace tavro {
 
-// Ports and waits of a search. The product uses the defaults; tests move the ports.
+// Ports and times of a search. The product uses the defaults; tests move the ports and
+// shorten the times.
 struct DiscoveryOptions {
     std::uint16_t probePort = 30718;
     std::uint16_t versionPort = 9998;
-    // One quiet stretch ends the search; also the discovery socket's receive time-out.
+    // A stretch this long without a datagram, counted from the last one, ends the search once
+    // no version query is running; also the discovery socket's receive time-out.
     std::chrono::milliseconds quietTime{1000};
-    // Bound on the version query's connect and on each of its receives.
+    // Each version query, from the start of its connect to the end of its answer.
     std::chrono::milliseconds versionTimeout{3000};
+    // From the probe on, datagrams are taken for at most this long, however they keep coming.
+    std::chrono::milliseconds searchBound{10000};
 };
 
 }  // namespace tavro

@@ -1,0 +1,91 @@
+#include "net/nonblocking_io.h"
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+
+#include "net/socket_error.h"
+
+namespace tavro::net {
+
+namespace {
+
+bool WouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
+
+int ErrorOf(int error) { return WouldBlock(error) ? kErrorWouldBlock : WinsockErrorFromErrno(error); }
+
+}  // namespace
+
+int SetNonBlocking(Socket& socket) {
+    const int flags = ::fcntl(socket.fd(), F_GETFL);
+    if (flags < 0 || ::fcntl(socket.fd(), F_SETFL, flags | O_NONBLOCK) != 0) {
+        return WinsockErrorFromErrno(errno);
+    }
+    return 0;
+}
+
+int StartConnect(Socket& socket, const Endpoint& remote) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(remote.port);
+    address.sin_addr.s_addr = remote.address;
+    if (::connect(socket.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        return 0;
+    }
+    // An interrupted connect goes on in the background, like one in progress.
+    if (errno == EINPROGRESS || errno == EINTR) {
+        return kErrorWouldBlock;
+    }
+    return WinsockErrorFromErrno(errno);
+}
+
+int ConnectOutcome(const Socket& socket) {
+    int pending = 0;
+    socklen_t length = sizeof pending;
+    if (::getsockopt(socket.fd(), SOL_SOCKET, SO_ERROR, &pending, &length) != 0) {
+        return WinsockErrorFromErrno(errno);
+    }
+    return pending == 0 ? 0 : WinsockErrorFromErrno(pending);
+}
+
+IoResult SendNow(Socket& socket, std::span<const char> data) {
+    while (true) {
+        const ssize_t sent =
+            ::send(socket.fd(), data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent >= 0) {
+            return IoResult{static_cast<std::size_t>(sent), 0};
+        }
+        if (errno != EINTR) {
+            return IoResult{0, ErrorOf(errno)};
+        }
+    }
+}
+
+IoResult ReceiveNow(Socket& socket, std::span<char> area, Endpoint* from) {
+    iovec vector{area.data(), area.size()};
+    while (true) {
+        sockaddr_in address{};
+        msghdr message{};
+        message.msg_iov = &vector;
+        message.msg_iovlen = 1;
+        message.msg_name = &address;
+        message.msg_namelen = sizeof address;
+        const ssize_t received = ::recvmsg(socket.fd(), &message, MSG_DONTWAIT);
+        if (received >= 0) {
+            if (message.msg_flags & MSG_TRUNC) {
+                return IoResult{0, kErrorMessageSize};
+            }
+            if (from != nullptr) {
+                *from = Endpoint{address.sin_addr.s_addr, ntohs(address.sin_port)};
+            }
+            return IoResult{static_cast<std::size_t>(received), 0};
+        }
+        if (errno != EINTR) {
+            return IoResult{0, ErrorOf(errno)};
+        }
+    }
+}
+
+}  // namespace tavro::net

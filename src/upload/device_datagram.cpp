@@ -1,0 +1,29 @@
+#include "upload/device_datagram.h"
+
+#include "log/append_log.h"
+#include "net/socket_error.h"
+
+namespace tavro {
+
+net::IoResult ReceiveDeviceDatagram(net::Socket& udp, std::span<char> area, net::Endpoint& device,
+                                    LogSink& log, std::chrono::steady_clock::time_point deadline) {
+    while (true) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return net::IoResult{0, net::kErrorTimedOut};
+        net::Endpoint from;
+        const net::IoResult received = udp.ReceiveFromWithin(area, from, left);
+        const bool taken = received.ok() || received.error == net::kErrorMessageSize;
+        if (!taken) return received;
+        if (from.address == device.address) {
+            if (received.ok()) device = from;
+            return received;
+        }
+        // Anyone on the network can answer; only the device may steer the upload.
+        AppendLog(log, "ignored datagram from %s:%d\r\n", net::FormatIPv4(from.address).c_str(),
+                  static_cast<int>(from.port));
+        AppendLog(log, "recvfrom: ");
+    }
+}
+
+}  // namespace tavro

@@ -1,0 +1,52 @@
+#include "upload/firmware_reader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace tavro {
+namespace {
+
+// Large enough that reading costs next to nothing per block, small enough that memory stays
+// flat for any image. A multiple of the block size, so blocks never straddle two reads.
+constexpr std::size_t kChunkSize = 256 * 1024;
+
+}  // namespace
+
+FirmwareReader::FirmwareReader(const std::string& path, std::int32_t length)
+    : file_(std::fopen(path.c_str(), "rb")),
+      chunk_(new (std::nothrow) char[kChunkSize]),
+      unread_(std::max<std::int32_t>(length, 0)) {
+    // Chunks are read straight into our buffer; a second buffer in the stream would only copy.
+    if (file_) std::setvbuf(file_.get(), nullptr, _IONBF, 0);
+}
+
+bool FirmwareReader::NextBlock(std::size_t size, std::span<const char>& block) {
+    if (filled_ - taken_ < size) Refill();
+    if (filled_ - taken_ < size) return false;
+    block = std::span<const char>(chunk_.get() + taken_, size);
+    taken_ += size;
+    return true;
+}
+
+void FirmwareReader::Refill() {
+    const std::size_t left = filled_ - taken_;
+    std::memmove(chunk_.get(), chunk_.get() + taken_, left);
+    filled_ = left;
+    taken_ = 0;
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<std::int64_t>(kChunkSize - filled_, unread_));
+    if (want == 0) return;
+    const std::size_t got = std::fread(chunk_.get() + filled_, 1, want, file_.get());
+    digest_.Add(std::span<const char>(chunk_.get() + filled_, got));
+    filled_ += got;
+    unread_ -= static_cast<std::int64_t>(got);
+}
+
+FirmwareReader::Check FirmwareReader::CompareDigest(const std::string& announcedHex) {
+    Md5Digest digest{};
+    if (!digest_.Finish(digest)) return Check::DigestFailed;
+    return DigestHex(digest) == announcedHex ? Check::Same : Check::Changed;
+}
+
+}  // namespace tavro
