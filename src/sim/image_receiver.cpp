@@ -111,7 +111,8 @@ private:
             Record("ack-failed", "in advance");
             return;
         }
-        Record("held-until", OutcomeText(WaitPeerGone(connection_, kPeerLimit, stop_)));
+        const WaitOutcome held = WaitPeerGone(connection_, kPeerLimit, stop_);
+        Record("held-until", held == WaitOutcome::Ready ? "closed" : OutcomeText(held));
     }
 
     bool AbortDue() {

@@ -8,7 +8,8 @@ namespace (see scripts/lib/testnet.sh): it answers broadcast probes on UDP 0.0.0
 
 DEVICE is  ADDR[,key=value|flag...]  and ADDR must already be an address of an interface.
 Each device answers the probe from ADDR, serves the version query on TCP ADDR:9998 and the
-upload on UDP ADDR:3232, each on its own thread. Every wait is bounded at 30 s.
+upload on UDP ADDR:3232, each on its own thread (and each version query on its own). Every
+wait and every send is bounded at 30 s.
 
 Identity and answers:
   mac=02-00-5E-0A-0B-0C   hardware address in the reply (default 02-00-5E + last 3 bytes of ADDR)
@@ -22,8 +23,8 @@ Discovery faults:
   replies=N               answer each probe N times
   reply-length=N          reply datagram of N bytes (default 30; mac at 24..29 when it fits)
   reply-delay-ms=N        wait before each reply
-  flood-rate=N            with flood-seconds: answer a probe with N replies a second for
-  flood-seconds=S           S seconds (at most 30), instead of `replies`
+  flood-rate=N            with flood-seconds: answer a probe with N replies a second...
+  flood-seconds=S         ...for S seconds (at most 30), instead of `replies` replies
 Version query faults:
   version-answer=TEXT     send exactly TEXT instead (escapes \r \n \t \0 \\ \xNN; a comma is \x2c)
   version=silent          accept and read the request, then say nothing
@@ -82,15 +83,14 @@ the escapes above; what a device sends on the upload is noted just before it goe
   ADDR image-ok LENGTH MD5          ADDR image-mismatch LENGTH MD5
   ADDR image-stored PATH            ADDR final-sent "OK"          ADDR final-withheld
   ADDR closed-on-accept             ADDR shut-down-on-accept      ADDR received BYTES (quiet|closed)
-  ADDR acks-in-advance BLOCKS       ADDR held-until ready|limit|stopped|failed
+  ADDR acks-in-advance BLOCKS       ADDR held-until closed|limit|stopped|failed
   ADDR extra-sent "..."             ADDR ack-failed SIZE
   ADDR stranger-sent TO "OK" from ADDR2
   ADDR stranger-connected TO from LOCAL   ADDR stranger-connect-failed TO CODE
   ADDR stranger-received BYTES
   ADDR version-send-failed SENT of "..."
   ADDR flood-started TO RATE/s SECONDS s  ADDR flood-ended SENT sent FAILED failed
-With answer-from, udp-sent lines end with "from ADDR2". "held-until ready" means the writer
-closed or reset the connection.
+With answer-from, udp-sent lines end with "from ADDR2".
 )";
 
 }  // namespace tavro::sim

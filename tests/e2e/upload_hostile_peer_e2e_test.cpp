@@ -138,7 +138,7 @@ TEST_F(RefusedUploadTest, DeviceThatStopsReadingEndsTheBoundedSendWithATimeOut) 
     EXPECT_THAT(sim().Events(kDevice, "acks-in-advance"), ElementsAre("8192"));
     // The writer let go of the connection when it gave up.
     ASSERT_TRUE(sim().WaitForEvent(kDevice, "held-until", std::chrono::seconds(5)));
-    EXPECT_THAT(sim().Events(kDevice, "held-until"), ElementsAre("ready"));
+    EXPECT_THAT(sim().Events(kDevice, "held-until"), ElementsAre("closed"));
     ExpectNothingStored();
 }
 
