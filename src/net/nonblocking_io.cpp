@@ -14,7 +14,9 @@ namespace {
 
 bool WouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
 
-int ErrorOf(int error) { return WouldBlock(error) ? kErrorWouldBlock : WinsockErrorFromErrno(error); }
+int ErrorOf(int error) {
+    return WouldBlock(error) ? kErrorWouldBlock : WinsockErrorFromErrno(error);
+}
 
 }  // namespace
 

@@ -73,7 +73,7 @@ UploadResult CheckImageBeforeLastBlock(FirmwareReader& reader, const FirmwareIma
 // acknowledgement that is already there costs one system call, as does each send.
 UploadResult SendBlocks(FirmwareReader& reader, const FirmwareImage& image, net::Socket& connection,
                         UploadSink& sink, std::chrono::milliseconds bound) {
-    std::array<char, 4> acknowledgement{};
+    std::array<char, 4> acknowledgement{};  // "1024", the widest
     std::int32_t remaining = image.length;
     std::int32_t sent = 0;
     while (remaining != 0) {
@@ -119,11 +119,8 @@ UploadResult ReceiveFinalReply(net::Socket& connection, LogSink& log,
     std::array<char, kFinalReplyWindow> area{};
     bool closed = false;
     while ((verdict = JudgeFinalReply(reply, closed)) == FinalReply::NeedMore) {
-        const auto left = TimeLeft(deadline);
-        const net::IoResult received =
-            left.count() == 0 ? net::IoResult{0, net::kErrorTimedOut}
-                              : connection.ReceiveWithin(
-                                    std::span(area.data(), area.size() - reply.size()), left);
+        const net::IoResult received = connection.ReceiveWithin(
+            std::span(area.data(), area.size() - reply.size()), TimeLeft(deadline));
         if (!received.ok()) {
             AppendLog(log, "recv error.%d\r\n", received.error);
             return received.error;

@@ -22,7 +22,7 @@ struct UploadTimeouts {
     std::chrono::milliseconds reply{3000};         // each answer to the invitation, the verdict
     std::chrono::milliseconds connectBack{30000};  // the device's connection back
     std::chrono::milliseconds acknowledgement{
-        30000};  // each block's acknowledgement, the final reply
+        30000};  // each block's send and acknowledgement, the final reply
 };
 
 }  // namespace tavro

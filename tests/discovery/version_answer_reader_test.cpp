@@ -96,7 +96,7 @@ std::vector<std::string> QuirkyAnswers() {
         Padded(head, 256, "\r ") + "\n",             // second LF as byte 257
         Padded("SKETCH VER : 1\r", 256, "") + "\n",  // 256 bytes without LF, then one
         Padded("SKETCH VER : 1\r\n", 300, "\r\n"),   // 300 bytes, one LF in the first 256
-        "\n" + std::string(254, 'a') + "\n",  // second LF as byte 256, no CR at all
+        "\n" + std::string(254, 'a') + "\n",         // second LF as byte 256, no CR at all
     };
 }
 

@@ -2,9 +2,8 @@
 
 #include "net/discovery/version_queries.h"
 
-#include <sys/socket.h>
-
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
 #include <atomic>
 #include <chrono>
@@ -45,7 +44,11 @@ protected:
     static DeviceRecord Reply(const std::string& address, int tag) {
         DeviceRecord row;
         std::strncpy(row.addressText, address.c_str(), sizeof row.addressText - 1);
-        row.macAddress = {0x02, 0x00, 0x5E, 0x00, static_cast<std::uint8_t>(tag >> 8),
+        row.macAddress = {0x02,
+                          0x00,
+                          0x5E,
+                          0x00,
+                          static_cast<std::uint8_t>(tag >> 8),
                           static_cast<std::uint8_t>(tag & 0xFF)};
         return row;
     }
@@ -250,6 +253,26 @@ TEST_F(ListenTest, AFloodEndsAtTheBoundAndTheGenuineDeviceIsListed) {
     const std::vector<const DeviceRecord*> rows = queries.AnsweredRows();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0]->addressText, genuine);
+}
+
+TEST_F(ListenTest, LongDatagramsAreDroppedAndShortRepliesReadAsZeros) {
+    const std::string device = Serve({});
+    net::Socket sender = Udp(device);
+    const DiscoveryOptions options = Options();
+    VersionQueries queries(kTool, options);
+    const auto start = Clock::now();
+    EXPECT_TRUE(sender.SendTo(std::string(31, '\x7F'), probeEnd_).ok());
+    EXPECT_TRUE(sender.SendTo(std::string(9, '\x7F'), probeEnd_).ok());
+    bool endedAtBound = true;
+    EXPECT_EQ(ListenForReplies(probeSocket_, queries, options, start, endedAtBound), 0);
+    ASSERT_EQ(queries.Finish(), 0);
+
+    const std::vector<const DeviceRecord*> rows = queries.AnsweredRows();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]->reply8, 0x7F);
+    EXPECT_EQ(rows[0]->reply9, 0);
+    EXPECT_EQ(rows[0]->macAddress, (std::array<std::uint8_t, 6>{}));
+    EXPECT_EQ(servers_[0]->Requests().size(), 1u);
 }
 
 TEST_F(ListenTest, NothingComingEndsAfterTheQuietStretch) {

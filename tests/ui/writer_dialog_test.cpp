@@ -8,6 +8,7 @@
 
 #include "fake_controls.h"
 #include "made_up_network.h"
+#include "net/discovery/device_line.h"
 
 namespace tavro::ui::test {
 namespace {
@@ -37,7 +38,11 @@ protected:
             for (const DeviceRecord& device : devicesOnNetwork) {
                 table.rows[table.deviceCount++] = device;
             }
-            return devicesOnNetwork.empty() ? discoveryResultWhenEmpty : table.deviceCount;
+            SearchOutcome outcome(devicesOnNetwork.empty() ? discoveryResultWhenEmpty
+                                                           : table.deviceCount);
+            outcome.unlistedReplies = unlistedReplies;
+            outcome.endedAtBound = searchEndedAtBound;
+            return outcome;
         };
         services.runUpload = [this](const UploadRequest& request, UploadSink& sink) {
             uploadRequests.push_back(request);
@@ -92,6 +97,8 @@ protected:
     InterfaceFacts facts = ThreeAddresses();
     std::vector<DeviceRecord> devicesOnNetwork;
     int discoveryResultWhenEmpty = 0;
+    int unlistedReplies = 0;
+    bool searchEndedAtBound = false;
     std::string discoveredFrom;
     bool waitCursorDuringSearch = false;
     std::vector<UploadRequest> uploadRequests;
@@ -218,6 +225,40 @@ TEST_F(WriterDialogTest, EmptyOrFailedSearchLeavesTheListEmptyWithoutAMessage) {
         EXPECT_TRUE(controls[ControlId::deviceList].lines.empty());
         EXPECT_TRUE(controls.messages.empty());
     }
+}
+
+TEST_F(WriterDialogTest, AFullListIsShownInRowOrderAndTheLogTellsWhatWasLeftOut) {
+    Start();
+    const std::string logBefore = controls[ControlId::log].text;
+    SearchAndSelect(0);
+    EXPECT_EQ(controls[ControlId::log].text, logBefore);  // an ordinary search logs nothing
+
+    devicesOnNetwork.clear();
+    for (int i = 0; i < DeviceTable::kCapacity; ++i) {
+        devicesOnNetwork.push_back(
+            Device(i % 2 ? "198.18.0.40" : "198.18.0.41", static_cast<std::uint8_t>(i), 100));
+    }
+    unlistedReplies = 44;
+    dialog->OnSearch();
+    const std::vector<std::string>& lines = controls[ControlId::deviceList].lines;
+    ASSERT_EQ(lines.size(), 256u);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i], DeviceLine(devicesOnNetwork[i])) << i;
+    }
+    EXPECT_EQ(controls[ControlId::log].text,
+              logBefore + "44 more replies were not listed (the list holds 256)\r\n");
+    EXPECT_TRUE(controls.messages.empty());
+
+    // A search cut short by its bound says so even when it listed nobody.
+    devicesOnNetwork.clear();
+    unlistedReplies = 0;
+    searchEndedAtBound = true;
+    dialog->OnSearch();
+    EXPECT_TRUE(controls[ControlId::deviceList].lines.empty());
+    EXPECT_TRUE(controls[ControlId::log].text.ends_with(
+        "(the list holds 256)\r\n"
+        "the search ended at its 10 s bound while replies were still arriving\r\n"));
+    EXPECT_TRUE(controls.messages.empty());
 }
 
 TEST_F(WriterDialogTest, WriteWithoutASelectedDeviceAsksForOne) {

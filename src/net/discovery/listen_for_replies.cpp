@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 #include "net/discovery/fill_device_row.h"
 #include "net/nonblocking_io.h"
@@ -14,25 +15,38 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Datagrams taken in one go before the running queries get their turn again.
-constexpr int kDatagramsPerTurn = 64;
+constexpr int kDatagramsPerTurn = 512;
+
+struct Datagram {
+    std::array<char, kDeviceReplySize> bytes{};
+    std::size_t size = 0;
+    net::Endpoint from;
+};
 
 // Takes what is waiting, up to one turn's worth. Returns the time of the last datagram, or
 // lastDatagram when none was waiting.
 Clock::time_point TakeWaiting(net::Socket& socket, VersionQueries& queries,
                               Clock::time_point lastDatagram) {
+    // Everything waiting is received before any query starts: starting hundreds of connects
+    // takes long enough for a burst of replies to overflow the socket's receive queue.
+    std::vector<Datagram> replies;
     for (int i = 0; i < kDatagramsPerTurn; ++i) {
-        std::array<char, kDeviceReplySize> reply{};
-        net::Endpoint from;
-        const net::IoResult received = net::ReceiveNow(socket, reply, &from);
-        if (received.error == net::kErrorWouldBlock) {
-            break;
+        Datagram datagram;
+        const net::IoResult received = net::ReceiveNow(socket, datagram.bytes, &datagram.from);
+        if (received.error == net::kErrorMessageSize) {
+            lastDatagram = Clock::now();  // a datagram came, too long to be a reply
+            continue;
+        }
+        if (!received.ok()) {
+            break;  // nothing waiting, or an error that no datagram stands behind
         }
         lastDatagram = Clock::now();
-        if (!received.ok()) {
-            continue;  // dropped, e.g. longer than a reply
-        }
+        datagram.size = received.count;
+        replies.push_back(datagram);
+    }
+    for (const Datagram& reply : replies) {
         DeviceRecord row;
-        FillDeviceRow(std::span<const char>(reply.data(), received.count), from, row);
+        FillDeviceRow(std::span<const char>(reply.bytes.data(), reply.size), reply.from, row);
         queries.Take(row);
     }
     return lastDatagram;

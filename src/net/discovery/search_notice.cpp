@@ -10,8 +10,7 @@ namespace tavro {
 namespace {
 
 std::string UnlistedPart(int unlisted) {
-    const std::string holds =
-        " (the list holds " + std::to_string(DeviceTable::kCapacity) + ")";
+    const std::string holds = " (the list holds " + std::to_string(DeviceTable::kCapacity) + ")";
     if (unlisted == 1) {
         return "1 more reply was not listed" + holds;
     }
@@ -21,8 +20,8 @@ std::string UnlistedPart(int unlisted) {
 // The front ends search with the product's times, so the bound they name is the product's.
 std::string BoundPart() {
     const long long bound = DiscoveryOptions{}.searchBound.count();
-    const std::string shown = bound % 1000 == 0 ? std::to_string(bound / 1000) + " s"
-                                                : std::to_string(bound) + " ms";
+    const std::string shown =
+        bound % 1000 == 0 ? std::to_string(bound / 1000) + " s" : std::to_string(bound) + " ms";
     return "the search ended at its " + shown + " bound while replies were still arriving";
 }
 

@@ -120,9 +120,8 @@ std::vector<const DeviceRecord*> VersionQueries::AnsweredRows() const {
             answered.push_back(&place);
         }
     }
-    std::sort(answered.begin(), answered.end(), [](const Place* a, const Place* b) {
-        return a->replyNumber < b->replyNumber;
-    });
+    std::sort(answered.begin(), answered.end(),
+              [](const Place* a, const Place* b) { return a->replyNumber < b->replyNumber; });
     std::vector<const DeviceRecord*> rows;
     for (const Place* place : answered) {
         rows.push_back(&place->row);
