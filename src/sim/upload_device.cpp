@@ -11,10 +11,6 @@ namespace {
 
 constexpr std::size_t kDatagramArea = 1500;
 
-}  // namespace
-
-namespace {
-
 // A UDP socket on the address, any port; a Winsock-compatible code on failure.
 int BindOther(net::Socket& socket, std::uint32_t address) {
     int error = 0;
