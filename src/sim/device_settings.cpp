@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "net/socket.h"
+#include "sim/bounded_wait.h"
 #include "sim/escaped_text.h"
 
 namespace tavro::sim {
@@ -63,6 +64,13 @@ Setter TextInto(std::optional<std::string> DeviceSettings::*field) {
     };
 }
 
+Setter AddressInto(std::string DeviceSettings::*text, std::uint32_t DeviceSettings::*address) {
+    return [text, address](DeviceSettings& settings, std::string_view value, std::string&) {
+        settings.*text = value;
+        return ReadAddress(value, settings.*address);
+    };
+}
+
 Setter Flag(bool DeviceSettings::*field) {
     return [field](DeviceSettings& settings, std::string_view value, std::string&) {
         settings.*field = true;
@@ -113,18 +121,51 @@ const std::map<std::string_view, Setter>& Setters() {
         {"ack-delay-ms", NumberInto(&DeviceSettings::ackDelayMs)},
         {"no-final", Flag(&DeviceSettings::noFinal)},
         {"connect-from",
+         AddressInto(&DeviceSettings::connectFromText, &DeviceSettings::connectFrom)},
+        {"flood-rate", NumberInto(&DeviceSettings::floodRate)},
+        {"flood-seconds", NumberInto(&DeviceSettings::floodSeconds)},
+        {"version-trickle-ms", NumberInto(&DeviceSettings::versionTrickleMs)},
+        {"close-on-accept", Flag(&DeviceSettings::closeOnAccept)},
+        {"shutdown-on-accept", Flag(&DeviceSettings::shutdownOnAccept)},
+        {"ack-in-advance", Flag(&DeviceSettings::ackInAdvance)},
+        {"extra-ack", TextInto(&DeviceSettings::extraAck)},
+        {"final-word", TextInto(&DeviceSettings::finalWord)},
+        {"final-split-ms",
          [](DeviceSettings& s, std::string_view v, std::string&) {
-             s.connectFromText = v;
-             return ReadAddress(v, s.connectFrom);
+             int delay = 0;
+             if (!ReadNumber(v, delay)) return false;
+             s.finalSplitMs = delay;
+             return true;
          }},
+        {"answer-from", AddressInto(&DeviceSettings::answerFromText, &DeviceSettings::answerFrom)},
+        {"stranger-answer",
+         AddressInto(&DeviceSettings::strangerAnswerText, &DeviceSettings::strangerAnswer)},
+        {"stranger-connect",
+         AddressInto(&DeviceSettings::strangerConnectText, &DeviceSettings::strangerConnect)},
     };
     return setters;
 }
 
 bool Plausible(const DeviceSettings& settings, std::string& why) {
     if (settings.replies < 0 || settings.replyDelayMs < 0 || settings.versionDelayMs < 0 ||
-        settings.ignoreInvitations < 0 || settings.ackDelayMs < 0) {
+        settings.ignoreInvitations < 0 || settings.ackDelayMs < 0 || settings.floodRate < 0 ||
+        settings.floodSeconds < 0 || settings.versionTrickleMs < 0 ||
+        settings.finalSplitMs.value_or(0) < 0) {
         why = "counts and delays cannot be negative";
+        return false;
+    }
+    if ((settings.floodRate > 0) != (settings.floodSeconds > 0)) {
+        why = "flood-rate and flood-seconds go together";
+        return false;
+    }
+    // A flood is a fault like any other: it ends within the peer limit.
+    if (settings.floodSeconds > kPeerLimit.count() / 1000 || settings.floodRate > 100000) {
+        why = "flood-seconds must lie in 1..30 and flood-rate in 1..100000";
+        return false;
+    }
+    if (int(settings.closeOnAccept) + int(settings.shutdownOnAccept) + int(settings.ackInAdvance) >
+        1) {
+        why = "close-on-accept, shutdown-on-accept and ack-in-advance exclude each other";
         return false;
     }
     if (settings.replyLength == 0 || settings.replyLength > 1400) {

@@ -25,11 +25,14 @@ struct DeviceSettings {
     int replies = 1;  // 0 plays a device that ignores the probe
     std::size_t replyLength = 30;
     int replyDelayMs = 0;
+    int floodRate = 0;     // with floodSeconds: replies per second in place of `replies`
+    int floodSeconds = 0;  // at most the peer limit
 
     // Version query.
     std::optional<std::string> versionAnswer;  // exact bytes instead of the usual two lines
     VersionMode versionMode = VersionMode::Answer;
     int versionDelayMs = 0;
+    int versionTrickleMs = 0;  // set: the answer goes one byte at a time, this far apart
 
     // Upload.
     int ignoreInvitations = 0;
@@ -42,6 +45,20 @@ struct DeviceSettings {
     bool noFinal = false;
     std::string connectFromText;  // empty: the device's own address
     std::uint32_t connectFrom = 0;
+    // The connection back misbehaves at once (at most one of the three).
+    bool closeOnAccept = false;            // orderly close before reading anything
+    bool shutdownOnAccept = false;         // no byte ever sent back, the image still read
+    bool ackInAdvance = false;             // every acknowledgement at once, then nothing read
+    std::optional<std::string> extraAck;   // sent after every acknowledgement
+    std::optional<std::string> finalWord;  // sent instead of "OK"/"NG"; empty: close only
+    std::optional<int> finalSplitMs;       // the final reply's first byte, a pause, the rest
+    // Other hosts, played from other addresses of the device's namespace.
+    std::string answerFromText;  // set: the UDP answers come from there, none from the device
+    std::uint32_t answerFrom = 0;
+    std::string strangerAnswerText;  // set: an "OK" from there precedes the device's answer
+    std::uint32_t strangerAnswer = 0;
+    std::string strangerConnectText;  // set: a connection from there precedes the device's
+    std::uint32_t strangerConnect = 0;
 };
 
 // The hardware address a device gets when none is given: 02-00-5E and the address's last

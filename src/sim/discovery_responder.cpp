@@ -53,6 +53,7 @@ void DiscoveryResponder::Answer(const net::Endpoint& prober, std::stop_token sto
         events_.Record(settings_.addressText, "probe-ignored", EndpointText(prober));
         return;
     }
+    if (settings_.floodRate > 0) return Flood(prober, stop);
     const std::string reply = DiscoveryReply(settings_);
     for (int i = 0; i < settings_.replies; ++i) {
         if (!Pause(std::chrono::milliseconds(settings_.replyDelayMs), stop)) return;
@@ -64,6 +65,31 @@ void DiscoveryResponder::Answer(const net::Endpoint& prober, std::stop_token sto
             events_.Record(settings_.addressText, "reply-failed", std::to_string(sent.error));
         }
     }
+}
+
+void DiscoveryResponder::Flood(const net::Endpoint& prober, std::stop_token stop) {
+    using Clock = std::chrono::steady_clock;
+    const std::string reply = DiscoveryReply(settings_);
+    const long long total = static_cast<long long>(settings_.floodRate) * settings_.floodSeconds;
+    events_.Record(settings_.addressText, "flood-started",
+                   EndpointText(prober) + " " + std::to_string(settings_.floodRate) + "/s " +
+                       std::to_string(settings_.floodSeconds) + " s");
+    const auto start = Clock::now();
+    long long sent = 0;
+    long long failed = 0;
+    for (long long i = 0; i < total; ++i) {
+        const auto due =
+            start + std::chrono::duration_cast<Clock::duration>(
+                        std::chrono::duration<double>(double(i) / settings_.floodRate));
+        if (!PauseUntil(due, stop)) break;
+        if (socket_.SendTo(reply, prober).ok()) {
+            ++sent;
+        } else {
+            ++failed;
+        }
+    }
+    events_.Record(settings_.addressText, "flood-ended",
+                   std::to_string(sent) + " sent " + std::to_string(failed) + " failed");
 }
 
 }  // namespace tavro::sim

@@ -31,6 +31,9 @@ public:
 
 private:
     void Answer(const net::Endpoint& prober, std::stop_token stop);
+    // floodRate replies a second for floodSeconds, each on its own schedule so that a slow
+    // send does not lower the rate.
+    void Flood(const net::Endpoint& prober, std::stop_token stop);
 
     const DeviceSettings& settings_;
     EventLog& events_;

@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "sim/bounded_wait.h"
 #include "sim/md5_hex.h"
 #include "sim/quoted.h"
+#include "sim/stranger_connection.h"
 
 namespace tavro::sim {
 namespace {
@@ -30,7 +32,16 @@ public:
         : settings_(settings), invitation_(invitation), events_(events), stop_(stop) {}
 
     void Run(const net::Endpoint& writer) {
+        // Its reading is waited for (bounded) when the device's part is over.
+        std::optional<StrangerConnection> stranger;
+        if (!settings_.strangerConnectText.empty()) {
+            stranger.emplace(settings_, events_, stop_);
+            stranger->Open(writer);
+        }
         if (!Connect(writer)) return;
+        if (settings_.closeOnAccept) return CloseAtOnce();
+        if (settings_.shutdownOnAccept) return ReadWithoutAnswering();
+        if (settings_.ackInAdvance) return AcknowledgeInAdvance();
         if (!ReceiveBlocks()) return;
         Finish();
     }
@@ -40,13 +51,17 @@ private:
         events_.Record(settings_.addressText, event, detail);
     }
 
+    bool Send(std::string_view bytes) {
+        return SendWithin(connection_, bytes, kPeerLimit, stop_) == WaitOutcome::Ready;
+    }
+
     bool Connect(const net::Endpoint& writer) {
         int error = 0;
         connection_ = net::Socket::Create(SOCK_STREAM, error);
         const std::uint32_t from =
             settings_.connectFromText.empty() ? settings_.address : settings_.connectFrom;
         if (error == 0) error = connection_.Bind(net::Endpoint{from, 0});
-        if (error == 0) error = connection_.Connect(writer, kPeerLimit);
+        if (error == 0) error = ConnectWithin(connection_, writer, kPeerLimit, stop_);
         if (error != 0) {
             Record("connect-failed", EndpointText(writer) + " " + std::to_string(error));
             return false;
@@ -55,6 +70,49 @@ private:
         connection_.GetLocalEndpoint(local);
         Record("connected", EndpointText(writer) + " from " + EndpointText(local));
         return true;
+    }
+
+    // Nothing is waiting to be read yet, so the close is an orderly one: the writer reads
+    // the end of the stream where it expects the first acknowledgement.
+    void CloseAtOnce() {
+        Record("closed-on-accept");
+        connection_.Close();
+    }
+
+    // The writer reads the end of the stream at once, yet may go on sending into a device
+    // that still listens.
+    void ReadWithoutAnswering() {
+        Record("shut-down-on-accept");
+        ::shutdown(connection_.fd(), SHUT_WR);
+        char area[kBlockSize];
+        const char* end = "quiet";
+        while (WaitReadable(connection_, kPeerLimit, stop_) == WaitOutcome::Ready) {
+            const net::IoResult read = connection_.Receive(area);
+            end = "closed";
+            if (!read.ok() || read.count == 0) break;
+            image_.append(area, read.count);
+            end = "quiet";
+        }
+        Record("received", std::to_string(image_.size()) + " (" + end + ")");
+    }
+
+    // Every acknowledgement the transfer will ever need, before a single block was read; the
+    // device then reads nothing, so the writer's sends fill the connection and stall.
+    void AcknowledgeInAdvance() {
+        std::string acks;
+        std::uint64_t blocks = 0;
+        for (std::uint64_t left = invitation_.length; left > 0;
+             left -= std::min<std::uint64_t>(left, kBlockSize)) {
+            acks += std::to_string(std::min<std::uint64_t>(left, kBlockSize));
+            ++blocks;
+        }
+        Record("acks-in-advance", std::to_string(blocks));
+        if (!Send(acks)) {
+            Record("ack-failed", "in advance");
+            return;
+        }
+        const WaitOutcome held = WaitPeerGone(connection_, kPeerLimit, stop_);
+        Record("held-until", held == WaitOutcome::Ready ? "closed" : OutcomeText(held));
     }
 
     bool AbortDue() {
@@ -92,18 +150,24 @@ private:
         return !AbortDue();
     }
 
+    bool Acknowledge(std::size_t size) {
+        if (!Pause(std::chrono::milliseconds(settings_.ackDelayMs), stop_)) return false;
+        const std::string ack = std::to_string(size);
+        if (!Send(ack)) {
+            Record("ack-failed", ack);
+            return false;
+        }
+        Record("ack", ack);
+        if (!settings_.extraAck) return true;
+        Record("extra-sent", Quoted(*settings_.extraAck));
+        return Send(*settings_.extraAck);
+    }
+
     bool ReceiveBlocks() {
         while (image_.size() < invitation_.length) {
             const std::size_t size =
                 std::min<std::uint64_t>(kBlockSize, invitation_.length - image_.size());
-            if (!ReceiveBlock(size)) return false;
-            if (!Pause(std::chrono::milliseconds(settings_.ackDelayMs), stop_)) return false;
-            const std::string ack = std::to_string(size);
-            if (!connection_.SendAll(ack).ok()) {
-                Record("ack-failed", ack);
-                return false;
-            }
-            Record("ack", ack);
+            if (!ReceiveBlock(size) || !Acknowledge(size)) return false;
         }
         return !AbortDue();
     }
@@ -129,21 +193,32 @@ private:
         Record(file ? "image-stored" : "image-store-failed", path);
     }
 
+    void HoldWithoutFinalReply() {
+        Record("final-withheld");
+        char area[64];
+        while (WaitReadable(connection_, kPeerLimit, stop_) == WaitOutcome::Ready) {
+            const net::IoResult read = connection_.Receive(area);
+            if (!read.ok() || read.count == 0) break;
+        }
+    }
+
+    // An empty final word is an orderly close with nothing said, as a device that resets
+    // at once does it.
+    void SendFinalReply(std::string_view final) {
+        std::size_t first = final.size();
+        if (settings_.finalSplitMs && final.size() > 1) first = 1;
+        Record("final-sent", Quoted(final.substr(0, first)));
+        if (!Send(final.substr(0, first)) || first == final.size()) return;
+        if (!Pause(std::chrono::milliseconds(*settings_.finalSplitMs), stop_)) return;
+        Record("final-sent", Quoted(final.substr(first)));
+        Send(final.substr(first));
+    }
+
     void Finish() {
         const bool verified = Verified();
         if (verified) Store();
-        if (settings_.noFinal) {
-            Record("final-withheld");
-            char area[64];
-            while (WaitReadable(connection_, kPeerLimit, stop_) == WaitOutcome::Ready) {
-                const net::IoResult read = connection_.Receive(area);
-                if (!read.ok() || read.count == 0) break;
-            }
-            return;
-        }
-        const std::string final = verified ? "OK" : "NG";
-        Record("final-sent", Quoted(final));
-        connection_.SendAll(final);
+        if (settings_.noFinal) return HoldWithoutFinalReply();
+        SendFinalReply(settings_.finalWord.value_or(verified ? "OK" : "NG"));
     }
 
     const DeviceSettings& settings_;

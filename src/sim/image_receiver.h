@@ -12,8 +12,9 @@ namespace tavro::sim {
 // The device's side of the transfer: connects back to the writer, takes the announced bytes
 // in blocks of 1024 (the last shorter), acknowledges each with its size as decimal text,
 // checks length and MD5 against the invitation, stores a verified image when asked and
-// replies "OK". The faults of the settings (close-after, ack-delay-ms, no-final, connect-from)
-// are played here.
+// replies "OK". The faults of the connection back (close-after, ack-delay-ms, no-final,
+// connect-from, close-on-accept, shutdown-on-accept, ack-in-advance, extra-ack, final-word,
+// final-split-ms, stranger-connect) are played here.
 void ReceiveImage(const DeviceSettings& settings, const Invitation& invitation,
                   const net::Endpoint& writer, EventLog& events, std::stop_token stop);
 

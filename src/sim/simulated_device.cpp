@@ -19,7 +19,7 @@ bool SimulatedDevice::Bind(std::string& why) {
     if (const int error = version_.Bind(); error != 0)
         return fail("version server (TCP 9998)", error);
     if (const int error = upload_.Bind(); error != 0)
-        return fail("upload socket (UDP 3232)", error);
+        return fail("upload sockets (UDP 3232, answer-from, stranger-answer)", error);
     return true;
 }
 

@@ -11,13 +11,28 @@ namespace {
 
 constexpr std::size_t kDatagramArea = 1500;
 
+// A UDP socket on the address, any port; a Winsock-compatible code on failure.
+int BindOther(net::Socket& socket, std::uint32_t address) {
+    int error = 0;
+    socket = net::Socket::Create(SOCK_DGRAM, error);
+    return error != 0 ? error : socket.Bind(net::Endpoint{address, 0});
+}
+
 }  // namespace
 
 int UploadDevice::Bind() {
     int error = 0;
     socket_ = net::Socket::Create(SOCK_DGRAM, error);
     if (error != 0) return error;
-    return socket_.Bind(net::Endpoint{settings_.address, kUploadPort});
+    if (const int bound = socket_.Bind(net::Endpoint{settings_.address, kUploadPort}); bound != 0)
+        return bound;
+    if (!settings_.answerFromText.empty()) {
+        if (const int bound = BindOther(answerSocket_, settings_.answerFrom); bound != 0)
+            return bound;
+    }
+    if (!settings_.strangerAnswerText.empty())
+        return BindOther(strangerSocket_, settings_.strangerAnswer);
+    return 0;
 }
 
 void UploadDevice::Run(std::stop_token stop) {
@@ -48,6 +63,7 @@ void UploadDevice::Handle(std::string_view datagram, const net::Endpoint& writer
         Record("invitation-ignored", std::to_string(invitationsSeen_));
         return;
     }
+    if (strangerSocket_.valid()) SendStrangerOk(writer);
     if (settings_.invitationAnswer) {
         Send(*settings_.invitationAnswer, writer);
         return;
@@ -68,13 +84,15 @@ void UploadDevice::Handle(std::string_view datagram, const net::Endpoint& writer
 bool UploadDevice::Authenticate(const net::Endpoint& writer, std::stop_token stop) {
     const std::string nonce = FreshNonce();
     Send("AUTH " + nonce, writer);
-    if (WaitReadable(socket_, kPeerLimit, stop) != WaitOutcome::Ready) {
+    // The writer answers whoever sent the challenge.
+    net::Socket& answering = AnsweringSocket();
+    if (WaitReadable(answering, kPeerLimit, stop) != WaitOutcome::Ready) {
         Record("auth-answer-missing");
         return false;
     }
     char area[kDatagramArea];
     net::Endpoint from;
-    const net::IoResult got = socket_.ReceiveFrom(area, from);
+    const net::IoResult got = answering.ReceiveFrom(area, from);
     if (!got.ok()) {
         Record("receive-failed", std::to_string(got.error));
         return false;
@@ -96,8 +114,16 @@ bool UploadDevice::Authenticate(const net::Endpoint& writer, std::stop_token sto
 
 void UploadDevice::Send(std::string_view text, const net::Endpoint& to) {
     // Noted before it goes, so the line is there by the time the writer acts on the message.
-    Record("udp-sent", EndpointText(to) + " " + Quoted(text));
-    const net::IoResult sent = socket_.SendTo(text, to);
+    const std::string from =
+        answerSocket_.valid() ? " from " + settings_.answerFromText : std::string();
+    Record("udp-sent", EndpointText(to) + " " + Quoted(text) + from);
+    const net::IoResult sent = AnsweringSocket().SendTo(text, to);
+    if (!sent.ok()) Record("udp-send-failed", std::to_string(sent.error));
+}
+
+void UploadDevice::SendStrangerOk(const net::Endpoint& writer) {
+    Record("stranger-sent", EndpointText(writer) + " \"OK\" from " + settings_.strangerAnswerText);
+    const net::IoResult sent = strangerSocket_.SendTo(std::string_view("OK"), writer);
     if (!sent.ok()) Record("udp-send-failed", std::to_string(sent.error));
 }
 

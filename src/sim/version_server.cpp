@@ -2,6 +2,8 @@
 
 #include <sys/socket.h>
 
+#include <list>
+
 #include "sim/bounded_wait.h"
 #include "sim/quoted.h"
 #include "sim/reuse_address.h"
@@ -10,6 +12,8 @@ namespace tavro::sim {
 namespace {
 
 constexpr std::string_view kRequest{"VER\n\0", 5};
+// A search queries every reply at once: a few hundred connections may arrive together.
+constexpr int kBacklog = 1024;
 
 }  // namespace
 
@@ -28,18 +32,26 @@ int VersionServer::Bind() {
         bound != 0) {
         return bound;
     }
-    return listener_.Listen(8);
+    return listener_.Listen(kBacklog);
 }
 
 void VersionServer::Run(std::stop_token stop) {
+    // Destroyed on return: each session is asked to stop and joined.
+    std::list<Session> sessions;
     while (!stop.stop_requested()) {
+        std::erase_if(sessions, [](const Session& session) { return session.done.load(); });
         int error = 0;
         net::Endpoint peer;
         net::Socket connection = listener_.Accept(std::chrono::milliseconds(100), error, &peer);
-        if (error == 0) {
-            events_.Record(settings_.addressText, "version-connection", EndpointText(peer));
-            Serve(connection, stop);
-        }
+        if (error != 0) continue;
+        events_.Record(settings_.addressText, "version-connection", EndpointText(peer));
+        Session& session = sessions.emplace_back();
+        session.thread = std::jthread(
+            [this, &session, connection = std::move(connection)](std::stop_token own) mutable {
+                Serve(connection, own);
+                connection.Close();
+                session.done = true;
+            });
     }
 }
 
@@ -60,10 +72,35 @@ void VersionServer::Serve(net::Socket& connection, std::stop_token stop) {
         return;
     }
     if (!Pause(std::chrono::milliseconds(settings_.versionDelayMs), stop)) return;
+    Answer(connection, stop);
+}
+
+// At once, or one byte at a time when the device trickles; a trickle ends early when the
+// writer has gone.
+void VersionServer::Answer(net::Socket& connection, std::stop_token stop) {
     const std::string answer = VersionAnswer(settings_);
-    const net::IoResult sent = connection.SendAll(answer);
-    events_.Record(settings_.addressText, sent.ok() ? "version-served" : "version-send-failed",
-                   Quoted(answer));
+    std::size_t sent = 0;
+    if (settings_.versionTrickleMs == 0) {
+        if (SendWithin(connection, answer, kPeerLimit, stop) == WaitOutcome::Ready)
+            sent = answer.size();
+    } else {
+        while (sent < answer.size()) {
+            if (sent > 0 &&
+                WaitPeerGone(connection, std::chrono::milliseconds(settings_.versionTrickleMs),
+                             stop) != WaitOutcome::TimedOut)
+                break;
+            if (SendWithin(connection, std::string_view(answer).substr(sent, 1), kPeerLimit,
+                           stop) != WaitOutcome::Ready)
+                break;
+            ++sent;
+        }
+    }
+    if (sent == answer.size()) {
+        events_.Record(settings_.addressText, "version-served", Quoted(answer));
+    } else {
+        events_.Record(settings_.addressText, "version-send-failed",
+                       std::to_string(sent) + " of " + Quoted(answer));
+    }
 }
 
 // The request is read whole before anything is judged: exactly five bytes, or what came

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <atomic>
+#include <list>
+#include <memory>
 #include <stop_token>
 #include <string>
+#include <thread>
 
 #include "net/socket.h"
 #include "sim/device_settings.h"
@@ -15,17 +19,26 @@ inline constexpr std::uint16_t kVersionPort = 9998;
 std::string VersionAnswer(const DeviceSettings& settings);
 
 // Serves the version query on TCP <address>:9998: reads the 5-byte request, answers, closes.
+// Each connection is served on its own thread, so that a query held by a silent or slow
+// answer delays none of the others that a search sends side by side.
 class VersionServer {
 public:
     VersionServer(const DeviceSettings& settings, EventLog& events)
         : settings_(settings), events_(events) {}
 
     int Bind();
+    // Until stopped; every connection still being served is stopped and waited for on return.
     void Run(std::stop_token stop);
 
 private:
+    struct Session {
+        std::atomic<bool> done{false};
+        std::jthread thread;
+    };
+
     void Serve(net::Socket& connection, std::stop_token stop);
     std::string ReadRequest(net::Socket& connection, std::stop_token stop);
+    void Answer(net::Socket& connection, std::stop_token stop);
     void HoldUntilClosed(net::Socket& connection, std::stop_token stop);
 
     const DeviceSettings& settings_;

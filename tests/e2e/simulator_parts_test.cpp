@@ -51,6 +51,50 @@ TEST(SimulatorDeviceSettings, KeysAndFlagsSetTheirFaults) {
     EXPECT_EQ(Parse("198.18.0.12,no-reply").replies, 0);
 }
 
+TEST(SimulatorDeviceSettings, HostileFaultsAreReadWithTheirValues) {
+    const DeviceSettings upload = Parse(
+        "198.18.0.11,shutdown-on-accept,extra-ack=\\x2c!\\r,final-word=N\\x00G,final-split-ms=250,"
+        "answer-from=198.18.0.20,stranger-answer=198.18.0.21,stranger-connect=198.18.0.22");
+    EXPECT_TRUE(upload.shutdownOnAccept);
+    EXPECT_FALSE(upload.closeOnAccept);
+    EXPECT_FALSE(upload.ackInAdvance);
+    EXPECT_EQ(upload.extraAck, ",!\r");
+    EXPECT_EQ(upload.finalWord, std::string("N\0G", 3));
+    EXPECT_EQ(upload.finalSplitMs, 250);
+    EXPECT_EQ(upload.answerFrom, *net::ParseIPv4("198.18.0.20"));
+    EXPECT_EQ(upload.strangerAnswer, *net::ParseIPv4("198.18.0.21"));
+    EXPECT_EQ(upload.strangerConnect, *net::ParseIPv4("198.18.0.22"));
+    EXPECT_EQ(upload.strangerConnectText, "198.18.0.22");
+    EXPECT_TRUE(Parse("198.18.0.11,close-on-accept").closeOnAccept);
+    EXPECT_TRUE(Parse("198.18.0.11,ack-in-advance").ackInAdvance);
+
+    // An empty final word is a word: the device closes without saying anything.
+    EXPECT_EQ(Parse("198.18.0.11,final-word=").finalWord, "");
+    EXPECT_FALSE(Parse("198.18.0.11").finalWord.has_value());
+    EXPECT_FALSE(Parse("198.18.0.11").finalSplitMs.has_value());
+
+    const DeviceSettings discovery =
+        Parse("198.18.0.12,flood-rate=500,flood-seconds=30,version-trickle-ms=2000");
+    EXPECT_EQ(discovery.floodRate, 500);
+    EXPECT_EQ(discovery.floodSeconds, 30);
+    EXPECT_EQ(discovery.versionTrickleMs, 2000);
+}
+
+TEST(SimulatorDeviceSettings, FaultsWithoutABoundOrAtOddsAreRefused) {
+    for (const char* text :
+         {"198.18.0.10,flood-rate=100", "198.18.0.10,flood-seconds=5",
+          "198.18.0.10,flood-rate=100,flood-seconds=31",
+          "198.18.0.10,flood-rate=-1,flood-seconds=1", "198.18.0.10,version-trickle-ms=-5",
+          "198.18.0.10,final-split-ms=", "198.18.0.10,close-on-accept,ack-in-advance",
+          "198.18.0.10,shutdown-on-accept=1", "198.18.0.10,answer-from=198.18.0.010",
+          "198.18.0.10,stranger-connect=", "198.18.0.10,stranger-answer=host",
+          "198.18.0.10,extra-ack=\\z"}) {
+        std::string why;
+        EXPECT_FALSE(ParseDeviceSettings(text, why).has_value()) << text;
+        EXPECT_FALSE(why.empty()) << text;
+    }
+}
+
 TEST(SimulatorDeviceSettings, UnknownOrMalformedOrdersAreRefused) {
     for (const char* text :
          {"", "198.18.0", "198.18.0.10,bogus", "198.18.0.10,sketch=x", "198.18.0.10,mac=02-00-5E",

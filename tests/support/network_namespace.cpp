@@ -9,6 +9,8 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 namespace tavro::test {
@@ -43,6 +45,24 @@ void RemoveStaleNamespaces() {
             Shell("ip netns del " + name + " 2>/dev/null");
         }
     }
+}
+
+// One ip process for every address: a network of a few hundred devices comes up at once.
+bool AddAddresses(const std::string& ns, const std::vector<std::string>& addresses) {
+    if (addresses.empty()) return true;
+    const std::string batch = (std::filesystem::temp_directory_path() /
+                               ("tavro-addresses-" + std::to_string(::getpid()) + "-" + ns))
+                                  .string();
+    {
+        std::ofstream commands(batch);
+        for (const std::string& address : addresses) {
+            commands << "addr add " << address << "/24 dev " << TestNetwork::kDeviceInterface
+                     << "\n";
+        }
+    }
+    const bool added = Shell("ip -n " + ns + " -batch " + batch + " 2>&1") == 0;
+    std::remove(batch.c_str());
+    return added;
 }
 
 }  // namespace
@@ -96,6 +116,14 @@ EnterNamespace::~EnterNamespace() {
     ::close(original_);
 }
 
+std::vector<std::string> TestNetwork::DeviceAddresses(int first, int count) {
+    std::vector<std::string> addresses;
+    for (int host = first; host < first + count && host < 255; ++host) {
+        addresses.push_back("198.18.0." + std::to_string(host));
+    }
+    return addresses;
+}
+
 std::unique_ptr<TestNetwork> TestNetwork::Create(const std::vector<std::string>& deviceAddresses,
                                                  std::string& why) {
     auto network = std::unique_ptr<TestNetwork>(new TestNetwork());
@@ -114,11 +142,12 @@ std::unique_ptr<TestNetwork> TestNetwork::Create(const std::vector<std::string>&
     // The limited broadcast is routed like any other destination: without a default route
     // the probe would have nowhere to go. It stays on the veth, inside these namespaces.
     setup += " && ip -n " + tool + " route add default dev " + kToolInterface;
-    for (const std::string& address : deviceAddresses) {
-        setup += " && ip -n " + devices + " addr add " + address + "/24 dev " + kDeviceInterface;
-    }
     if (Shell(setup + " 2>&1") != 0) {
         why = "cannot build the veth pair between " + tool + " and " + devices;
+        return nullptr;
+    }
+    if (!AddAddresses(devices, deviceAddresses)) {
+        why = "cannot give " + devices + " its device addresses";
         return nullptr;
     }
     // Addresses are usable once duplicate detection and the link are through.

@@ -55,6 +55,9 @@ private:
 // The tool's side runs in "tool" (EnterNamespace), simulated devices run in "devices".
 class TestNetwork {
 public:
+    // "198.18.0.<first>", "198.18.0.<first + 1>", ...: count addresses for devices.
+    static std::vector<std::string> DeviceAddresses(int first, int count);
+
     static constexpr const char* kToolAddress = "198.18.0.1";
     static constexpr const char* kToolInterface = "tv0";
     static constexpr const char* kDeviceInterface = "dv0";

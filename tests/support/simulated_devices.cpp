@@ -64,12 +64,13 @@ bool AwaitReady(int fd, std::chrono::milliseconds limit) {
     return true;
 }
 
-bool Reap(pid_t pid, std::chrono::milliseconds limit) {
+// Waits for the child to end; true, with its wait status, when it did within the limit.
+bool Reap(pid_t pid, std::chrono::milliseconds limit, int& status) {
     const auto deadline = Clock::now() + limit;
     while (Clock::now() < deadline) {
-        int status = 0;
         const pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid || (done < 0 && errno == ECHILD)) return true;
+        if (done == pid) return true;
+        if (done < 0 && errno == ECHILD) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
@@ -143,18 +144,26 @@ std::unique_ptr<SimulatedDevices> SimulatedDevices::Start(const NetworkNamespace
 }
 
 SimulatedDevices::~SimulatedDevices() {
-    if (lifeline_ >= 0) ::close(lifeline_);
-    if (pid_ > 0) {
-        ::kill(pid_, SIGTERM);
-        if (!Reap(pid_, std::chrono::seconds(3))) {
-            ::kill(pid_, SIGKILL);
-            Reap(pid_, std::chrono::seconds(3));
-        }
+    if (!Stop(std::chrono::seconds(3)) && pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        int status = 0;
+        Reap(pid_, std::chrono::seconds(3), status);
     }
     if (!directory_.empty()) {
         std::error_code ignored;
         std::filesystem::remove_all(directory_, ignored);
     }
+}
+
+bool SimulatedDevices::Stop(std::chrono::milliseconds grace) {
+    if (lifeline_ >= 0) ::close(lifeline_);
+    lifeline_ = -1;
+    if (pid_ <= 0) return true;
+    ::kill(pid_, SIGTERM);
+    int status = 0;
+    if (!Reap(pid_, grace, status)) return false;
+    pid_ = -1;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 std::vector<SimEvent> SimulatedDevices::Events() const {
@@ -182,8 +191,13 @@ std::vector<std::string> SimulatedDevices::Events(const std::string& device,
 
 bool SimulatedDevices::WaitForEvent(const std::string& device, const std::string& kind,
                                     std::chrono::milliseconds limit) const {
+    return WaitForEvents(device, kind, 1, limit);
+}
+
+bool SimulatedDevices::WaitForEvents(const std::string& device, const std::string& kind,
+                                     std::size_t count, std::chrono::milliseconds limit) const {
     const auto deadline = Clock::now() + limit;
-    while (Events(device, kind).empty()) {
+    while (Events(device, kind).size() < count) {
         if (Clock::now() >= deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

@@ -28,8 +28,11 @@ public:
     static std::unique_ptr<SimulatedDevices> Start(const NetworkNamespace& ns,
                                                    const std::vector<std::string>& devices,
                                                    std::string& why);
-    // SIGTERM, then SIGKILL when it has not ended within 3 s; the files go with it.
+    // Stop(3 s), then SIGKILL when it has not ended by then; the files go with it.
     ~SimulatedDevices();
+    // SIGTERM, then waits up to grace for the simulator to end. True when it ended by itself
+    // with status 0: every device thread let go in time, whatever it was doing.
+    bool Stop(std::chrono::milliseconds grace);
     SimulatedDevices(const SimulatedDevices&) = delete;
     SimulatedDevices& operator=(const SimulatedDevices&) = delete;
 
@@ -39,6 +42,10 @@ public:
     // Waits until the device has recorded an event of that kind; false when the limit passed.
     bool WaitForEvent(const std::string& device, const std::string& kind,
                       std::chrono::milliseconds limit) const;
+    // Waits until the device has recorded count events of that kind; false when the limit
+    // passed first.
+    bool WaitForEvents(const std::string& device, const std::string& kind, std::size_t count,
+                       std::chrono::milliseconds limit) const;
     // The image the device stored after it passed the length and MD5 checks.
     std::optional<std::string> StoredImage(const std::string& device) const;
 
