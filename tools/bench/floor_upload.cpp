@@ -1,10 +1,14 @@
-// tavro-bench-floor LOCAL_ADDR DEVICE_ADDR FILE
+// tavro-bench-floor [--hash-as-sent] LOCAL_ADDR DEVICE_ADDR FILE
 //
 // The least an uploader without password can do, for scripts/bench to measure the real one
 // against: hash the file, invite the device, serve its connection back in 1024-byte blocks
 // with one blocking send and one blocking receive per block, read the final word. Every wait
 // is bounded by socket timeouts set once, so bounding costs nothing per block. Errors end
 // with a short message and status 1; the device's final "OK" ends with 0.
+//
+// With --hash-as-sent it also hashes what it reads for sending and compares that digest with
+// the announced one before the last chunk goes, as an uploader must that promises to send
+// exactly the image it announced: the floor for that promise, one more pass of MD5.
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -18,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -76,16 +81,21 @@ std::size_t ReadChunk(int fd, char* area, std::size_t size) {
     return got;
 }
 
-std::string Md5Hex(int fd, std::vector<char>& area) {
-    EVP_MD_CTX* context = EVP_MD_CTX_new();
-    EVP_DigestInit_ex(context, EVP_md5(), nullptr);
-    while (const std::size_t got = ReadChunk(fd, area.data(), area.size())) {
-        EVP_DigestUpdate(context, area.data(), got);
-    }
+struct DigestContextFree {
+    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
+};
+using DigestContext = std::unique_ptr<EVP_MD_CTX, DigestContextFree>;
+
+DigestContext NewMd5() {
+    DigestContext context(EVP_MD_CTX_new());
+    EVP_DigestInit_ex(context.get(), EVP_md5(), nullptr);
+    return context;
+}
+
+std::string HexDigest(EVP_MD_CTX* context) {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     EVP_DigestFinal_ex(context, digest, &length);
-    EVP_MD_CTX_free(context);
     std::string hex;
     char pair[3];
     for (unsigned int i = 0; i < length; ++i) {
@@ -93,6 +103,14 @@ std::string Md5Hex(int fd, std::vector<char>& area) {
         hex += pair;
     }
     return hex;
+}
+
+std::string Md5Hex(int fd, std::vector<char>& area) {
+    const DigestContext context = NewMd5();
+    while (const std::size_t got = ReadChunk(fd, area.data(), area.size())) {
+        EVP_DigestUpdate(context.get(), area.data(), got);
+    }
+    return HexDigest(context.get());
 }
 
 void Invite(const sockaddr_in& local, const sockaddr_in& device, std::uint16_t port,
@@ -126,10 +144,34 @@ void SendAll(int fd, const char* data, std::size_t size) {
     }
 }
 
+// What is about to be sent, hashed again when asked; the last chunk leaves only when the digest
+// of everything read matches the announced one.
+class SentImageCheck {
+public:
+    SentImageCheck(bool enabled, long long length, const std::string& announced)
+        : context_(enabled ? NewMd5() : nullptr), left_(length), announced_(announced) {}
+
+    void Check(const char* chunk, std::size_t size) {
+        if (!context_) return;
+        EVP_DigestUpdate(context_.get(), chunk, size);
+        left_ -= static_cast<long long>(size);
+        if (left_ == 0 && HexDigest(context_.get()) != announced_) {
+            std::fprintf(stderr, "tavro-bench-floor: the file changed during the upload\n");
+            std::exit(2);
+        }
+    }
+
+private:
+    DigestContext context_;
+    long long left_;
+    std::string announced_;
+};
+
 // Stop and wait: a block, then its acknowledgement (no more bytes than the decimal size).
-void SendBlocks(int connection, int file, std::vector<char>& area) {
+void SendBlocks(int connection, int file, std::vector<char>& area, SentImageCheck& check) {
     char acknowledgement[8];
     while (const std::size_t got = ReadChunk(file, area.data(), area.size())) {
+        check.Check(area.data(), got);
         for (std::size_t at = 0; at < got; at += kBlockSize) {
             const std::size_t block = std::min(kBlockSize, got - at);
             SendAll(connection, area.data() + at, block);
@@ -147,8 +189,14 @@ void SendBlocks(int connection, int file, std::vector<char>& area) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool hashAsSent = argc > 1 && std::strcmp(argv[1], "--hash-as-sent") == 0;
+    if (hashAsSent) {
+        --argc;
+        ++argv;
+    }
     if (argc != 4) {
-        std::fprintf(stderr, "usage: tavro-bench-floor LOCAL_ADDR DEVICE_ADDR FILE\n");
+        std::fprintf(stderr,
+                     "usage: tavro-bench-floor [--hash-as-sent] LOCAL_ADDR DEVICE_ADDR FILE\n");
         return 64;
     }
     const sockaddr_in local = Address(argv[1], 0);
@@ -173,7 +221,8 @@ int main(int argc, char** argv) {
     Invite(local, device, ntohs(bound.sin_port), static_cast<long long>(facts.st_size), md5);
     Fd connection(::accept(listener.get(), nullptr, nullptr), "accept");
     BoundWaits(connection.get());
-    SendBlocks(connection.get(), file.get(), area);
+    SentImageCheck check(hashAsSent, static_cast<long long>(facts.st_size), md5);
+    SendBlocks(connection.get(), file.get(), area, check);
 
     char reply[2];
     std::size_t got = 0;
