@@ -33,7 +33,7 @@ DeviceRecord Filled(std::string_view reply, const tavro::net::Endpoint& sender, 
 // A row that held another device before.
 DeviceRecord UsedRow() {
     DeviceRecord row;
-    std::memset(&row, 0xA5, sizeof row);
+    std::memset(static_cast<void*>(&row), 0xA5, sizeof row);
     return row;
 }
 
