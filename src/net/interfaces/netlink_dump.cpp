@@ -86,11 +86,19 @@ bool ReceiveDatagram(int fd, std::vector<unsigned char>& buffer, std::size_t& le
 
 enum class DumpEnd { kMore, kDone, kInterrupted, kFailed };
 
+// NLMSG_OK, with its comparison of the unsigned length against the signed remainder spelled
+// out (the macro's own form is a sign-compare warning under clang).
+bool MessageFits(const nlmsghdr* message, int remaining) {
+    return remaining >= static_cast<int>(sizeof(nlmsghdr)) &&
+           message->nlmsg_len >= sizeof(nlmsghdr) &&
+           message->nlmsg_len <= static_cast<unsigned>(remaining);
+}
+
 // Takes the messages of one datagram; tells whether the dump has ended and how.
 DumpEnd TakeMessages(const unsigned char* data, std::size_t length, std::uint32_t sequence,
                      Messages& messages, bool& interrupted, std::string& why) {
     int remaining = static_cast<int>(length);
-    for (auto* message = reinterpret_cast<const nlmsghdr*>(data); NLMSG_OK(message, remaining);
+    for (auto* message = reinterpret_cast<const nlmsghdr*>(data); MessageFits(message, remaining);
          message = NLMSG_NEXT(message, remaining)) {
         if (message->nlmsg_seq != sequence) continue;
         if (message->nlmsg_flags & NLM_F_DUMP_INTR) interrupted = true;

@@ -1,0 +1,63 @@
+// A device's reply to the discovery probe, filled into a row of the device table.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "fuzz_check.h"
+#include "net/discovery/fill_device_row.h"
+
+namespace {
+
+using tavro::DeviceRecord;
+using tavro::fuzz::Require;
+
+bool SameRow(const DeviceRecord& a, const DeviceRecord& b) {
+    return a.senderAddress.sin_family == b.senderAddress.sin_family &&
+           a.senderAddress.sin_port == b.senderAddress.sin_port &&
+           a.senderAddress.sin_addr.s_addr == b.senderAddress.sin_addr.s_addr &&
+           a.macAddress == b.macAddress &&
+           std::memcmp(a.addressText, b.addressText, sizeof a.addressText) == 0 &&
+           a.reply5High == b.reply5High && a.reply6High == b.reply6High && a.reply8 == b.reply8 &&
+           a.reply9 == b.reply9 && a.sketchVersion == b.sketchVersion &&
+           a.textVersion == b.textVersion;
+}
+
+DeviceRecord Filled(std::string_view reply, const tavro::net::Endpoint& sender, DeviceRecord row) {
+    tavro::FillDeviceRow(std::span(reply.data(), reply.size()), sender, row);
+    return row;
+}
+
+// A row that held another device before.
+DeviceRecord UsedRow() {
+    DeviceRecord row;
+    std::memset(static_cast<void*>(&row), 0xA5, sizeof row);
+    return row;
+}
+
+}  // namespace
+
+// The input is the sender's address and port (6 bytes), then the reply of at most 30 bytes.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes = tavro::fuzz::Bytes(data, size);
+    if (bytes.size() < 6 || bytes.size() > 6 + tavro::kDeviceReplySize) return 0;
+    tavro::net::Endpoint sender;
+    std::memcpy(&sender.address, bytes.data(), 4);
+    std::memcpy(&sender.port, bytes.data() + 4, 2);
+    const std::string_view reply = bytes.substr(6);
+
+    const DeviceRecord row = Filled(reply, sender, DeviceRecord{});
+    Require(SameRow(row, Filled(reply, sender, UsedRow())),
+            "a reused row shows nothing of its previous device");
+    std::string padded(reply);
+    padded.resize(tavro::kDeviceReplySize, '\0');
+    Require(SameRow(row, Filled(padded, sender, DeviceRecord{})),
+            "a short reply reads as zeros where its bytes are missing");
+    Require(row.addressText[sizeof row.addressText - 1] == '\0', "the address text ends");
+    Require(std::string(row.addressText) == tavro::net::FormatIPv4(sender.address),
+            "the row shows the sender's address");
+    Require(row.sketchVersion == 0 && row.textVersion == 0, "versions wait for the version query");
+    return 0;
+}
