@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "discovery/fill_device_row.h"
 #include "fuzz_check.h"
-#include "net/discovery/fill_device_row.h"
 
 namespace {
 

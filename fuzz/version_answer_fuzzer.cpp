@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "discovery/version_answer.h"
 #include "fuzz_check.h"
-#include "net/discovery/version_answer.h"
 
 namespace {
 

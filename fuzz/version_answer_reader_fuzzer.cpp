@@ -5,9 +5,9 @@
 #include <span>
 #include <string_view>
 
+#include "discovery/version_answer.h"
+#include "discovery/version_answer_reader.h"
 #include "fuzz_check.h"
-#include "net/discovery/version_answer.h"
-#include "net/discovery/version_answer_reader.h"
 
 namespace {
 

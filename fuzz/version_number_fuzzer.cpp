@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "discovery/version_number.h"
 #include "fuzz_check.h"
-#include "net/discovery/version_number.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "cli/json_text.h"
 #include "cli/local_interfaces.h"
 #include "cli/terminal_text.h"
-#include "net/interfaces/interface_line.h"
+#include "interfaces/interface_line.h"
 #include "net/socket.h"
 
 namespace tavro::cli {

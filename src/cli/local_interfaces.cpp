@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "cli/terminal_text.h"
-#include "net/interfaces/build_interface_table.h"
+#include "interfaces/build_interface_table.h"
 #include "net/socket.h"
 
 namespace tavro::cli {

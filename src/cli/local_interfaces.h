@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cli/cli_services.h"
-#include "net/interfaces/local_interface.h"
+#include "interfaces/local_interface.h"
 
 namespace tavro::cli {
 

@@ -7,8 +7,8 @@
 #include "cli/json_text.h"
 #include "cli/local_interfaces.h"
 #include "cli/terminal_text.h"
-#include "net/discovery/device_line.h"
-#include "net/discovery/search_notice.h"
+#include "discovery/device_line.h"
+#include "discovery/search_notice.h"
 
 namespace tavro::cli {
 namespace {

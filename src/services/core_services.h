@@ -3,9 +3,9 @@
 #include <functional>
 #include <string>
 
-#include "net/discovery/device_record.h"
-#include "net/discovery/search_outcome.h"
-#include "net/interfaces/interface_facts.h"
+#include "discovery/device_record.h"
+#include "discovery/search_outcome.h"
+#include "interfaces/interface_facts.h"
 #include "upload/upload_request.h"
 #include "upload/upload_result.h"
 #include "upload/upload_sink.h"

@@ -1,5 +1,5 @@
-#include "net/discovery/discover_devices.h"
-#include "net/interfaces/read_interface_facts.h"
+#include "discovery/discover_devices.h"
+#include "interfaces/read_interface_facts.h"
 #include "services/core_services.h"
 #include "upload/run_upload.h"
 

@@ -3,12 +3,12 @@
 #include <string_view>
 #include <utility>
 
+#include "discovery/device_line.h"
+#include "discovery/remove_device_row.h"
+#include "discovery/search_notice.h"
+#include "interfaces/build_interface_table.h"
+#include "interfaces/interface_line.h"
 #include "log/append_log.h"
-#include "net/discovery/device_line.h"
-#include "net/discovery/remove_device_row.h"
-#include "net/discovery/search_notice.h"
-#include "net/interfaces/build_interface_table.h"
-#include "net/interfaces/interface_line.h"
 #include "net/socket.h"
 #include "upload/upload_outcome.h"
 

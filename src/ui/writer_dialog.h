@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "net/discovery/device_record.h"
-#include "net/interfaces/local_interface.h"
+#include "discovery/device_record.h"
+#include "interfaces/local_interface.h"
 #include "ui/dialog_controls.h"
 #include "ui/writer_services.h"
 #include "upload/upload_result.h"

@@ -1,4 +1,4 @@
-#include "net/discovery/device_line.h"
+#include "discovery/device_line.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "net/discovery/discover_devices.h"
-#include "net/discovery/fill_device_row.h"
+#include "discovery/discover_devices.h"
+#include "discovery/fill_device_row.h"
 
 namespace tavro {
 namespace {

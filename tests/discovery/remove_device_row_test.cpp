@@ -1,4 +1,4 @@
-#include "net/discovery/remove_device_row.h"
+#include "discovery/remove_device_row.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "net/discovery/search_notice.h"
+#include "discovery/search_notice.h"
 
 #include <gtest/gtest.h>
 

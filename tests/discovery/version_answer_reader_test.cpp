@@ -1,6 +1,6 @@
 // The buffered reading of a version answer against the one-byte-per-receive rule it replaces.
 
-#include "net/discovery/version_answer_reader.h"
+#include "discovery/version_answer_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "net/discovery/version_answer.h"
+#include "discovery/version_answer.h"
 
 namespace tavro {
 namespace {

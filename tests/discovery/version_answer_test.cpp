@@ -1,4 +1,4 @@
-#include "net/discovery/version_answer.h"
+#include "discovery/version_answer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The version queries of a search against scripted version ports on loopback addresses.
 
-#include "net/discovery/version_queries.h"
+#include "discovery/version_queries.h"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "net/discovery/listen_for_replies.h"
+#include "discovery/listen_for_replies.h"
 #include "net/nonblocking_io.h"
 #include "version_server.h"
 

@@ -1,4 +1,4 @@
-#include "net/discovery/version_query.h"
+#include "discovery/version_query.h"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>

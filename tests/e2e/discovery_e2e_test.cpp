@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "device_network_test.h"
-#include "net/discovery/device_line.h"
-#include "net/discovery/discover_devices.h"
+#include "discovery/device_line.h"
+#include "discovery/discover_devices.h"
 
 namespace tavro::test {
 namespace {

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "device_network_test.h"
-#include "net/discovery/discover_devices.h"
-#include "net/discovery/search_notice.h"
+#include "discovery/discover_devices.h"
+#include "discovery/search_notice.h"
 
 namespace tavro::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "net/interfaces/build_interface_table.h"
+#include "interfaces/build_interface_table.h"
 
 #include <arpa/inet.h>
 #include <gmock/gmock.h>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "net/interfaces/interface_line.h"
+#include "interfaces/interface_line.h"
 
 namespace tavro {
 namespace {

@@ -1,4 +1,4 @@
-#include "net/interfaces/interface_line.h"
+#include "interfaces/interface_line.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "net/interfaces/link_terms.h"
+#include "interfaces/link_terms.h"
 
 #include <gtest/gtest.h>
 #include <linux/ethtool.h>

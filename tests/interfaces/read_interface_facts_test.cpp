@@ -1,4 +1,4 @@
-#include "net/interfaces/read_interface_facts.h"
+#include "interfaces/read_interface_facts.h"
 
 #include <arpa/inet.h>
 #include <gmock/gmock.h>
@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "net/interfaces/build_interface_table.h"
-#include "net/interfaces/interface_line.h"
+#include "interfaces/build_interface_table.h"
+#include "interfaces/interface_line.h"
 #include "network_namespace.h"
 
 namespace tavro {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "net/discovery/device_record.h"
-#include "net/interfaces/interface_facts.h"
+#include "discovery/device_record.h"
+#include "interfaces/interface_facts.h"
 #include "net/socket.h"
 
 // Interfaces and devices that exist only in a test's memory: front ends are exercised with

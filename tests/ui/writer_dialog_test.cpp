@@ -6,9 +6,9 @@
 #include <cstring>
 #include <thread>
 
+#include "discovery/device_line.h"
 #include "fake_controls.h"
 #include "made_up_network.h"
-#include "net/discovery/device_line.h"
 
 namespace tavro::ui::test {
 namespace {

@@ -12,8 +12,8 @@
 #include <mutex>
 #include <thread>
 
+#include "discovery/device_line.h"
 #include "made_up_network.h"
-#include "net/discovery/device_line.h"
 #include "qt_test_support.h"
 #include "ui/qt/writer_window.h"
 #include "ui/writer_dialog.h"

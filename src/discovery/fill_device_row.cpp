@@ -1,0 +1,45 @@
+#include "discovery/fill_device_row.h"
+
+#include <netinet/in.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string>
+
+namespace tavro {
+
+namespace {
+
+constexpr std::size_t kMacOffset = 24;
+
+}  // namespace
+
+void FillDeviceRow(std::span<const char> reply, const net::Endpoint& sender, DeviceRecord& row) {
+    // A short reply reads as zeros where its bytes are missing.
+    std::array<char, kDeviceReplySize> area{};
+    std::copy_n(reply.begin(), std::min(reply.size(), area.size()), area.begin());
+    const auto byte = [&area](std::size_t offset) {
+        return static_cast<std::uint8_t>(area[offset]);
+    };
+
+    row.senderAddress = sockaddr_in{};
+    row.senderAddress.sin_family = AF_INET;
+    row.senderAddress.sin_port = htons(sender.port);
+    row.senderAddress.sin_addr.s_addr = sender.address;
+    for (std::size_t i = 0; i < row.macAddress.size(); ++i) {
+        row.macAddress[i] = byte(kMacOffset + i);
+    }
+    const std::string text = net::FormatIPv4(sender.address);
+    std::memset(row.addressText, 0, sizeof row.addressText);
+    std::memcpy(row.addressText, text.data(), std::min(text.size(), sizeof row.addressText - 1));
+    row.reply5High = byte(5) >> 4;
+    row.reply6High = byte(6) >> 4;
+    row.reply8 = byte(8);
+    row.reply9 = byte(9);
+    // A reused row must not show its previous occupant's versions.
+    row.sketchVersion = 0;
+    row.textVersion = 0;
+}
+
+}  // namespace tavro

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "discovery/device_record.h"
+#include "discovery/discovery_options.h"
+#include "discovery/version_query_task.h"
+
+namespace tavro {
+
+// The version queries of one search, side by side: each reply's query starts when the reply
+// is taken and runs on its own bound, whatever the others do. Devices that answered are
+// listed in the order their replies were taken, not the order their answers came in.
+//
+// There are as many places as table rows. A place is held from the reply to the end of its
+// query, and kept if the device answered; a reply that finds every place held is dropped
+// and counted as unlisted. So at most 256 connections are open at once.
+class VersionQueries {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    VersionQueries(std::uint32_t localAddress, const DiscoveryOptions& options);
+
+    // Takes a reply's row (filled from its datagram) and starts its device's query now.
+    void Take(const DeviceRecord& reply);
+    bool running() const { return running_ > 0; }
+    int unlisted() const { return unlisted_; }
+
+    // One wait over every running query and, when extraFd is not -1, that descriptor too,
+    // until a query's deadline or until at the latest. Advances every query that the wait
+    // found ready or out of time. 0 (extraReadable tells about extraFd) or an error code.
+    int WaitOnce(int extraFd, Clock::time_point until, bool& extraReadable);
+    // Waits until every running query has answered or failed. 0 or an error code.
+    int Finish();
+
+    // The rows of the devices that answered, in reply order.
+    std::vector<const DeviceRecord*> AnsweredRows() const;
+    // Rows 0.. of the table take AnsweredRows; the rows behind them keep what they held.
+    // Returns, and sets as the table's count, how many were written.
+    int WriteTable(DeviceTable& table) const;
+
+private:
+    struct Place {
+        DeviceRecord row;
+        std::uint64_t replyNumber = 0;
+        std::optional<VersionQueryTask> query;
+        bool answered = false;
+    };
+
+    Place* FreePlace();
+    void Settle(Place& place);
+
+    std::uint32_t localAddress_;
+    DiscoveryOptions options_;
+    std::vector<Place> places_;
+    std::uint64_t replies_ = 0;
+    int running_ = 0;
+    int unlisted_ = 0;
+};
+
+}  // namespace tavro

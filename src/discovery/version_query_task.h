@@ -1,0 +1,52 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+
+#include "discovery/version_answer.h"
+#include "discovery/version_answer_reader.h"
+#include "net/socket.h"
+
+namespace tavro {
+
+// One version query that never blocks, so that many run side by side in one event loop:
+// connect, send the 5-byte request, read the answer up to its second LF. The whole dialogue
+// ends by its deadline, however the answer trickles in.
+class VersionQueryTask {
+public:
+    using Clock = std::chrono::steady_clock;
+    enum class State { connecting, sending, reading, answered, failed };
+
+    // Opens a socket on local (port 0) and starts connecting it to the device; a step that
+    // fails at once leaves the task failed.
+    VersionQueryTask(std::uint32_t local, const net::Endpoint& device, Clock::time_point deadline);
+
+    State state() const { return state_; }
+    bool running() const { return state_ != State::answered && state_ != State::failed; }
+    // What to poll for while running: the socket and its events.
+    int fd() const { return socket_.fd(); }
+    short events() const;
+    Clock::time_point deadline() const { return deadline_; }
+    // The numbers of an answered query.
+    const VersionAnswer& answer() const { return answer_; }
+
+    // Moves on by what the poll reported for this socket (0: nothing), then fails the query
+    // if its deadline has passed. The socket closes as soon as the query has ended.
+    void Advance(short revents, Clock::time_point now);
+
+private:
+    void Connected(short revents);
+    void Send();
+    void Read(short revents);
+    void End(State state);
+
+    net::Socket socket_;
+    Clock::time_point deadline_;
+    State state_ = State::failed;
+    std::size_t sent_ = 0;
+    VersionAnswerReader reader_;
+    VersionAnswer answer_;
+};
+
+}  // namespace tavro
