@@ -1,10 +1,10 @@
-#include "interfaces/link_terms.h"
-
 #include <gtest/gtest.h>
 #include <linux/ethtool.h>
 #include <linux/if.h>
 
 #include <vector>
+
+#include "interfaces/link_terms_linux.h"
 
 namespace tavro {
 namespace {

@@ -1,4 +1,4 @@
-#include "interfaces/link_terms.h"
+#include "interfaces/link_terms_linux.h"
 
 #include <linux/ethtool.h>
 #include <linux/if.h>

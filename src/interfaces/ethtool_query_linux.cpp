@@ -1,4 +1,4 @@
-#include "interfaces/ethtool_query.h"
+#include "interfaces/ethtool_query_linux.h"
 
 #include <linux/ethtool.h>
 #include <linux/sockios.h>

@@ -1,5 +1,3 @@
-#include "net/socket.h"
-
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -11,6 +9,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "net/socket.h"
 #include "net/socket_error.h"
 
 namespace tavro::net {

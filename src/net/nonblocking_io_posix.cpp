@@ -1,11 +1,10 @@
-#include "net/nonblocking_io.h"
-
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
 #include <cerrno>
 
+#include "net/nonblocking_io.h"
 #include "net/socket_error.h"
 
 namespace tavro::net {

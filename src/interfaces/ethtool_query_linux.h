@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "interfaces/owned_fd.h"
+#include "interfaces/owned_fd_posix.h"
 
 namespace tavro {
 

@@ -1,4 +1,4 @@
-#include "interfaces/kernel_addresses.h"
+#include "interfaces/kernel_addresses_linux.h"
 
 #include <arpa/inet.h>
 #include <linux/if_addr.h>
@@ -7,8 +7,8 @@
 
 #include <cstring>
 
-#include "interfaces/netlink_dump.h"
-#include "interfaces/route_attributes.h"
+#include "interfaces/netlink_dump_linux.h"
+#include "interfaces/route_attributes_linux.h"
 
 namespace tavro {
 namespace {

@@ -1,9 +1,8 @@
+#include "interfaces/ethtool_query_linux.h"
+#include "interfaces/kernel_addresses_linux.h"
+#include "interfaces/kernel_links_linux.h"
+#include "interfaces/link_terms_linux.h"
 #include "interfaces/read_interface_facts.h"
-
-#include "interfaces/ethtool_query.h"
-#include "interfaces/kernel_addresses.h"
-#include "interfaces/kernel_links.h"
-#include "interfaces/link_terms.h"
 
 namespace tavro {
 namespace {

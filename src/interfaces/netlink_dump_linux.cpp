@@ -1,4 +1,4 @@
-#include "interfaces/netlink_dump.h"
+#include "interfaces/netlink_dump_linux.h"
 
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "interfaces/owned_fd.h"
+#include "interfaces/owned_fd_posix.h"
 
 namespace tavro {
 namespace {

@@ -1,4 +1,4 @@
-#include "interfaces/kernel_links.h"
+#include "interfaces/kernel_links_linux.h"
 
 #include <linux/if_link.h>
 #include <linux/rtnetlink.h>
@@ -6,8 +6,8 @@
 
 #include <cstring>
 
-#include "interfaces/netlink_dump.h"
-#include "interfaces/route_attributes.h"
+#include "interfaces/netlink_dump_linux.h"
+#include "interfaces/route_attributes_linux.h"
 
 namespace tavro {
 namespace {

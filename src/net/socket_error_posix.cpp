@@ -1,6 +1,6 @@
-#include "net/socket_error.h"
-
 #include <cerrno>
+
+#include "net/socket_error.h"
 
 namespace tavro::net {
 
