@@ -15,9 +15,7 @@ using tavro::DeviceRecord;
 using tavro::fuzz::Require;
 
 bool SameRow(const DeviceRecord& a, const DeviceRecord& b) {
-    return a.senderAddress.sin_family == b.senderAddress.sin_family &&
-           a.senderAddress.sin_port == b.senderAddress.sin_port &&
-           a.senderAddress.sin_addr.s_addr == b.senderAddress.sin_addr.s_addr &&
+    return a.sender.address == b.sender.address && a.sender.port == b.sender.port &&
            a.macAddress == b.macAddress &&
            std::memcmp(a.addressText, b.addressText, sizeof a.addressText) == 0 &&
            a.reply5High == b.reply5High && a.reply6High == b.reply6High && a.reply8 == b.reply8 &&

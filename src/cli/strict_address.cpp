@@ -1,10 +1,10 @@
 #include "cli/strict_address.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <array>
 #include <optional>
+
+#include "net/byte_order.h"
 
 namespace tavro::cli {
 namespace {
@@ -58,7 +58,7 @@ DeviceAddressReading ReadDeviceAddress(std::string_view text) {
         address = (address << 8) | number;
     }
     reading.refusal = NotUnicast(address);
-    reading.address = htonl(address);
+    reading.address = net::HostToNetwork32(address);
     return reading;
 }
 

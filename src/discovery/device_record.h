@@ -1,15 +1,15 @@
 #pragma once
 
-#include <netinet/in.h>
-
 #include <array>
 #include <cstdint>
+
+#include "net/socket.h"
 
 namespace tavro {
 
 // One device found by a search.
 struct DeviceRecord {
-    sockaddr_in senderAddress{};  // source of the discovery reply
+    net::Endpoint sender;  // source of the discovery reply
     std::array<std::uint8_t, 6> macAddress{};
     char addressText[16] = {};  // dotted quad of the sender
     std::uint8_t reply5High = 0;

@@ -1,7 +1,5 @@
 #include "discovery/discover_devices.h"
 
-#include <sys/socket.h>
-
 #include <optional>
 
 #include "discovery/listen_for_replies.h"
@@ -19,7 +17,7 @@ constexpr std::uint32_t kLimitedBroadcast = 0xFFFFFFFFu;
 
 std::optional<net::Socket> OpenProbeSocket(std::uint32_t local, const DiscoveryOptions& options) {
     int error = 0;
-    net::Socket socket = net::Socket::Create(SOCK_DGRAM, error);
+    net::Socket socket = net::Socket::Create(net::kDatagramSocket, error);
     if (error != 0 || socket.Bind(net::Endpoint{local, 0}) != 0 ||
         net::SetNonBlocking(socket) != 0) {
         return std::nullopt;

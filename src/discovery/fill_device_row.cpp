@@ -1,7 +1,5 @@
 #include "discovery/fill_device_row.h"
 
-#include <netinet/in.h>
-
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -23,10 +21,7 @@ void FillDeviceRow(std::span<const char> reply, const net::Endpoint& sender, Dev
         return static_cast<std::uint8_t>(area[offset]);
     };
 
-    row.senderAddress = sockaddr_in{};
-    row.senderAddress.sin_family = AF_INET;
-    row.senderAddress.sin_port = htons(sender.port);
-    row.senderAddress.sin_addr.s_addr = sender.address;
+    row.sender = sender;
     for (std::size_t i = 0; i < row.macAddress.size(); ++i) {
         row.macAddress[i] = byte(kMacOffset + i);
     }

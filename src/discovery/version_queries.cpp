@@ -1,13 +1,10 @@
 #include "discovery/version_queries.h"
 
-#include <poll.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <limits>
 #include <string_view>
 
+#include "net/nonblocking_io.h"
 #include "net/socket_error.h"
 
 namespace tavro {
@@ -63,40 +60,36 @@ void VersionQueries::Settle(Place& place) {
     --running_;
 }
 
-int VersionQueries::WaitOnce(int extraFd, Clock::time_point until, bool& extraReadable) {
+int VersionQueries::WaitOnce(net::NativeSocket extra, Clock::time_point until,
+                             bool& extraReadable) {
     extraReadable = false;
-    std::vector<pollfd> entries;
+    std::vector<net::SocketWait> entries;
     std::vector<Place*> polled;
-    if (extraFd >= 0) {
-        entries.push_back(pollfd{extraFd, POLLIN, 0});
+    if (extra != net::kNoSocket) {
+        entries.push_back(net::SocketWait{extra, net::kCanRead, 0});
     }
     Clock::time_point wakeUp = until;
     for (Place& place : places_) {
         if (place.query && place.query->running()) {
-            entries.push_back(pollfd{place.query->fd(), place.query->events(), 0});
+            entries.push_back(net::SocketWait{place.query->fd(), place.query->events(), 0});
             polled.push_back(&place);
             wakeUp = std::min(wakeUp, place.query->deadline());
         }
     }
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(wakeUp - Clock::now());
-    const int timeout = static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(
-        left.count(), 0, std::numeric_limits<int>::max()));
-    const int ready = ::poll(entries.data(), entries.size(), timeout);
-    // A signal only cuts this wait short; the caller's loop waits again.
-    if (ready < 0 && errno != EINTR) {
-        return net::WinsockErrorFromErrno(errno);
+    if (const int error = net::WaitForSockets(entries, left); error != 0) {
+        return error;
     }
-    const bool seen = ready > 0;
-    const std::size_t first = extraFd >= 0 ? 1 : 0;
-    if (extraFd >= 0 && seen) {
-        if (entries[0].revents & POLLNVAL) {
+    const std::size_t first = extra != net::kNoSocket ? 1 : 0;
+    if (first == 1) {
+        if (entries[0].seen & net::kNotSocket) {
             return net::kErrorNotSocket;
         }
-        extraReadable = entries[0].revents != 0;
+        extraReadable = entries[0].seen != 0;
     }
     const Clock::time_point now = Clock::now();
     for (std::size_t i = 0; i < polled.size(); ++i) {
-        polled[i]->query->Advance(seen ? entries[first + i].revents : 0, now);
+        polled[i]->query->Advance(entries[first + i].seen, now);
         Settle(*polled[i]);
     }
     return 0;
@@ -106,7 +99,8 @@ int VersionQueries::Finish() {
     while (running()) {
         bool unused = false;
         // Every query has its own deadline, so this wait always ends.
-        if (const int error = WaitOnce(-1, Clock::time_point::max(), unused); error != 0) {
+        if (const int error = WaitOnce(net::kNoSocket, Clock::time_point::max(), unused);
+            error != 0) {
             return error;
         }
     }

@@ -29,10 +29,10 @@ public:
     bool running() const { return running_ > 0; }
     int unlisted() const { return unlisted_; }
 
-    // One wait over every running query and, when extraFd is not -1, that descriptor too,
-    // until a query's deadline or until at the latest. Advances every query that the wait
-    // found ready or out of time. 0 (extraReadable tells about extraFd) or an error code.
-    int WaitOnce(int extraFd, Clock::time_point until, bool& extraReadable);
+    // One wait over every running query and, when extra is not net::kNoSocket, that socket
+    // too, until a query's deadline or until at the latest. Advances every query that the wait
+    // found ready or out of time. 0 (extraReadable tells about extra) or an error code.
+    int WaitOnce(net::NativeSocket extra, Clock::time_point until, bool& extraReadable);
     // Waits until every running query has answered or failed. 0 or an error code.
     int Finish();
 

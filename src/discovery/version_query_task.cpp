@@ -1,8 +1,5 @@
 #include "discovery/version_query_task.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-
 #include <array>
 
 #include "net/nonblocking_io.h"
@@ -21,7 +18,7 @@ VersionQueryTask::VersionQueryTask(std::uint32_t local, const net::Endpoint& dev
                                    Clock::time_point deadline)
     : deadline_(deadline) {
     int error = 0;
-    socket_ = net::Socket::Create(SOCK_STREAM, error);
+    socket_ = net::Socket::Create(net::kStreamSocket, error);
     if (error != 0 || socket_.Bind(net::Endpoint{local, 0}) != 0 ||
         net::SetNonBlocking(socket_) != 0) {
         End(State::failed);
@@ -41,9 +38,9 @@ short VersionQueryTask::events() const {
     switch (state_) {
         case State::connecting:
         case State::sending:
-            return POLLOUT;
+            return net::kCanWrite;
         case State::reading:
-            return POLLIN;
+            return net::kCanRead;
         default:
             return 0;
     }
@@ -64,7 +61,7 @@ void VersionQueryTask::Advance(short revents, Clock::time_point now) {
 }
 
 void VersionQueryTask::Connected(short revents) {
-    if ((revents & (POLLOUT | POLLERR | POLLHUP)) == 0) {
+    if ((revents & (net::kCanWrite | net::kFailed | net::kHungUp)) == 0) {
         return;
     }
     if (net::ConnectOutcome(socket_) != 0) {
@@ -91,7 +88,7 @@ void VersionQueryTask::Send() {
 }
 
 void VersionQueryTask::Read(short revents) {
-    if ((revents & (POLLIN | POLLERR | POLLHUP)) == 0) {
+    if ((revents & (net::kCanRead | net::kFailed | net::kHungUp)) == 0) {
         return;
     }
     // Never more than the answer may still take: what lies beyond it stays unread.

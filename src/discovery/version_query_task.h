@@ -24,15 +24,15 @@ public:
 
     State state() const { return state_; }
     bool running() const { return state_ != State::answered && state_ != State::failed; }
-    // What to poll for while running: the socket and its events.
-    int fd() const { return socket_.fd(); }
+    // What to wait for while running: the socket and what it is wanted for (net::kCanRead...).
+    net::NativeSocket fd() const { return socket_.fd(); }
     short events() const;
     Clock::time_point deadline() const { return deadline_; }
     // The numbers of an answered query.
     const VersionAnswer& answer() const { return answer_; }
 
-    // Moves on by what the poll reported for this socket (0: nothing), then fails the query
-    // if its deadline has passed. The socket closes as soon as the query has ended.
+    // Moves on by what the wait found for this socket (net::SocketWait::seen, 0: nothing), then
+    // fails the query if its deadline has passed. The socket closes as soon as the query has ended.
     void Advance(short revents, Clock::time_point now);
 
 private:

@@ -1,7 +1,5 @@
 #include "interfaces/build_interface_table.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -68,7 +66,10 @@ const WorkingEntry* FindEntry(const std::vector<WorkingEntry>& working, std::uin
 
 void StoreAddresses(const std::vector<AddressRow>& addresses,
                     const std::vector<WorkingEntry>& working, InterfaceTable& table) {
-    const std::uint32_t loopback = htonl(INADDR_LOOPBACK);
+    // 127.0.0.1 in network byte order, whatever the machine's own order.
+    constexpr unsigned char kLoopbackBytes[4] = {127, 0, 0, 1};
+    std::uint32_t loopback = 0;
+    std::memcpy(&loopback, kLoopbackBytes, sizeof loopback);
     for (const AddressRow& row : addresses) {
         if (table.count == InterfaceTable::kCapacity) return;
         if (row.address == loopback) continue;

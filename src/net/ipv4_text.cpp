@@ -1,10 +1,9 @@
-#include <arpa/inet.h>
-
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "net/byte_order.h"
 #include "net/socket.h"
 
 namespace tavro::net {
@@ -85,11 +84,11 @@ std::optional<std::uint32_t> ParseIPv4(std::string_view text) {
     }
     host |= parts[count - 1];
 
-    return htonl(host);
+    return HostToNetwork32(host);
 }
 
 std::string FormatIPv4(std::uint32_t address) {
-    const std::uint32_t host = ntohl(address);
+    const std::uint32_t host = NetworkToHost32(address);
     std::string text;
     for (int shift = 24; shift >= 0; shift -= 8) {
         if (shift != 24) {

@@ -1,8 +1,12 @@
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <limits>
+#include <vector>
 
 #include "net/nonblocking_io.h"
 #include "net/socket_error.h"
@@ -19,9 +23,10 @@ int ErrorOf(int error) {
 
 }  // namespace
 
-int SetNonBlocking(Socket& socket) {
+int SetNonBlocking(Socket& socket, bool on) {
     const int flags = ::fcntl(socket.fd(), F_GETFL);
-    if (flags < 0 || ::fcntl(socket.fd(), F_SETFL, flags | O_NONBLOCK) != 0) {
+    if (flags < 0 ||
+        ::fcntl(socket.fd(), F_SETFL, on ? flags | O_NONBLOCK : flags & ~O_NONBLOCK) != 0) {
         return WinsockErrorFromErrno(errno);
     }
     return 0;
@@ -87,6 +92,49 @@ IoResult ReceiveNow(Socket& socket, std::span<char> area, Endpoint* from) {
             return IoResult{0, ErrorOf(errno)};
         }
     }
+}
+
+namespace {
+
+short PollEvents(short wanted) {
+    short events = 0;
+    if (wanted & kCanRead) events |= POLLIN;
+    if (wanted & kCanWrite) events |= POLLOUT;
+    if (wanted & kPeerClosed) events |= POLLRDHUP;
+    return events;
+}
+
+short SeenBits(short revents) {
+    short seen = 0;
+    if (revents & POLLIN) seen |= kCanRead;
+    if (revents & POLLOUT) seen |= kCanWrite;
+    if (revents & POLLRDHUP) seen |= kPeerClosed;
+    if (revents & POLLERR) seen |= kFailed;
+    if (revents & POLLHUP) seen |= kHungUp | kPeerClosed;
+    if (revents & POLLNVAL) seen |= kNotSocket;
+    return seen;
+}
+
+}  // namespace
+
+int WaitForSockets(std::span<SocketWait> entries, std::chrono::milliseconds limit) {
+    std::vector<pollfd> polled;
+    polled.reserve(entries.size());
+    for (SocketWait& entry : entries) {
+        entry.seen = 0;
+        polled.push_back(pollfd{entry.socket, PollEvents(entry.wanted), 0});
+    }
+    const int timeout = static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(
+        limit.count(), 0, std::numeric_limits<int>::max()));
+    const int ready = ::poll(polled.data(), polled.size(), timeout);
+    if (ready < 0) {
+        // A signal only cuts this wait short; the caller's loop waits again.
+        return errno == EINTR ? 0 : WinsockErrorFromErrno(errno);
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        entries[i].seen = SeenBits(polled[i].revents);
+    }
+    return 0;
 }
 
 }  // namespace tavro::net

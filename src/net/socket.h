@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "net/native_socket.h"
+
 namespace tavro::net {
 
 // An IPv4 address in network byte order and a port in host order.
@@ -28,6 +30,10 @@ struct IoResult {
     bool ok() const { return error == 0; }
 };
 
+// The socket types Create takes, numbered as SOCK_STREAM and SOCK_DGRAM are everywhere.
+inline constexpr int kStreamSocket = 1;
+inline constexpr int kDatagramSocket = 2;
+
 // A move-only IPv4 socket that closes its descriptor when it goes. Every call that can fail
 // returns 0 or a Winsock-compatible code (socket_error.h); a wait interrupted by a signal is
 // resumed, never reported; no call raises SIGPIPE.
@@ -40,17 +46,23 @@ public:
     Socket& operator=(const Socket&) = delete;
     ~Socket();
 
-    // type is SOCK_DGRAM or SOCK_STREAM. On failure the socket is invalid and error is set.
+    // type is kDatagramSocket or kStreamSocket. On failure the socket is invalid and error is set.
     static Socket Create(int type, int& error);
 
-    bool valid() const { return fd_ >= 0; }
-    int fd() const { return fd_; }
+    bool valid() const { return fd_ != kNoSocket; }
+    NativeSocket fd() const { return fd_; }
     void Close();
 
     int Bind(const Endpoint& local);
     int GetLocalEndpoint(Endpoint& local) const;
     int Listen(int backlog);
     int SetBroadcast(bool on);
+    // SO_REUSEADDR: a restarted program takes its ports again at once.
+    int SetReuseAddress(bool on);
+    // A close that resets the connection at once (SO_LINGER with no time) instead of ending it.
+    int SetHardClose();
+    // Ends the sending side (the peer reads its end); receiving goes on.
+    int ShutdownSending();
     // SO_RCVTIMEO in milliseconds; a receive that runs out of time fails with 10060. A limit of
     // zero or less is taken as the shortest wait, never as the system's "no limit".
     int SetReceiveTimeout(std::chrono::milliseconds timeout);
@@ -89,8 +101,8 @@ public:
     IoResult ReceiveBounded(std::span<char> area, std::chrono::milliseconds limit);
 
 private:
-    explicit Socket(int fd) : fd_(fd) {}
-    int fd_ = -1;
+    explicit Socket(NativeSocket fd) : fd_(fd) {}
+    NativeSocket fd_ = kNoSocket;
 };
 
 }  // namespace tavro::net

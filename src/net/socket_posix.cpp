@@ -14,6 +14,8 @@
 
 namespace tavro::net {
 
+static_assert(kStreamSocket == SOCK_STREAM && kDatagramSocket == SOCK_DGRAM);
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -117,6 +119,18 @@ int Socket::SetBroadcast(bool on) {
     const int value = on ? 1 : 0;
     return ::setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &value, sizeof value) == 0 ? 0 : LastError();
 }
+
+int Socket::SetReuseAddress(bool on) {
+    const int value = on ? 1 : 0;
+    return ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &value, sizeof value) == 0 ? 0 : LastError();
+}
+
+int Socket::SetHardClose() {
+    const linger hard{1, 0};
+    return ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &hard, sizeof hard) == 0 ? 0 : LastError();
+}
+
+int Socket::ShutdownSending() { return ::shutdown(fd_, SHUT_WR) == 0 ? 0 : LastError(); }
 
 int Socket::SetReceiveTimeout(std::chrono::milliseconds timeout) {
     timeval value{};

@@ -1,14 +1,9 @@
 #include "sim/bounded_wait.h"
 
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <thread>
 
+#include "net/nonblocking_io.h"
 #include "net/socket_error.h"
 
 namespace tavro::sim {
@@ -22,18 +17,19 @@ std::chrono::milliseconds Left(Clock::time_point deadline) {
                     std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()));
 }
 
-// Polls for the events in slices, so that a stop is seen within one slice.
-WaitOutcome PollFor(net::Socket& socket, short events, std::chrono::milliseconds limit,
+// Waits for the events in slices, so that a stop is seen within one slice.
+WaitOutcome PollFor(net::Socket& socket, short wanted, std::chrono::milliseconds limit,
                     std::stop_token stop, short& seen) {
     const auto deadline = Clock::now() + limit;
     while (!stop.stop_requested()) {
         const auto left = Left(deadline);
-        pollfd entry{socket.fd(), events, 0};
-        const int ready = ::poll(&entry, 1, static_cast<int>(std::min(left, kSlice).count()));
-        if (ready < 0 && errno != EINTR) return WaitOutcome::Failed;
-        if (ready > 0) {
-            seen = entry.revents;
-            return (seen & POLLNVAL) != 0 ? WaitOutcome::Failed : WaitOutcome::Ready;
+        net::SocketWait entry{socket.fd(), wanted, 0};
+        if (net::WaitForSockets({&entry, 1}, std::min(left, kSlice)) != 0) {
+            return WaitOutcome::Failed;
+        }
+        if (entry.seen != 0) {
+            seen = entry.seen;
+            return (seen & net::kNotSocket) != 0 ? WaitOutcome::Failed : WaitOutcome::Ready;
         }
         if (left <= kSlice) return WaitOutcome::TimedOut;
     }
@@ -57,59 +53,52 @@ WaitOutcome WaitReadable(net::Socket& socket, std::chrono::milliseconds limit,
 
 int ConnectWithin(net::Socket& socket, const net::Endpoint& remote, std::chrono::milliseconds limit,
                   std::stop_token stop) {
-    const int flags = ::fcntl(socket.fd(), F_GETFL);
-    if (flags < 0 || ::fcntl(socket.fd(), F_SETFL, flags | O_NONBLOCK) != 0) {
-        return net::WinsockErrorFromErrno(errno);
-    }
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(remote.port);
-    address.sin_addr.s_addr = remote.address;
-    int error = 0;
-    if (::connect(socket.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        error = errno == EINPROGRESS || errno == EINTR ? 0 : net::WinsockErrorFromErrno(errno);
+    if (const int error = net::SetNonBlocking(socket); error != 0) return error;
+    int error = net::StartConnect(socket, remote);
+    if (error == net::kErrorWouldBlock) {
         short seen = 0;
-        const WaitOutcome done =
-            error == 0 ? PollFor(socket, POLLOUT, limit, stop, seen) : WaitOutcome::Failed;
+        const WaitOutcome done = PollFor(socket, net::kCanWrite, limit, stop, seen);
+        if (done == WaitOutcome::Ready) error = net::ConnectOutcome(socket);
         if (done == WaitOutcome::TimedOut) error = net::kErrorTimedOut;
         if (done == WaitOutcome::Stopped) error = net::kErrorInterrupted;
-        if (done == WaitOutcome::Ready) {
-            int pending = 0;
-            socklen_t length = sizeof pending;
-            ::getsockopt(socket.fd(), SOL_SOCKET, SO_ERROR, &pending, &length);
-            error = pending == 0 ? 0 : net::WinsockErrorFromErrno(pending);
-        }
-        if (done == WaitOutcome::Failed && error == 0) error = net::kErrorNotSocket;
+        if (done == WaitOutcome::Failed) error = net::kErrorNotSocket;
     }
-    ::fcntl(socket.fd(), F_SETFL, flags);
+    net::SetNonBlocking(socket, false);
     return error;
 }
 
 WaitOutcome SendWithin(net::Socket& socket, std::string_view bytes, std::chrono::milliseconds limit,
                        std::stop_token stop) {
+    // Non-blocking for the sends only: the device's other calls wait as ever.
+    if (net::SetNonBlocking(socket) != 0) return WaitOutcome::Failed;
     const auto deadline = Clock::now() + limit;
+    WaitOutcome outcome = WaitOutcome::Ready;
     while (!bytes.empty()) {
-        const ssize_t sent =
-            ::send(socket.fd(), bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
-        if (sent > 0) {
-            bytes.remove_prefix(static_cast<std::size_t>(sent));
+        const net::IoResult sent = net::SendNow(socket, bytes);
+        if (sent.ok()) {
+            bytes.remove_prefix(sent.count);
             continue;
         }
-        if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-            return WaitOutcome::Failed;
+        if (sent.error != net::kErrorWouldBlock) {
+            outcome = WaitOutcome::Failed;
+            break;
         }
         short seen = 0;
-        const WaitOutcome room = PollFor(socket, POLLOUT, Left(deadline), stop, seen);
-        if (room != WaitOutcome::Ready) return room;
-        if ((seen & (POLLERR | POLLHUP)) != 0) return WaitOutcome::Failed;
+        outcome = PollFor(socket, net::kCanWrite, Left(deadline), stop, seen);
+        if (outcome != WaitOutcome::Ready) break;
+        if ((seen & (net::kFailed | net::kHungUp)) != 0) {
+            outcome = WaitOutcome::Failed;
+            break;
+        }
     }
-    return WaitOutcome::Ready;
+    net::SetNonBlocking(socket, false);
+    return outcome;
 }
 
 WaitOutcome WaitPeerGone(net::Socket& socket, std::chrono::milliseconds limit,
                          std::stop_token stop) {
     short seen = 0;
-    return PollFor(socket, POLLRDHUP, limit, stop, seen);
+    return PollFor(socket, net::kPeerClosed, limit, stop, seen);
 }
 
 bool Pause(std::chrono::milliseconds delay, std::stop_token stop) {

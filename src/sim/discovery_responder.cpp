@@ -1,7 +1,5 @@
 #include "sim/discovery_responder.h"
 
-#include <sys/socket.h>
-
 #include <algorithm>
 
 #include "sim/bounded_wait.h"
@@ -22,7 +20,7 @@ std::string DiscoveryReply(const DeviceSettings& settings) {
 
 int DiscoveryResponder::Bind() {
     int error = 0;
-    socket_ = net::Socket::Create(SOCK_DGRAM, error);
+    socket_ = net::Socket::Create(net::kDatagramSocket, error);
     if (error != 0) return error;
     return socket_.Bind(net::Endpoint{settings_.address, 0});
 }

@@ -1,7 +1,5 @@
 #include "sim/image_receiver.h"
 
-#include <sys/socket.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -20,8 +18,7 @@ constexpr std::size_t kBlockSize = 1024;
 
 // An abortive close: the writer sees its connection reset, as when a device loses power.
 void Abort(net::Socket& connection) {
-    const linger hard{1, 0};
-    ::setsockopt(connection.fd(), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+    connection.SetHardClose();
     connection.Close();
 }
 
@@ -57,7 +54,7 @@ private:
 
     bool Connect(const net::Endpoint& writer) {
         int error = 0;
-        connection_ = net::Socket::Create(SOCK_STREAM, error);
+        connection_ = net::Socket::Create(net::kStreamSocket, error);
         const std::uint32_t from =
             settings_.connectFromText.empty() ? settings_.address : settings_.connectFrom;
         if (error == 0) error = connection_.Bind(net::Endpoint{from, 0});
@@ -83,7 +80,7 @@ private:
     // that still listens.
     void ReadWithoutAnswering() {
         Record("shut-down-on-accept");
-        ::shutdown(connection_.fd(), SHUT_WR);
+        connection_.ShutdownSending();
         char area[kBlockSize];
         const char* end = "quiet";
         while (WaitReadable(connection_, kPeerLimit, stop_) == WaitOutcome::Ready) {

@@ -1,8 +1,6 @@
 #include "sim/probe_listener.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-
+#include "net/byte_order.h"
 #include "sim/bounded_wait.h"
 #include "sim/quoted.h"
 #include "sim/reuse_address.h"
@@ -17,11 +15,11 @@ constexpr std::string_view kListener = "*";
 
 int ProbeListener::Bind() {
     int error = 0;
-    socket_ = net::Socket::Create(SOCK_DGRAM, error);
+    socket_ = net::Socket::Create(net::kDatagramSocket, error);
     if (error != 0) return error;
     ReuseAddress(socket_);
     socket_.SetBroadcast(true);
-    return socket_.Bind(net::Endpoint{htonl(INADDR_ANY), kProbePort});
+    return socket_.Bind(net::Endpoint{net::kAnyAddress, kProbePort});
 }
 
 void ProbeListener::Run(std::stop_token stop) {

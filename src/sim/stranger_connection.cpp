@@ -1,7 +1,5 @@
 #include "sim/stranger_connection.h"
 
-#include <sys/socket.h>
-
 #include <string>
 
 #include "sim/bounded_wait.h"
@@ -15,7 +13,7 @@ StrangerConnection::~StrangerConnection() {
 
 bool StrangerConnection::Open(const net::Endpoint& writer) {
     int error = 0;
-    connection_ = net::Socket::Create(SOCK_STREAM, error);
+    connection_ = net::Socket::Create(net::kStreamSocket, error);
     if (error == 0) error = connection_.Bind(net::Endpoint{settings_.strangerConnect, 0});
     if (error == 0) error = ConnectWithin(connection_, writer, kPeerLimit, stop_);
     if (error != 0) {

@@ -1,7 +1,5 @@
 #include "sim/upload_device.h"
 
-#include <sys/socket.h>
-
 #include "sim/bounded_wait.h"
 #include "sim/image_receiver.h"
 #include "sim/quoted.h"
@@ -14,7 +12,7 @@ constexpr std::size_t kDatagramArea = 1500;
 // A UDP socket on the address, any port; a Winsock-compatible code on failure.
 int BindOther(net::Socket& socket, std::uint32_t address) {
     int error = 0;
-    socket = net::Socket::Create(SOCK_DGRAM, error);
+    socket = net::Socket::Create(net::kDatagramSocket, error);
     return error != 0 ? error : socket.Bind(net::Endpoint{address, 0});
 }
 
@@ -22,7 +20,7 @@ int BindOther(net::Socket& socket, std::uint32_t address) {
 
 int UploadDevice::Bind() {
     int error = 0;
-    socket_ = net::Socket::Create(SOCK_DGRAM, error);
+    socket_ = net::Socket::Create(net::kDatagramSocket, error);
     if (error != 0) return error;
     if (const int bound = socket_.Bind(net::Endpoint{settings_.address, kUploadPort}); bound != 0)
         return bound;

@@ -1,7 +1,5 @@
 #include "sim/version_server.h"
 
-#include <sys/socket.h>
-
 #include <list>
 
 #include "sim/bounded_wait.h"
@@ -25,7 +23,7 @@ std::string VersionAnswer(const DeviceSettings& settings) {
 
 int VersionServer::Bind() {
     int error = 0;
-    listener_ = net::Socket::Create(SOCK_STREAM, error);
+    listener_ = net::Socket::Create(net::kStreamSocket, error);
     if (error != 0) return error;
     ReuseAddress(listener_);
     if (const int bound = listener_.Bind(net::Endpoint{settings_.address, kVersionPort});

@@ -1,7 +1,5 @@
 #include "upload/upload_invitation.h"
 
-#include <sys/socket.h>
-
 #include <array>
 #include <cstdio>
 #include <string>
@@ -93,7 +91,7 @@ UploadResult InviteDevice(const UploadRequest& request, const FirmwareImage& ima
     AppendLog(sink, "UDPで相手にアクセス。ファームウェアを送るぞ告知。\r\n");
     AppendLog(sink, "socket :");
     int error = 0;
-    net::Socket udp = net::Socket::Create(SOCK_DGRAM, error);
+    net::Socket udp = net::Socket::Create(net::kDatagramSocket, error);
     if (!udp.valid()) return EndWithSocketError(sink, error);
     AppendLog(sink, "ok\r\n");
 

@@ -1,7 +1,5 @@
 #include "upload/upload_listener.h"
 
-#include <sys/socket.h>
-
 #include "log/append_log.h"
 #include "net/socket_error.h"
 #include "upload/upload_error.h"
@@ -25,7 +23,7 @@ UploadResult OpenUploadListener(const std::string& localAddress, LogSink& log,
 
     AppendLog(log, "socket :");
     int error = 0;
-    listener = net::Socket::Create(SOCK_STREAM, error);
+    listener = net::Socket::Create(net::kStreamSocket, error);
     if (!listener.valid()) return EndWithSocketError(log, error);
     AppendLog(log, "ok\r\n");
 

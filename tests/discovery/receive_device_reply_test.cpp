@@ -62,9 +62,8 @@ TEST_F(ReplyPair, ThirtyByteReplyFillsTheRowAndClearsOldVersions) {
     ASSERT_EQ(ReceiveDeviceReply(receiver_, row), 1);
 
     EXPECT_STREQ(row.addressText, "127.0.0.1");
-    EXPECT_EQ(row.senderAddress.sin_family, AF_INET);
-    EXPECT_EQ(row.senderAddress.sin_addr.s_addr, htonl(INADDR_LOOPBACK));
-    EXPECT_EQ(ntohs(row.senderAddress.sin_port), DevicePort());
+    EXPECT_EQ(row.sender.address, htonl(INADDR_LOOPBACK));
+    EXPECT_EQ(row.sender.port, DevicePort());
     const std::array<std::uint8_t, 6> mac{0xB8, 0xB9, 0xBA, 0xBB, 0xBC, 0xBD};
     EXPECT_EQ(row.macAddress, mac);
     EXPECT_EQ(row.reply5High, 0xA);  // 0xA5 >> 4
@@ -125,8 +124,8 @@ TEST(FillDeviceRow, TakesItsFieldsFromTheReplyAndTheSenderWhateverTheLength) {
             return offset < length ? static_cast<std::uint8_t>(0xA0 + offset) : 0;
         };
         EXPECT_STREQ(row.addressText, "198.18.0.123");
-        EXPECT_EQ(row.senderAddress.sin_addr.s_addr, sender.address);
-        EXPECT_EQ(ntohs(row.senderAddress.sin_port), 30718);
+        EXPECT_EQ(row.sender.address, sender.address);
+        EXPECT_EQ(row.sender.port, 30718);
         EXPECT_EQ(row.reply5High, expected(5) >> 4) << length;
         EXPECT_EQ(row.reply6High, expected(6) >> 4) << length;
         EXPECT_EQ(row.reply8, expected(8)) << length;
