@@ -9,6 +9,7 @@
 #include "sim/discovery_responder.h"
 #include "sim/escaped_text.h"
 #include "sim/invitation.h"
+#include "sim/md5_hex.h"
 #include "sim/version_server.h"
 
 namespace tavro::sim {
@@ -158,6 +159,25 @@ TEST(SimulatorInvitation, ExpectedResponseChainsThreeDigests) {
     EXPECT_EQ(ExpectedResponse("", "n", "c"), "2dee6f1d654f68b4cab83d0be501825d");
     EXPECT_EQ(FreshNonce().size(), 32u);
     EXPECT_NE(FreshNonce(), FreshNonce());
+}
+
+// The simulator's MD5 is its own; the test suite of RFC 1321, with inputs that end on each side
+// of the 56-byte padding edge and across a second block.
+TEST(SimulatorMd5, GivesTheReferenceDigests) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "d41d8cd98f00b204e9800998ecf8427e"},
+        {"a", "0cc175b9c0f1b6a831c399e269772661"},
+        {"abc", "900150983cd24fb0d6963f7d28e17f72"},
+        {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
+        {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
+         "d174ab98d277d9f5a5611c2c9f419d9f"},
+        {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+         "57edf4a22be3c955ac49da2e2107b67a"},
+    };
+    for (const auto& [input, digest] : cases) {
+        EXPECT_EQ(Md5Hex(input), digest) << input;
+    }
 }
 
 }  // namespace
