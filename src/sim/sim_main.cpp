@@ -1,12 +1,6 @@
 // tavro-sim: simulated TAVRO devices for tests and demos, run inside a network namespace.
 
-#include <poll.h>
-#include <pthread.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
-#include <csignal>
 #include <iostream>
 #include <memory>
 #include <thread>
@@ -17,6 +11,7 @@
 #include "sim/probe_listener.h"
 #include "sim/sim_help.h"
 #include "sim/simulated_device.h"
+#include "sim/stop_wait.h"
 
 namespace {
 
@@ -30,33 +25,6 @@ struct Options {
     bool verbose = false;
     bool stopOnEof = false;
 };
-
-// Device threads inherit this mask, so the signals reach only the main thread's wait.
-sigset_t BlockStopSignals() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    return signals;
-}
-
-// True once stdin has reached its end: the process holding the other end of the pipe is gone.
-bool InputEnded() {
-    pollfd input{STDIN_FILENO, POLLIN, 0};
-    if (::poll(&input, 1, 0) <= 0) return false;
-    char byte;
-    return ::read(STDIN_FILENO, &byte, 1) == 0 || (input.revents & (POLLHUP | POLLNVAL)) != 0;
-}
-
-// Until SIGTERM or SIGINT, or, when asked, until stdin ends, so that a test that dies leaves
-// no simulator behind.
-void WaitForStop(const sigset_t& stopSignals, bool stopOnEof) {
-    const timespec slice{0, 200 * 1000 * 1000};
-    while (sigtimedwait(&stopSignals, nullptr, &slice) < 0) {
-        if (stopOnEof && InputEnded()) return;
-    }
-}
 
 bool ParseDevices(const Options& options, std::vector<DeviceSettings>& settingsList) {
     for (const std::string& text : options.devices) {
@@ -81,8 +49,7 @@ int Run(const Options& options) {
         std::cerr << "tavro-sim: cannot open the events file " << options.eventsPath << "\n";
         return 1;
     }
-    const sigset_t stopSignals = BlockStopSignals();
-    std::signal(SIGPIPE, SIG_IGN);
+    tavro::sim::HoldStopRequests();
 
     std::vector<std::unique_ptr<tavro::sim::SimulatedDevice>> devices;
     for (DeviceSettings& settings : settingsList) {
@@ -103,7 +70,7 @@ int Run(const Options& options) {
     std::jthread listening([&listener](std::stop_token stop) { listener.Run(stop); });
 
     std::cout << "ready" << std::endl;
-    WaitForStop(stopSignals, options.stopOnEof);
+    tavro::sim::WaitForStop(options.stopOnEof);
     return 0;  // the listener stops first, then every device, as the objects go
 }
 
@@ -111,6 +78,7 @@ int Run(const Options& options) {
 
 int main(int argc, char** argv) {
     CLI::App app{"Simulated TAVRO devices for tests and demos", "tavro-sim"};
+    app.allow_windows_style_options(false);  // a path such as /tmp/store is no option
     app.footer(tavro::sim::kDeviceHelp);
     Options options;
     app.add_option("--device", options.devices,
