@@ -1,13 +1,12 @@
-#include <unistd.h>
-
 #include "cli/cli_services.h"
+#include "cli/terminal_check.h"
 
 namespace tavro::cli {
 
 CliServices RealCliServices() {
     CliServices services;
     static_cast<CoreServices&>(services) = RealCoreServices();
-    services.stderrIsTerminal = [] { return ::isatty(STDERR_FILENO) == 1; };
+    services.stderrIsTerminal = StderrIsTerminal;
     return services;
 }
 

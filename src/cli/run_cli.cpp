@@ -27,6 +27,8 @@ int RunCli(int argc, const char* const* argv, const CliServices& services, std::
            std::ostream& err) {
     CLI::App app{"Finds TAVRO devices on a local network and writes firmware into them.",
                  "tavro-writer-cli"};
+    // Options are --name on every platform: a firmware path such as /tmp/f.bin is a path.
+    app.allow_windows_style_options(false);
     app.set_version_flag("--version", VersionLine());
     app.require_subcommand(1);
     app.footer(kExitCodes);

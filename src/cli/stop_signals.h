@@ -1,22 +1,21 @@
 #pragma once
 
-#include <signal.h>
-
 #include <memory>
 
 #include "cli/job_state.h"
 
 namespace tavro::cli {
 
-// Blocks SIGINT and SIGTERM in the calling thread, and so in every thread started from it
-// later: call it before any thread exists. Returns the set that was blocked.
-sigset_t BlockStopSignals();
+// Holds the stop requests (SIGINT and SIGTERM; Ctrl-C, Ctrl-Break and a console close on
+// Windows) for WatchStopSignals: call it before any thread exists, so that no thread of the
+// job is the one a request lands in.
+void HoldStopSignals();
 
-// Starts a thread that waits for those signals. When one arrives before the job concluded, the
-// thread prints the job's interrupt notice on stderr and ends the process at once with
-// 130 (SIGINT) or 143 (SIGTERM); the kernel closes every socket, so a device sees the connection
-// end, and no outcome of the job is printed after the notice. A signal after the job
-// concluded is ignored: its outcome stands.
-void WatchStopSignals(const sigset_t& signals, std::shared_ptr<JobState> job);
+// Starts watching for those requests. When one arrives before the job concluded, the watcher
+// prints the job's interrupt notice on stderr and ends the process at once with 130 (SIGINT,
+// Ctrl-C) or 143 (SIGTERM and the rest); the system closes every socket, so a device sees the
+// connection end, and no outcome of the job is printed after the notice. A request after the
+// job concluded is ignored: its outcome stands.
+void WatchStopSignals(std::shared_ptr<JobState> job);
 
 }  // namespace tavro::cli

@@ -1,5 +1,4 @@
-#include "cli/stop_signals.h"
-
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,6 +7,7 @@
 #include <thread>
 
 #include "cli/exit_status.h"
+#include "cli/stop_signals.h"
 
 namespace tavro::cli {
 namespace {
@@ -35,19 +35,25 @@ void WriteToStderr(std::string_view text) {
     }
 }
 
-}  // namespace
-
-sigset_t BlockStopSignals() {
+sigset_t StopSignals() {
     sigset_t signals;
     ::sigemptyset(&signals);
     ::sigaddset(&signals, SIGINT);
     ::sigaddset(&signals, SIGTERM);
-    ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     return signals;
 }
 
-void WatchStopSignals(const sigset_t& signals, std::shared_ptr<JobState> job) {
-    std::thread(AwaitStop, signals, std::move(job)).detach();
+}  // namespace
+
+// Blocked in the calling thread, and so in every thread started from it later: only the
+// watcher's sigwait takes them.
+void HoldStopSignals() {
+    const sigset_t signals = StopSignals();
+    ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+}
+
+void WatchStopSignals(std::shared_ptr<JobState> job) {
+    std::thread(AwaitStop, StopSignals(), std::move(job)).detach();
 }
 
 }  // namespace tavro::cli
