@@ -4,8 +4,9 @@
 
 namespace tavro {
 
-// Asks the kernel, through sockets made on the calling thread, about the interfaces of the
-// network namespace that thread is in. A list that cannot be read is left out (nullopt).
+// Asks the system about its interfaces: on Linux the kernel, through sockets made on the calling
+// thread, about the network namespace that thread is in; on Windows the IP Helper tables. A list
+// that cannot be read is left out (nullopt).
 InterfaceFacts ReadInterfaceFacts();
 
 }  // namespace tavro
