@@ -42,7 +42,7 @@ inline constexpr int kErrorHostUnreachable = 10065;       // WSAEHOSTUNREACH
 inline constexpr int kErrnoOffset = 20000;
 
 // The Winsock number for the condition an errno names, else kErrnoOffset + errno.
-// Never returns a value in 0..3.
+// Never returns a value in 0..3. POSIX only: on Windows the codes are Winsock's own.
 int WinsockErrorFromErrno(int errnoValue);
 
 }  // namespace tavro::net
