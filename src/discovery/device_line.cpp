@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace tavro {
+namespace tavro::discovery {
 
 float ShownVersion(std::uint32_t sketchVersion) {
     const auto n = static_cast<std::int32_t>(sketchVersion);
@@ -23,4 +23,4 @@ std::string DeviceLine(const DeviceRecord& row) {
     return line;
 }
 
-}  // namespace tavro
+}  // namespace tavro::discovery

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-namespace tavro {
+namespace tavro::discovery {
 
 // One device found by a search.
 struct DeviceRecord {
@@ -27,4 +27,4 @@ struct DeviceTable {
     std::int32_t deviceCount = 0;
 };
 
-}  // namespace tavro
+}  // namespace tavro::discovery

@@ -8,7 +8,7 @@
 #include "discovery/version_queries.h"
 #include "net/nonblocking_io.h"
 
-namespace tavro {
+namespace tavro::discovery {
 
 namespace {
 
@@ -64,4 +64,4 @@ int DiscoverDevices(DeviceTable& table, const std::string& localAddress,
     return result.count;
 }
 
-}  // namespace tavro
+}  // namespace tavro::discovery

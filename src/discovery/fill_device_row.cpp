@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-namespace tavro {
+namespace tavro::discovery {
 
 namespace {
 
@@ -42,4 +42,4 @@ void FillDeviceRow(std::span<const char> reply, const net::Endpoint& sender, Dev
     row.textVersion = 0;
 }
 
-}  // namespace tavro
+}  // namespace tavro::discovery

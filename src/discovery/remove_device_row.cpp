@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace tavro {
+namespace tavro::discovery {
 
 void RemoveDeviceRow(DeviceTable& table, int index) {
     if (index < 0 || index >= DeviceTable::kCapacity) {
@@ -11,4 +11,4 @@ void RemoveDeviceRow(DeviceTable& table, int index) {
     std::move(table.rows.begin() + index + 1, table.rows.end(), table.rows.begin() + index);
 }
 
-}  // namespace tavro
+}  // namespace tavro::discovery

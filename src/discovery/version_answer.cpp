@@ -7,7 +7,7 @@
 
 #include "discovery/version_number.h"
 
-namespace tavro {
+namespace tavro::discovery {
 
 namespace {
 
@@ -57,4 +57,4 @@ std::optional<VersionAnswer> ParseVersionAnswer(std::string_view answer) {
     return result;
 }
 
-}  // namespace tavro
+}  // namespace tavro::discovery

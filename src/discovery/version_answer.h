@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-namespace tavro {
+namespace tavro::discovery {
 
 // The numbers a version answer carries; a line without its prefix carries none.
 struct VersionAnswer {
@@ -16,4 +16,4 @@ struct VersionAnswer {
 // nullopt when the answer lacks either CR, which fails the query.
 std::optional<VersionAnswer> ParseVersionAnswer(std::string_view answer);
 
-}  // namespace tavro
+}  // namespace tavro::discovery

@@ -1,6 +1,6 @@
 #include "discovery/version_number.h"
 
-namespace tavro {
+namespace tavro::discovery {
 
 namespace {
 
@@ -36,4 +36,4 @@ std::uint32_t ReadVersionNumber(const char* text) {
     return negative ? 0u - number : number;
 }
 
-}  // namespace tavro
+}  // namespace tavro::discovery

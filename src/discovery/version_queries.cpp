@@ -10,7 +10,7 @@
 
 #include "net/socket_error.h"
 
-namespace tavro {
+namespace tavro::discovery {
 
 VersionQueries::VersionQueries(std::uint32_t localAddress, const DiscoveryOptions& options)
     : localAddress_(localAddress), options_(options), places_(DeviceTable::kCapacity) {}
@@ -138,4 +138,4 @@ int VersionQueries::WriteTable(DeviceTable& table) const {
     return table.deviceCount;
 }
 
-}  // namespace tavro
+}  // namespace tavro::discovery

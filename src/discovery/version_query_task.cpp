@@ -8,7 +8,7 @@
 #include "net/nonblocking_io.h"
 #include "net/socket_error.h"
 
-namespace tavro {
+namespace tavro::discovery {
 
 namespace {
 
@@ -129,4 +129,4 @@ void VersionQueryTask::End(State state) {
     socket_.Close();
 }
 
-}  // namespace tavro
+}  // namespace tavro::discovery

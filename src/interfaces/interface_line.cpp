@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string_view>
 
-namespace tavro {
+namespace tavro::interfaces {
 
 std::string InterfaceLine(const LocalInterface& record) {
     char address[INET_ADDRSTRLEN] = {};
@@ -22,4 +22,4 @@ std::string InterfaceLine(const LocalInterface& record) {
     return line;
 }
 
-}  // namespace tavro
+}  // namespace tavro::interfaces

@@ -14,7 +14,7 @@
 #include "upload/upload_authentication.h"
 #include "upload/upload_error.h"
 
-namespace tavro {
+namespace tavro::upload {
 namespace {
 
 constexpr int kInvitationAttempts = 10;
@@ -108,4 +108,4 @@ UploadResult InviteDevice(const UploadRequest& request, const FirmwareImage& ima
     return kUploadSucceeded;
 }
 
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-namespace tavro {
+namespace tavro::discovery {
 namespace {
 
 DeviceRecord Row(const char* address, std::array<std::uint8_t, 6> mac, std::uint32_t sketch) {
@@ -40,4 +40,4 @@ TEST(DeviceLine, VersionsUpTo90AndNegativeOnesShowAsOne) {
 }
 
 }  // namespace
-}  // namespace tavro
+}  // namespace tavro::discovery

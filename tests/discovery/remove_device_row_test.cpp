@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace tavro {
+namespace tavro::discovery {
 namespace {
 
 DeviceTable Numbered() {
@@ -41,4 +41,4 @@ TEST(RemoveDeviceRow, IndexOutsideTheTableChangesNothing) {
 }
 
 }  // namespace
-}  // namespace tavro
+}  // namespace tavro::discovery
