@@ -7,7 +7,7 @@
 #include "cli/json_text.h"
 #include "cli/local_interfaces.h"
 #include "cli/terminal_text.h"
-#include "discovery/device_line.h"
+#include "discovery/device_table.h"
 #include "discovery/search_notice.h"
 
 namespace tavro::cli {

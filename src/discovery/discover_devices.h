@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "discovery/device_record.h"
+#include "discovery/device_table.h"
 #include "discovery/discovery_options.h"
 #include "discovery/search_outcome.h"
 #include "net/socket.h"

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <span>
 
-#include "discovery/device_record.h"
+#include "discovery/device_table.h"
 #include "net/socket.h"
 
 namespace tavro::discovery {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "discovery/device_record.h"
+#include "discovery/device_table.h"
 #include "discovery/discovery_options.h"
 #include "discovery/version_query_task.h"
 

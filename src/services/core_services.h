@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "discovery/device_record.h"
+#include "discovery/device_table.h"
 #include "discovery/search_outcome.h"
 #include "interfaces/interface_facts.h"
 #include "upload/upload_request.h"

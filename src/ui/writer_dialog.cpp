@@ -3,8 +3,7 @@
 #include <string_view>
 #include <utility>
 
-#include "discovery/device_line.h"
-#include "discovery/remove_device_row.h"
+#include "discovery/device_table.h"
 #include "discovery/search_notice.h"
 #include "interfaces/build_interface_table.h"
 #include "interfaces/interface_line.h"

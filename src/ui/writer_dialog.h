@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "discovery/device_record.h"
+#include "discovery/device_table.h"
 #include "interfaces/local_interface.h"
 #include "ui/dialog_controls.h"
 #include "ui/writer_services.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "device_network_test.h"
-#include "discovery/device_line.h"
+#include "discovery/device_table.h"
 #include "discovery/discover_devices.h"
 
 namespace tavro::test {

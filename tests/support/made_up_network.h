@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "discovery/device_record.h"
+#include "discovery/device_table.h"
 #include "interfaces/interface_facts.h"
 #include "net/socket.h"
 

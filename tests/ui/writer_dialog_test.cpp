@@ -6,7 +6,7 @@
 #include <cstring>
 #include <thread>
 
-#include "discovery/device_line.h"
+#include "discovery/device_table.h"
 #include "fake_controls.h"
 #include "made_up_network.h"
 

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <thread>
 
-#include "discovery/device_line.h"
+#include "discovery/device_table.h"
 #include "made_up_network.h"
 #include "qt_test_support.h"
 #include "ui/qt/writer_window.h"
