@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "discovery/version_number.h"
+#include "discovery/version_answer.h"
 #include "fuzz_check.h"
 
 namespace {
