@@ -11,7 +11,7 @@
 
 namespace {
 
-using tavro::DeviceRecord;
+using tavro::discovery::DeviceRecord;
 using tavro::fuzz::Require;
 
 bool SameRow(const DeviceRecord& a, const DeviceRecord& b) {
@@ -24,7 +24,7 @@ bool SameRow(const DeviceRecord& a, const DeviceRecord& b) {
 }
 
 DeviceRecord Filled(std::string_view reply, const tavro::net::Endpoint& sender, DeviceRecord row) {
-    tavro::FillDeviceRow(std::span(reply.data(), reply.size()), sender, row);
+    tavro::discovery::FillDeviceRow(std::span(reply.data(), reply.size()), sender, row);
     return row;
 }
 
@@ -40,7 +40,7 @@ DeviceRecord UsedRow() {
 // The input is the sender's address and port (6 bytes), then the reply of at most 30 bytes.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes = tavro::fuzz::Bytes(data, size);
-    if (bytes.size() < 6 || bytes.size() > 6 + tavro::kDeviceReplySize) return 0;
+    if (bytes.size() < 6 || bytes.size() > 6 + tavro::discovery::kDeviceReplySize) return 0;
     tavro::net::Endpoint sender;
     std::memcpy(&sender.address, bytes.data(), 4);
     std::memcpy(&sender.port, bytes.data() + 4, 2);
@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(SameRow(row, Filled(reply, sender, UsedRow())),
             "a reused row shows nothing of its previous device");
     std::string padded(reply);
-    padded.resize(tavro::kDeviceReplySize, '\0');
+    padded.resize(tavro::discovery::kDeviceReplySize, '\0');
     Require(SameRow(row, Filled(padded, sender, DeviceRecord{})),
             "a short reply reads as zeros where its bytes are missing");
     Require(row.addressText[sizeof row.addressText - 1] == '\0', "the address text ends");

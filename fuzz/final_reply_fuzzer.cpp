@@ -8,9 +8,9 @@
 
 namespace {
 
-using tavro::FinalReply;
-using tavro::JudgeFinalReply;
 using tavro::fuzz::Require;
+using tavro::upload::FinalReply;
+using tavro::upload::JudgeFinalReply;
 
 // The judgement on the bytes so far, with the device still open or closed since.
 void CheckJudgement(std::string_view received, bool peerClosed) {

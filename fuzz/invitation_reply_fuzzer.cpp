@@ -8,8 +8,8 @@
 
 namespace {
 
-using tavro::InvitationAnswer;
 using tavro::fuzz::Require;
+using tavro::upload::InvitationAnswer;
 
 bool Inside(std::string_view part, std::string_view whole) {
     return part.empty() || (part.data() >= whole.data() &&
@@ -20,7 +20,7 @@ bool Inside(std::string_view part, std::string_view whole) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view datagram = tavro::fuzz::Bytes(data, size);
-    const auto reply = tavro::JudgeInvitationReply(datagram);
+    const auto reply = tavro::upload::JudgeInvitationReply(datagram);
 
     // The device writes a C string: its text ends at the first NUL and views the datagram.
     Require(reply.text == datagram.substr(0, datagram.find('\0')),
@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(reply.answer != InvitationAnswer::Challenged || reply.text.starts_with("AUTH"),
             "only an AUTH challenges");
 
-    Require(!tavro::VerdictAccepts(datagram) || datagram.starts_with("OK"),
+    Require(!tavro::upload::VerdictAccepts(datagram) || datagram.starts_with("OK"),
             "only an OK verdict accepts the proof");
     return 0;
 }

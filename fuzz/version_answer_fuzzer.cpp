@@ -19,7 +19,7 @@ bool Holds(std::string_view line, std::string_view prefix) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view received = tavro::fuzz::Bytes(data, size);
-    const auto answer = tavro::ParseVersionAnswer(received);
+    const auto answer = tavro::discovery::ParseVersionAnswer(received);
 
     // The device writes a C string: nothing after the first NUL counts.
     const std::string_view text = received.substr(0, received.find('\0'));

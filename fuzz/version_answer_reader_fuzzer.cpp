@@ -11,7 +11,7 @@
 
 namespace {
 
-using tavro::VersionAnswerReader;
+using tavro::discovery::VersionAnswerReader;
 using tavro::fuzz::Require;
 using Progress = VersionAnswerReader::Progress;
 
@@ -60,6 +60,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Require(lineFeeds < 2 && answer == stream, "an unfinished answer has taken all");
             break;
     }
-    (void)tavro::ParseVersionAnswer(answer);
+    (void)tavro::discovery::ParseVersionAnswer(answer);
     return 0;
 }

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "discovery/version_number.h"
+#include "discovery/version_answer.h"
 #include "fuzz_check.h"
 
 namespace {
@@ -34,7 +34,7 @@ std::uint32_t ReferenceReading(const std::string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(tavro::fuzz::Bytes(data, size));  // NUL-terminated, as in the answer
-    Require(tavro::ReadVersionNumber(text.c_str()) == ReferenceReading(text),
+    Require(tavro::discovery::ReadVersionNumber(text.c_str()) == ReferenceReading(text),
             "a version number reads as strtoul reads it, narrowed to 32 bits");
     return 0;
 }

@@ -11,10 +11,10 @@
 namespace tavro::cli {
 namespace {
 
-void WriteJson(const InterfaceTable& table, std::ostream& out) {
+void WriteJson(const interfaces::InterfaceTable& table, std::ostream& out) {
     out << "[";
     for (int i = 0; i < table.count; ++i) {
-        const LocalInterface& record = table.records[i];
+        const interfaces::LocalInterface& record = table.records[i];
         out << (i ? ",\n " : "\n ") << "{\"index\":" << record.interfaceIndex
             << ",\"address\":" << JsonString(net::FormatIPv4(record.address))
             << ",\"mask\":" << JsonString(net::FormatIPv4(record.mask))
@@ -28,14 +28,14 @@ void WriteJson(const InterfaceTable& table, std::ostream& out) {
 
 int RunInterfacesCommand(const CliServices& services, bool json, std::ostream& out,
                          std::ostream& err) {
-    const std::optional<InterfaceTable> table = LoadInterfaces(services, err);
+    const std::optional<interfaces::InterfaceTable> table = LoadInterfaces(services, err);
     if (!table) return kExitFailure;
     if (json) {
         WriteJson(*table, out);
         return kExitOk;
     }
     for (int i = 0; i < table->count; ++i) {
-        out << TerminalText(InterfaceLine(table->records[i])) << "\n";
+        out << TerminalText(interfaces::InterfaceLine(table->records[i])) << "\n";
     }
     return kExitOk;
 }

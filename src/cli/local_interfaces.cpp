@@ -9,9 +9,11 @@
 
 namespace tavro::cli {
 
-std::optional<InterfaceTable> LoadInterfaces(const CliServices& services, std::ostream& err) {
-    auto table = std::make_unique<InterfaceTable>();
-    const InterfaceBuildResult built = BuildInterfaceTable(services.readInterfaceFacts(), *table);
+std::optional<interfaces::InterfaceTable> LoadInterfaces(const CliServices& services,
+                                                         std::ostream& err) {
+    auto table = std::make_unique<interfaces::InterfaceTable>();
+    const interfaces::InterfaceBuildResult built =
+        interfaces::BuildInterfaceTable(services.readInterfaceFacts(), *table);
     if (!built.adapterListRead) {
         err << "tavro-writer-cli: " << TerminalText(built.reason) << "\n";
         return std::nullopt;
@@ -25,7 +27,7 @@ std::optional<InterfaceTable> LoadInterfaces(const CliServices& services, std::o
 
 std::optional<std::string> ChooseLocalAddress(const CliServices& services,
                                               const std::string& requested, std::ostream& err) {
-    const std::optional<InterfaceTable> table = LoadInterfaces(services, err);
+    const std::optional<interfaces::InterfaceTable> table = LoadInterfaces(services, err);
     if (!table) return std::nullopt;
     if (requested.empty()) return net::FormatIPv4(table->records[0].address);
     for (int i = 0; i < table->count; ++i) {

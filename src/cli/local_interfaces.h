@@ -11,7 +11,8 @@ namespace tavro::cli {
 
 // The usable local interfaces, built as the dialog builds them. nullopt after a message on
 // err: the adapter list could not be read, or no usable interface exists.
-std::optional<InterfaceTable> LoadInterfaces(const CliServices& services, std::ostream& err);
+std::optional<interfaces::InterfaceTable> LoadInterfaces(const CliServices& services,
+                                                         std::ostream& err);
 
 // The local address to work from: the requested one when it belongs to a usable interface,
 // the first usable one when none was requested. nullopt after a message on err.

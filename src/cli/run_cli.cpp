@@ -44,12 +44,12 @@ int RunCli(int argc, const char* const* argv, const CliServices& services, std::
     search->add_flag("--json", json, "One JSON array instead of the device lines");
 
     WriteOptions write;
-    write.password = kUploadPassword;
+    write.password = upload::kUploadPassword;
     auto* writeCommand = app.add_subcommand("write", "Write a firmware file into a device");
     writeCommand->add_option("--interface", write.interfaceAddress,
                              "Local address to work from (default: the first usable interface)");
     writeCommand->add_option("--password", write.password, "Upload password")
-        ->default_str(kUploadPassword);
+        ->default_str(upload::kUploadPassword);
     writeCommand->add_flag("-v,--verbose", write.verbose, "Stream the upload's trace to stderr");
     writeCommand->add_option("DEVICE", write.device, "Address of the device")->required();
     writeCommand->add_option("FILE", write.file, "Firmware file")->required();

@@ -7,13 +7,13 @@
 #include "cli/json_text.h"
 #include "cli/local_interfaces.h"
 #include "cli/terminal_text.h"
-#include "discovery/device_line.h"
+#include "discovery/device_table.h"
 #include "discovery/search_notice.h"
 
 namespace tavro::cli {
 namespace {
 
-std::string HardwareAddress(const DeviceRecord& row) {
+std::string HardwareAddress(const discovery::DeviceRecord& row) {
     char text[18];
     std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", row.macAddress[0],
                   row.macAddress[1], row.macAddress[2], row.macAddress[3], row.macAddress[4],
@@ -21,12 +21,12 @@ std::string HardwareAddress(const DeviceRecord& row) {
     return text;
 }
 
-void WriteJson(const DeviceTable& table, int count, std::ostream& out) {
+void WriteJson(const discovery::DeviceTable& table, int count, std::ostream& out) {
     out << "[";
     for (int i = 0; i < count; ++i) {
-        const DeviceRecord& row = table.rows[i];
+        const discovery::DeviceRecord& row = table.rows[i];
         char shown[32];
-        std::snprintf(shown, sizeof shown, "%1.2f", ShownVersion(row.sketchVersion));
+        std::snprintf(shown, sizeof shown, "%1.2f", discovery::ShownVersion(row.sketchVersion));
         out << (i ? ",\n " : "\n ") << "{\"address\":" << JsonString(row.addressText)
             << ",\"hardwareAddress\":" << JsonString(HardwareAddress(row))
             << ",\"sketchVersion\":" << row.sketchVersion << ",\"textVersion\":" << row.textVersion
@@ -42,24 +42,25 @@ int RunSearchCommand(const CliServices& services, const std::string& interfaceAd
     const std::optional<std::string> local = ChooseLocalAddress(services, interfaceAddress, err);
     if (!local) return kExitFailure;
 
-    auto table = std::make_unique<DeviceTable>();
+    auto table = std::make_unique<discovery::DeviceTable>();
     services.job->BeginSearch(*local);
-    const SearchOutcome outcome = services.discoverDevices(*table, *local);
+    const discovery::SearchOutcome outcome = services.discoverDevices(*table, *local);
     services.job->Finish();  // a stop signal from here on no longer cuts the list short
     const int found = outcome.count;
     if (found < 0) {
         err << "tavro-writer-cli: the search from " << *local << " failed\n";
         return kExitFailure;
     }
-    const int listed = std::min(found, DeviceTable::kCapacity);
-    if (const std::string notice = SearchNotice(outcome); !notice.empty()) {
+    const int listed = std::min(found, discovery::DeviceTable::kCapacity);
+    if (const std::string notice = discovery::SearchNotice(outcome); !notice.empty()) {
         err << "tavro-writer-cli: " << notice << "\n";
     }
     if (json) {
         WriteJson(*table, listed, out);
         return kExitOk;
     }
-    for (int i = 0; i < listed; ++i) out << TerminalText(DeviceLine(table->rows[i])) << "\n";
+    for (int i = 0; i < listed; ++i)
+        out << TerminalText(discovery::DeviceLine(table->rows[i])) << "\n";
     return kExitOk;
 }
 

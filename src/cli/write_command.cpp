@@ -15,7 +15,7 @@ namespace {
 // The upload as a terminal shows it: the trace with -v, a progress bar on a terminal. The
 // trace may carry a device's words, so it is escaped; a line end or a character that is cut
 // between two pieces of the trace waits for the rest.
-class TerminalUploadSink final : public UploadSink {
+class TerminalUploadSink final : public upload::UploadSink {
 public:
     TerminalUploadSink(JobState& job, std::ostream& err, bool verbose, bool progressBar)
         : job_(job), err_(err), verbose_(verbose), progressBar_(progressBar) {}
@@ -55,9 +55,10 @@ private:
     std::string pendingTrace_;
 };
 
-int ExitStatusFor(UploadResult result) {
-    return (result >= kUploadSucceeded && result <= kUploadInternalError) ? result
-                                                                          : kExitNetworkError;
+int ExitStatusFor(upload::UploadResult result) {
+    return (result >= upload::kUploadSucceeded && result <= upload::kUploadInternalError)
+               ? result
+               : kExitNetworkError;
 }
 
 }  // namespace
@@ -76,10 +77,10 @@ int RunWriteCommand(const CliServices& services, const WriteOptions& options, st
 
     std::error_code ignored;
     const std::filesystem::path absolute = std::filesystem::absolute(options.file, ignored);
-    const UploadRequest request{
+    const upload::UploadRequest request{
         .deviceAddress = options.device,
         .localAddress = *local,
-        .devicePort = kDeviceUploadPort,
+        .devicePort = upload::kDeviceUploadPort,
         .password = options.password,
         .firmwarePath = absolute.empty() ? options.file : absolute.string(),
     };
@@ -88,10 +89,11 @@ int RunWriteCommand(const CliServices& services, const WriteOptions& options, st
     job.BeginWrite(TerminalText(options.file), options.device);
     TerminalUploadSink sink(job, err, options.verbose,
                             !options.verbose && services.stderrIsTerminal());
-    const UploadResult result = services.runUpload(request, sink);
+    const upload::UploadResult result = services.runUpload(request, sink);
     sink.End();
 
-    job.Conclude(result == kUploadSucceeded ? out : err, UploadOutcomeText(result) + "\n");
+    job.Conclude(result == upload::kUploadSucceeded ? out : err,
+                 upload::UploadOutcomeText(result) + "\n");
     return ExitStatusFor(result);
 }
 

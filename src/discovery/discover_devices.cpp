@@ -6,7 +6,7 @@
 #include "discovery/version_queries.h"
 #include "net/nonblocking_io.h"
 
-namespace tavro {
+namespace tavro::discovery {
 
 namespace {
 
@@ -62,4 +62,4 @@ int DiscoverDevices(DeviceTable& table, const std::string& localAddress,
     return result.count;
 }
 
-}  // namespace tavro
+}  // namespace tavro::discovery

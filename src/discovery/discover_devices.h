@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "discovery/device_record.h"
+#include "discovery/device_table.h"
 #include "discovery/discovery_options.h"
 #include "discovery/search_outcome.h"
 #include "net/socket.h"
 
-namespace tavro {
+namespace tavro::discovery {
 
 // Broadcasts one probe from localAddress and lists every device that replied and answered its
 // version query, in the order of the replies, in table rows 0... Each reply's query starts as
@@ -28,4 +28,4 @@ int DiscoverDevices(DeviceTable& table, const std::string& localAddress,
 // receive failed or the datagram exceeded 30 bytes, the row then untouched.
 int ReceiveDeviceReply(net::Socket& socket, DeviceRecord& row);
 
-}  // namespace tavro
+}  // namespace tavro::discovery

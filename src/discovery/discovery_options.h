@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cstdint>
 
-namespace tavro {
+namespace tavro::discovery {
 
 // Ports and times of a search. The product uses the defaults; tests move the ports and
 // shorten the times.
@@ -19,4 +19,4 @@ struct DiscoveryOptions {
     std::chrono::milliseconds searchBound{10000};
 };
 
-}  // namespace tavro
+}  // namespace tavro::discovery

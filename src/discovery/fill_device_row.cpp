@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-namespace tavro {
+namespace tavro::discovery {
 
 namespace {
 
@@ -37,4 +37,4 @@ void FillDeviceRow(std::span<const char> reply, const net::Endpoint& sender, Dev
     row.textVersion = 0;
 }
 
-}  // namespace tavro
+}  // namespace tavro::discovery

@@ -3,10 +3,10 @@
 #include <cstddef>
 #include <span>
 
-#include "discovery/device_record.h"
+#include "discovery/device_table.h"
 #include "net/socket.h"
 
-namespace tavro {
+namespace tavro::discovery {
 
 // The most of a reply datagram that a row is filled from; a longer one is no reply.
 inline constexpr std::size_t kDeviceReplySize = 30;
@@ -15,4 +15,4 @@ inline constexpr std::size_t kDeviceReplySize = 30;
 // address it came from. The versions start at 0, for the version query to fill.
 void FillDeviceRow(std::span<const char> reply, const net::Endpoint& sender, DeviceRecord& row);
 
-}  // namespace tavro
+}  // namespace tavro::discovery

@@ -8,7 +8,7 @@
 #include "net/nonblocking_io.h"
 #include "net/socket_error.h"
 
-namespace tavro {
+namespace tavro::discovery {
 
 namespace {
 
@@ -80,4 +80,4 @@ int ListenForReplies(net::Socket& socket, VersionQueries& queries, const Discove
     }
 }
 
-}  // namespace tavro
+}  // namespace tavro::discovery

@@ -6,7 +6,7 @@
 #include "discovery/version_queries.h"
 #include "net/socket.h"
 
-namespace tavro {
+namespace tavro::discovery {
 
 // Takes every datagram that comes to the (non-blocking) probe socket as one device's reply
 // and hands it to the queries, which start its version query at once. Any datagram, even one
@@ -22,4 +22,4 @@ namespace tavro {
 int ListenForReplies(net::Socket& socket, VersionQueries& queries, const DiscoveryOptions& options,
                      std::chrono::steady_clock::time_point probeSent, bool& endedAtBound);
 
-}  // namespace tavro
+}  // namespace tavro::discovery

@@ -3,7 +3,7 @@
 #include "discovery/discover_devices.h"
 #include "discovery/fill_device_row.h"
 
-namespace tavro {
+namespace tavro::discovery {
 
 int ReceiveDeviceReply(net::Socket& socket, DeviceRecord& row) {
     std::array<char, kDeviceReplySize> reply{};
@@ -16,4 +16,4 @@ int ReceiveDeviceReply(net::Socket& socket, DeviceRecord& row) {
     return 1;
 }
 
-}  // namespace tavro
+}  // namespace tavro::discovery

@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "discovery/device_record.h"
+#include "discovery/device_table.h"
 #include "discovery/discovery_options.h"
 
-namespace tavro {
+namespace tavro::discovery {
 
 namespace {
 
@@ -41,4 +41,4 @@ std::string SearchNotice(const SearchOutcome& outcome) {
     return notice;
 }
 
-}  // namespace tavro
+}  // namespace tavro::discovery

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace tavro {
+namespace tavro::discovery {
 
 // What one search tells its caller: how many devices it listed, and what the user should hear
 // beside the list.
@@ -14,4 +14,4 @@ struct SearchOutcome {
     SearchOutcome(int deviceCount) : count(deviceCount) {}  // NOLINT(google-explicit-constructor)
 };
 
-}  // namespace tavro
+}  // namespace tavro::discovery

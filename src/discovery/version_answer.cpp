@@ -5,11 +5,13 @@
 #include <cstring>
 #include <string_view>
 
-#include "discovery/version_number.h"
-
-namespace tavro {
+namespace tavro::discovery {
 
 namespace {
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 // A line is held in 31 characters and a NUL; its prefixes are searched in that much only.
 using LineArea = std::array<char, 32>;
@@ -35,6 +37,32 @@ std::optional<std::uint32_t> ReadLine(const LineArea& line, const char* longPref
 
 }  // namespace
 
+std::uint32_t ReadVersionNumber(const char* text) {
+    while (IsSpace(*text)) {
+        ++text;
+    }
+    bool negative = false;
+    if (*text == '+' || *text == '-') {
+        negative = *text == '-';
+        ++text;
+    }
+    std::uint64_t value = 0;
+    bool overflow = false;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        value = value * 10 + static_cast<std::uint64_t>(*text - '0');
+        if (value > 0xFFFFFFFFu) {
+            overflow = true;
+            value = 0xFFFFFFFFu;  // keeps the product in range while the digits run out
+        }
+    }
+    // An overflow reads as the largest value whatever the sign, as strtoul does.
+    if (overflow) {
+        return 0xFFFFFFFFu;
+    }
+    const auto number = static_cast<std::uint32_t>(value);
+    return negative ? 0u - number : number;
+}
+
 std::optional<VersionAnswer> ParseVersionAnswer(std::string_view answer) {
     answer = answer.substr(0, answer.find('\0'));
     const std::size_t firstCr = answer.find('\r');
@@ -57,4 +85,4 @@ std::optional<VersionAnswer> ParseVersionAnswer(std::string_view answer) {
     return result;
 }
 
-}  // namespace tavro
+}  // namespace tavro::discovery

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-namespace tavro {
+namespace tavro::discovery {
 
 // The numbers a version answer carries; a line without its prefix carries none.
 struct VersionAnswer {
@@ -16,4 +16,9 @@ struct VersionAnswer {
 // nullopt when the answer lacks either CR, which fails the query.
 std::optional<VersionAnswer> ParseVersionAnswer(std::string_view answer);
 
-}  // namespace tavro
+// Reads a version number as the devices write it: leading white space, an optional sign,
+// decimal digits. No digit gives 0, more than 32 bits gives 4294967295, "-" negates modulo
+// 2^32. text is NUL-terminated.
+std::uint32_t ReadVersionNumber(const char* text);
+
+}  // namespace tavro::discovery

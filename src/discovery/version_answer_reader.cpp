@@ -1,6 +1,6 @@
 #include "discovery/version_answer_reader.h"
 
-namespace tavro {
+namespace tavro::discovery {
 
 VersionAnswerReader::Progress VersionAnswerReader::Feed(std::span<const char> chunk) {
     for (const char byte : chunk) {
@@ -17,4 +17,4 @@ VersionAnswerReader::Progress VersionAnswerReader::Feed(std::span<const char> ch
     return progress_;
 }
 
-}  // namespace tavro
+}  // namespace tavro::discovery

@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-namespace tavro {
+namespace tavro::discovery {
 
 // Collects a version answer from receives of any size with the result of reading it one byte
 // at a time: it ends with its second LF, and fails when 256 bytes have come without one (a
@@ -31,4 +31,4 @@ private:
     Progress progress_ = Progress::needMore;
 };
 
-}  // namespace tavro
+}  // namespace tavro::discovery

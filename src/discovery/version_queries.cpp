@@ -7,7 +7,7 @@
 #include "net/nonblocking_io.h"
 #include "net/socket_error.h"
 
-namespace tavro {
+namespace tavro::discovery {
 
 VersionQueries::VersionQueries(std::uint32_t localAddress, const DiscoveryOptions& options)
     : localAddress_(localAddress), options_(options), places_(DeviceTable::kCapacity) {}
@@ -132,4 +132,4 @@ int VersionQueries::WriteTable(DeviceTable& table) const {
     return table.deviceCount;
 }
 
-}  // namespace tavro
+}  // namespace tavro::discovery

@@ -5,11 +5,11 @@
 #include <optional>
 #include <vector>
 
-#include "discovery/device_record.h"
+#include "discovery/device_table.h"
 #include "discovery/discovery_options.h"
 #include "discovery/version_query_task.h"
 
-namespace tavro {
+namespace tavro::discovery {
 
 // The version queries of one search, side by side: each reply's query starts when the reply
 // is taken and runs on its own bound, whatever the others do. Devices that answered are
@@ -61,4 +61,4 @@ private:
     int unlisted_ = 0;
 };
 
-}  // namespace tavro
+}  // namespace tavro::discovery

@@ -5,7 +5,7 @@
 #include "discovery/version_queries.h"
 #include "net/socket.h"
 
-namespace tavro {
+namespace tavro::discovery {
 
 int QueryDeviceVersion(DeviceRecord& row, const std::string& localAddress,
                        const DiscoveryOptions& options) {
@@ -28,4 +28,4 @@ int QueryDeviceVersion(DeviceRecord& row, const std::string& localAddress,
     return 1;
 }
 
-}  // namespace tavro
+}  // namespace tavro::discovery

@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "discovery/device_record.h"
+#include "discovery/device_table.h"
 #include "discovery/discovery_options.h"
 
-namespace tavro {
+namespace tavro::discovery {
 
 // Asks the device at row.addressText for its versions over TCP from localAddress and stores
 // the numbers its answer carries. 1 when it answered two CR-ended lines, else 0. The whole
@@ -14,4 +14,4 @@ namespace tavro {
 int QueryDeviceVersion(DeviceRecord& row, const std::string& localAddress,
                        const DiscoveryOptions& options = {});
 
-}  // namespace tavro
+}  // namespace tavro::discovery

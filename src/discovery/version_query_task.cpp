@@ -5,7 +5,7 @@
 #include "net/nonblocking_io.h"
 #include "net/socket_error.h"
 
-namespace tavro {
+namespace tavro::discovery {
 
 namespace {
 
@@ -126,4 +126,4 @@ void VersionQueryTask::End(State state) {
     socket_.Close();
 }
 
-}  // namespace tavro
+}  // namespace tavro::discovery

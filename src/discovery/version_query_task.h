@@ -8,7 +8,7 @@
 #include "discovery/version_answer_reader.h"
 #include "net/socket.h"
 
-namespace tavro {
+namespace tavro::discovery {
 
 // One version query that never blocks, so that many run side by side in one event loop:
 // connect, send the 5-byte request, read the answer up to its second LF. The whole dialogue
@@ -49,4 +49,4 @@ private:
     VersionAnswer answer_;
 };
 
-}  // namespace tavro
+}  // namespace tavro::discovery

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tavro {
+namespace tavro::interfaces {
 namespace {
 
 constexpr std::size_t kWorkingListCapacity = 256;
@@ -131,4 +131,4 @@ InterfaceBuildResult BuildInterfaceTable(const InterfaceFacts& facts, InterfaceT
     return JoinFriendlyNames(*facts.adapters, table);
 }
 
-}  // namespace tavro
+}  // namespace tavro::interfaces

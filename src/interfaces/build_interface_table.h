@@ -5,7 +5,7 @@
 #include "interfaces/interface_facts.h"
 #include "interfaces/local_interface.h"
 
-namespace tavro {
+namespace tavro::interfaces {
 
 // Whether the adapter list could be read; when it could not, the process is expected to end
 // with status 1 and reason says why (one line, for stderr).
@@ -21,4 +21,4 @@ struct InterfaceBuildResult {
 // (empty, or 512 bytes or more), fails the build.
 InterfaceBuildResult BuildInterfaceTable(const InterfaceFacts& facts, InterfaceTable& table);
 
-}  // namespace tavro
+}  // namespace tavro::interfaces

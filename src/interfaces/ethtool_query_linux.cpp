@@ -10,7 +10,7 @@
 #include <climits>
 #include <cstring>
 
-namespace tavro {
+namespace tavro::interfaces {
 namespace {
 
 // ethtool_link_settings is followed by three link-mode bitmaps of up to 127 words each; it is
@@ -83,4 +83,4 @@ std::optional<std::uint32_t> EthtoolQuery::SpeedFromLegacySettings(
     return ethtool_cmd_speed(&settings);
 }
 
-}  // namespace tavro
+}  // namespace tavro::interfaces

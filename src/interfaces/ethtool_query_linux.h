@@ -6,7 +6,7 @@
 
 #include "interfaces/owned_fd_posix.h"
 
-namespace tavro {
+namespace tavro::interfaces {
 
 // Asks interface drivers about themselves through a socket made on the calling thread, so
 // names are looked up in that thread's network namespace.
@@ -28,4 +28,4 @@ private:
     OwnedFd socket_;
 };
 
-}  // namespace tavro
+}  // namespace tavro::interfaces

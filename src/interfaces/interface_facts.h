@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace tavro {
+namespace tavro::interfaces {
 
 // The operational status of an interface, numbered as IP Helper numbers it.
 inline constexpr std::uint32_t kOperStatusNotPresent = 0;
@@ -42,4 +42,4 @@ struct InterfaceFacts {
     std::string adapterError;  // why the adapter list could not be read, when it could not
 };
 
-}  // namespace tavro
+}  // namespace tavro::interfaces

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string_view>
 
-namespace tavro {
+namespace tavro::interfaces {
 
 std::string InterfaceLine(const LocalInterface& record) {
     // Network byte order: the first byte in memory is the first number of the dotted quad.
@@ -25,4 +25,4 @@ std::string InterfaceLine(const LocalInterface& record) {
     return line;
 }
 
-}  // namespace tavro
+}  // namespace tavro::interfaces

@@ -10,7 +10,7 @@
 #include "interfaces/netlink_dump_linux.h"
 #include "interfaces/route_attributes_linux.h"
 
-namespace tavro {
+namespace tavro::interfaces {
 namespace {
 
 std::uint32_t MaskOf(unsigned int prefixLength) {
@@ -62,4 +62,4 @@ std::optional<std::vector<AddressRow>> ReadKernelIPv4Addresses(std::string& why)
     return rows;
 }
 
-}  // namespace tavro
+}  // namespace tavro::interfaces

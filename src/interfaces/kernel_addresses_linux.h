@@ -6,10 +6,10 @@
 
 #include "interfaces/interface_facts.h"
 
-namespace tavro {
+namespace tavro::interfaces {
 
 // The IPv4 addresses of the calling thread's network namespace, in the kernel's order;
 // nullopt (and why) when they cannot be read.
 std::optional<std::vector<AddressRow>> ReadKernelIPv4Addresses(std::string& why);
 
-}  // namespace tavro
+}  // namespace tavro::interfaces

@@ -9,7 +9,7 @@
 #include "interfaces/netlink_dump_linux.h"
 #include "interfaces/route_attributes_linux.h"
 
-namespace tavro {
+namespace tavro::interfaces {
 namespace {
 
 std::optional<KernelLink> ParseLink(const std::vector<unsigned char>& message) {
@@ -50,4 +50,4 @@ std::optional<std::vector<KernelLink>> ReadKernelLinks(std::string& why) {
     return links;
 }
 
-}  // namespace tavro
+}  // namespace tavro::interfaces

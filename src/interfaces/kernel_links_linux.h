@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace tavro {
+namespace tavro::interfaces {
 
 // One network link as the kernel describes it.
 struct KernelLink {
@@ -20,4 +20,4 @@ struct KernelLink {
 // why) when they cannot be read.
 std::optional<std::vector<KernelLink>> ReadKernelLinks(std::string& why);
 
-}  // namespace tavro
+}  // namespace tavro::interfaces

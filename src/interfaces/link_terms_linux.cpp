@@ -7,7 +7,7 @@
 
 #include "interfaces/interface_facts.h"
 
-namespace tavro {
+namespace tavro::interfaces {
 namespace {}  // namespace
 
 std::uint32_t OperStatusOf(std::optional<std::uint8_t> operState, unsigned int linkFlags) {
@@ -44,4 +44,4 @@ std::uint32_t SpeedOf(std::optional<std::uint32_t> megabitsPerSecond) {
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(bits, 0xFFFFFFFFu));
 }
 
-}  // namespace tavro
+}  // namespace tavro::interfaces

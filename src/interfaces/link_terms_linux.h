@@ -4,7 +4,7 @@
 #include <optional>
 #include <span>
 
-namespace tavro {
+namespace tavro::interfaces {
 
 // Linux link facts restated in the numbering the selection rules use.
 
@@ -18,4 +18,4 @@ std::uint32_t HardwareAddressLengthOf(std::span<const unsigned char> address);
 // Speed in bit/s from the driver's Mb/s; 0 when unknown, at most 0xFFFFFFFF.
 std::uint32_t SpeedOf(std::optional<std::uint32_t> megabitsPerSecond);
 
-}  // namespace tavro
+}  // namespace tavro::interfaces

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-namespace tavro {
+namespace tavro::interfaces {
 
 // One usable local IPv4 address.
 struct LocalInterface {
@@ -21,4 +21,4 @@ struct InterfaceTable {
     std::array<LocalInterface, kCapacity> records{};
 };
 
-}  // namespace tavro
+}  // namespace tavro::interfaces

@@ -10,7 +10,7 @@
 
 #include "interfaces/owned_fd_posix.h"
 
-namespace tavro {
+namespace tavro::interfaces {
 namespace {
 
 constexpr int kAttempts = 3;
@@ -171,4 +171,4 @@ std::optional<Messages> DumpRoute(std::uint16_t type, std::span<const unsigned c
     return messages;
 }
 
-}  // namespace tavro
+}  // namespace tavro::interfaces

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace tavro {
+namespace tavro::interfaces {
 
 // Runs one rtnetlink dump (RTM_GETLINK, RTM_GETADDR, ...) with the given family header on a
 // socket made on the calling thread, so it answers for that thread's network namespace.
@@ -25,4 +25,4 @@ std::optional<std::vector<std::vector<unsigned char>>> DumpRoute(std::uint16_t t
         why);
 }
 
-}  // namespace tavro
+}  // namespace tavro::interfaces

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-namespace tavro {
+namespace tavro::interfaces {
 
 // A file descriptor closed when its owner goes.
 class OwnedFd {
@@ -34,4 +34,4 @@ private:
     int fd_ = -1;
 };
 
-}  // namespace tavro
+}  // namespace tavro::interfaces

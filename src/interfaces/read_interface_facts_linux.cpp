@@ -4,7 +4,7 @@
 #include "interfaces/link_terms_linux.h"
 #include "interfaces/read_interface_facts.h"
 
-namespace tavro {
+namespace tavro::interfaces {
 namespace {
 
 InterfaceRow InterfaceRowOf(const KernelLink& link, const EthtoolQuery& ethtool) {
@@ -41,4 +41,4 @@ InterfaceFacts ReadInterfaceFacts() {
     return facts;
 }
 
-}  // namespace tavro
+}  // namespace tavro::interfaces

@@ -13,7 +13,7 @@
 
 #include "interfaces/read_interface_facts.h"
 
-namespace tavro {
+namespace tavro::interfaces {
 namespace {
 
 // The IP Helper tables come in one block that the caller sizes: a call without a buffer tells
@@ -139,4 +139,4 @@ InterfaceFacts ReadInterfaceFacts() {
     return facts;
 }
 
-}  // namespace tavro
+}  // namespace tavro::interfaces

@@ -10,7 +10,7 @@
 #include <span>
 #include <vector>
 
-namespace tavro {
+namespace tavro::interfaces {
 
 // Hands each attribute that follows the family header of one rtnetlink message to
 // visit(type, payload). A malformed attribute ends the walk; nothing is read past the message.
@@ -41,4 +41,4 @@ bool ReadFamilyHeader(const std::vector<unsigned char>& message, Header& out) {
     return true;
 }
 
-}  // namespace tavro
+}  // namespace tavro::interfaces

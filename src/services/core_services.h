@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "discovery/device_record.h"
+#include "discovery/device_table.h"
 #include "discovery/search_outcome.h"
 #include "interfaces/interface_facts.h"
 #include "upload/upload_request.h"
@@ -15,12 +15,15 @@ namespace tavro {
 // The three jobs both front ends hand to the core. The programs pass RealCoreServices();
 // tests pass fakes, so a front end is exercised without any traffic.
 struct CoreServices {
-    std::function<InterfaceFacts()> readInterfaceFacts;
+    std::function<interfaces::InterfaceFacts()> readInterfaceFacts;
     // The count (or -1) and what the user should be told beside the list; a fake may give a
     // bare count.
-    std::function<SearchOutcome(DeviceTable& table, const std::string& localAddress)>
+    std::function<discovery::SearchOutcome(discovery::DeviceTable& table,
+                                           const std::string& localAddress)>
         discoverDevices;
-    std::function<UploadResult(const UploadRequest& request, UploadSink& sink)> runUpload;
+    std::function<upload::UploadResult(const upload::UploadRequest& request,
+                                       upload::UploadSink& sink)>
+        runUpload;
 };
 
 // ReadInterfaceFacts, DiscoverDevices and RunUpload with their product settings.

@@ -7,15 +7,15 @@ namespace tavro {
 
 CoreServices RealCoreServices() {
     return {
-        .readInterfaceFacts = ReadInterfaceFacts,
+        .readInterfaceFacts = interfaces::ReadInterfaceFacts,
         .discoverDevices =
-            [](DeviceTable& table, const std::string& localAddress) {
-                SearchOutcome outcome;
-                DiscoverDevices(table, localAddress, {}, &outcome);
+            [](discovery::DeviceTable& table, const std::string& localAddress) {
+                discovery::SearchOutcome outcome;
+                discovery::DiscoverDevices(table, localAddress, {}, &outcome);
                 return outcome;
             },
-        .runUpload = [](const UploadRequest& request,
-                        UploadSink& sink) { return RunUpload(request, sink); },
+        .runUpload = [](const upload::UploadRequest& request,
+                        upload::UploadSink& sink) { return upload::RunUpload(request, sink); },
     };
 }
 

@@ -3,8 +3,7 @@
 #include <string_view>
 #include <utility>
 
-#include "discovery/device_line.h"
-#include "discovery/remove_device_row.h"
+#include "discovery/device_table.h"
 #include "discovery/search_notice.h"
 #include "interfaces/build_interface_table.h"
 #include "interfaces/interface_line.h"
@@ -40,7 +39,7 @@ private:
 
 // The log pane and the progress bar as an upload sees them. From the worker, every call
 // reaches the controls on the UI thread and returns once it has been carried out there.
-class WriterDialog::LogPane final : public UploadSink {
+class WriterDialog::LogPane final : public upload::UploadSink {
 public:
     explicit LogPane(DialogControls& controls) : controls_(controls) {}
 
@@ -72,8 +71,8 @@ bool WriterDialog::OnInitDialog() {
     m_controls.SetProgressRange(0, 100);
     m_controls.SetProgressPosition(0);
 
-    const InterfaceBuildResult built =
-        BuildInterfaceTable(m_services.readInterfaceFacts(), m_interfaceTable);
+    const interfaces::InterfaceBuildResult built =
+        interfaces::BuildInterfaceTable(m_services.readInterfaceFacts(), m_interfaceTable);
     if (!built.adapterListRead) {
         m_services.exitProcess(1, built.reason);
         return false;
@@ -95,7 +94,8 @@ bool WriterDialog::OnInitDialog() {
 
 void WriterDialog::FillInterfaceList() {
     for (int i = 0; i < m_interfaceTable.count; ++i) {
-        m_controls.AddLine(ControlId::interfaceList, InterfaceLine(m_interfaceTable.records[i]));
+        m_controls.AddLine(ControlId::interfaceList,
+                           interfaces::InterfaceLine(m_interfaceTable.records[i]));
     }
     m_controls.SelectLine(ControlId::interfaceList, 0);
     m_selectedLocalAddress = net::FormatIPv4(m_interfaceTable.records[0].address);
@@ -119,16 +119,16 @@ void WriterDialog::EnableControls(bool enable) {
 
 void WriterDialog::OnSearch() {
     m_controls.ClearLines(ControlId::deviceList);
-    SearchOutcome outcome;
+    discovery::SearchOutcome outcome;
     {
         WaitCursor busy(m_controls);
         outcome = m_services.discoverDevices(m_deviceTable, m_selectedLocalAddress);
     }
-    for (int row = 0; row < outcome.count && row < DeviceTable::kCapacity; ++row) {
-        m_controls.AddLine(ControlId::deviceList, DeviceLine(m_deviceTable.rows[row]));
+    for (int row = 0; row < outcome.count && row < discovery::DeviceTable::kCapacity; ++row) {
+        m_controls.AddLine(ControlId::deviceList, discovery::DeviceLine(m_deviceTable.rows[row]));
     }
     // Replies left out, or a search cut short, are worth a line even when nothing was listed.
-    if (const std::string notice = SearchNotice(outcome); !notice.empty()) {
+    if (const std::string notice = discovery::SearchNotice(outcome); !notice.empty()) {
         AppendLog(*m_logPane, "%s\r\n", notice.c_str());
     }
 }
@@ -138,9 +138,9 @@ void WriterDialog::OnDeviceSelectionChange() {
 }
 
 void WriterDialog::RemoveDevice(int index) {
-    if (index < 0 || index >= DeviceTable::kCapacity) return;
+    if (index < 0 || index >= discovery::DeviceTable::kCapacity) return;
     m_controls.DeleteLine(ControlId::deviceList, index);
-    RemoveDeviceRow(m_deviceTable, index);
+    discovery::RemoveDeviceRow(m_deviceTable, index);
     m_controls.SelectLine(ControlId::deviceList, -1);
 }
 
@@ -166,12 +166,12 @@ void WriterDialog::OnWrite() {
 void WriterDialog::StartUpload() {
     EnableControls(false);
     m_outcomePending = true;
-    m_uploadResult = kUploadSucceeded;
+    m_uploadResult = upload::kUploadSucceeded;
     m_uploadBusy.store(1, std::memory_order_release);
     m_controls.StartTimer(kOutcomeTimerId, kOutcomeTimerPeriodMs);
     if (!m_services.startWorker([this] { RunUploadOnWorker(); })) {
         // No worker means no upload: report it like any other internal failure.
-        m_uploadResult = kUploadInternalError;
+        m_uploadResult = upload::kUploadInternalError;
         m_uploadBusy.store(0, std::memory_order_release);
     }
 }
@@ -180,13 +180,13 @@ void WriterDialog::RunUploadOnWorker() {
     int line = -1;
     m_controls.RunOnUiThread([&] { line = m_controls.SelectedLine(ControlId::deviceList); });
 
-    UploadResult result = kUploadInternalError;
-    if (line >= 0 && line < DeviceTable::kCapacity) {
-        const UploadRequest request{
+    upload::UploadResult result = upload::kUploadInternalError;
+    if (line >= 0 && line < discovery::DeviceTable::kCapacity) {
+        const upload::UploadRequest request{
             .deviceAddress = m_deviceTable.rows[line].addressText,
             .localAddress = m_selectedLocalAddress,
-            .devicePort = kDeviceUploadPort,
-            .password = kUploadPassword,
+            .devicePort = upload::kDeviceUploadPort,
+            .password = upload::kUploadPassword,
             .firmwarePath = m_firmwarePath,
         };
         result = m_services.runUpload(request, *m_logPane);
@@ -207,9 +207,10 @@ void WriterDialog::OnTimer(int /*id*/) {
     m_controls.Enable(ControlId::write, false);
 }
 
-void WriterDialog::ShowOutcome(UploadResult result) {
-    m_controls.ShowMessage(UploadOutcomeText(result), MessageButtons::ok);
-    if (result == kUploadSucceeded) RemoveDevice(m_controls.SelectedLine(ControlId::deviceList));
+void WriterDialog::ShowOutcome(upload::UploadResult result) {
+    m_controls.ShowMessage(upload::UploadOutcomeText(result), MessageButtons::ok);
+    if (result == upload::kUploadSucceeded)
+        RemoveDevice(m_controls.SelectedLine(ControlId::deviceList));
 }
 
 bool WriterDialog::CanClose() const { return !uploadBusy(); }

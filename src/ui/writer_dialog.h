@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "discovery/device_record.h"
+#include "discovery/device_table.h"
 #include "interfaces/local_interface.h"
 #include "ui/dialog_controls.h"
 #include "ui/writer_services.h"
@@ -40,9 +40,9 @@ public:
     void RemoveDevice(int index);
 
     const std::string& versionText() const { return m_versionText; }
-    const InterfaceTable& interfaceTable() const { return m_interfaceTable; }
+    const interfaces::InterfaceTable& interfaceTable() const { return m_interfaceTable; }
     const std::string& selectedLocalAddress() const { return m_selectedLocalAddress; }
-    DeviceTable& deviceTable() { return m_deviceTable; }
+    discovery::DeviceTable& deviceTable() { return m_deviceTable; }
     const std::string& firmwarePath() const { return m_firmwarePath; }
     bool uploadBusy() const { return m_uploadBusy.load(std::memory_order_acquire) != 0; }
 
@@ -51,18 +51,18 @@ private:
     void FillInterfaceList();
     void StartUpload();
     void RunUploadOnWorker();
-    void ShowOutcome(UploadResult result);
+    void ShowOutcome(upload::UploadResult result);
 
     DialogControls& m_controls;
     WriterServices m_services;
     std::string m_versionText;
-    InterfaceTable m_interfaceTable;
+    interfaces::InterfaceTable m_interfaceTable;
     std::string m_selectedLocalAddress;
-    DeviceTable m_deviceTable;
+    discovery::DeviceTable m_deviceTable;
     std::string m_firmwarePath;
     std::atomic<std::int32_t> m_uploadBusy{0};
-    UploadResult m_uploadResult = 0;  // written by the worker before it clears m_uploadBusy
-    bool m_outcomePending = false;    // a job started whose outcome has not been shown yet
+    upload::UploadResult m_uploadResult = 0;  // written by the worker before it clears m_uploadBusy
+    bool m_outcomePending = false;            // a job started whose outcome has not been shown yet
     std::unique_ptr<LogPane> m_logPane;
 };
 

@@ -3,7 +3,7 @@
 #include "log/append_log.h"
 #include "net/socket_error.h"
 
-namespace tavro {
+namespace tavro::upload {
 
 net::IoResult ReceiveDeviceDatagram(net::Socket& udp, std::span<char> area, net::Endpoint& device,
                                     LogSink& log, std::chrono::steady_clock::time_point deadline) {
@@ -26,4 +26,4 @@ net::IoResult ReceiveDeviceDatagram(net::Socket& udp, std::span<char> area, net:
     }
 }
 
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -6,7 +6,7 @@
 #include "log/log_sink.h"
 #include "net/socket.h"
 
-namespace tavro {
+namespace tavro::upload {
 
 // Receives the device's next datagram, waiting no later than the deadline. Only the device's
 // address is heard: a datagram from any other address is traced, left, and the wait goes on to
@@ -16,4 +16,4 @@ namespace tavro {
 net::IoResult ReceiveDeviceDatagram(net::Socket& udp, std::span<char> area, net::Endpoint& device,
                                     LogSink& log, std::chrono::steady_clock::time_point deadline);
 
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -1,6 +1,6 @@
 #include "upload/device_replies.h"
 
-namespace tavro {
+namespace tavro::upload {
 namespace {
 
 // The nonce starts after "AUTH" and one separator byte, whatever that byte is.
@@ -25,4 +25,4 @@ InvitationReply JudgeInvitationReply(std::string_view datagram) {
 
 bool VerdictAccepts(std::string_view verdict) { return verdict.starts_with("OK"); }
 
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace tavro {
+namespace tavro::upload {
 
 // The largest invitation reply a device sends: "AUTH", a separator and a 32-character nonce.
 inline constexpr std::size_t kInvitationReplyWindow = 37;
@@ -30,4 +30,4 @@ InvitationReply JudgeInvitationReply(std::string_view datagram);
 // True when the verdict on the password proof accepts it ("OK..."); pure.
 bool VerdictAccepts(std::string_view verdict);
 
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -1,6 +1,6 @@
 #include "upload/final_reply.h"
 
-namespace tavro {
+namespace tavro::upload {
 namespace {
 
 constexpr std::string_view kOk = "OK";
@@ -15,4 +15,4 @@ FinalReply JudgeFinalReply(std::string_view received, bool peerClosed) {
     return FinalReply::Refused;
 }
 
-}  // namespace tavro
+}  // namespace tavro::upload

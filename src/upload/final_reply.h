@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace tavro {
+namespace tavro::upload {
 
 // The device's last word after the image is "OK"; it may also reset at once and just close.
 inline constexpr std::size_t kFinalReplyWindow = 2;
@@ -18,4 +18,4 @@ enum class FinalReply {
 // closed its side since. Pure, so any bytes at all can be fed to it.
 FinalReply JudgeFinalReply(std::string_view received, bool peerClosed);
 
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -7,7 +7,7 @@
 #include "log/append_log.h"
 #include "upload/md5_digest.h"
 
-namespace tavro {
+namespace tavro::upload {
 namespace {
 
 // The invitation and the transfer count bytes in a signed 32-bit number; a longer file is
@@ -41,4 +41,4 @@ UploadResult MeasureFirmware(const std::string& path, LogSink& log, FirmwareImag
     return kUploadSucceeded;
 }
 
-}  // namespace tavro
+}  // namespace tavro::upload

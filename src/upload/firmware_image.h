@@ -6,7 +6,7 @@
 #include "log/log_sink.h"
 #include "upload/upload_result.h"
 
-namespace tavro {
+namespace tavro::upload {
 
 // What the invitation tells the device about the file it is going to receive.
 struct FirmwareImage {
@@ -19,4 +19,4 @@ struct FirmwareImage {
 // kUploadInternalError when the digest fails (an empty file among others).
 UploadResult MeasureFirmware(const std::string& path, LogSink& log, FirmwareImage& image);
 
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-namespace tavro {
+namespace tavro::upload {
 namespace {
 
 // Large enough that reading costs next to nothing per block, small enough that memory stays
@@ -56,4 +56,4 @@ FirmwareReader::Check FirmwareReader::CompareDigest(const std::string& announced
     return DigestHex(digest) == announcedHex ? Check::Same : Check::Changed;
 }
 
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -9,7 +9,7 @@
 
 #include "upload/md5_digest.h"
 
-namespace tavro {
+namespace tavro::upload {
 
 // Reads the image in large chunks and hands it out block by block, digesting every byte it hands
 // out: what is sent is exactly what is digested, so the transfer can tell whether it is the
@@ -48,4 +48,4 @@ private:
     Md5Stream digest_;
 };
 
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -11,7 +11,7 @@
 #include "upload/firmware_reader.h"
 #include "upload/upload_error.h"
 
-namespace tavro {
+namespace tavro::upload {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -177,4 +177,4 @@ UploadResult TransferFirmware(const std::string& path, const FirmwareImage& imag
     return kUploadSucceeded;
 }
 
-}  // namespace tavro
+}  // namespace tavro::upload

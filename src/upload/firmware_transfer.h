@@ -9,7 +9,7 @@
 #include "upload/upload_result.h"
 #include "upload/upload_sink.h"
 
-namespace tavro {
+namespace tavro::upload {
 
 // Takes the device's connection on the listener (no one else's) and streams the image's
 // `length` bytes of the file to it in acknowledged blocks of 1024, moving the progress.
@@ -21,4 +21,4 @@ UploadResult TransferFirmware(const std::string& path, const FirmwareImage& imag
                               std::uint32_t deviceAddress, net::Socket& listener, UploadSink& sink,
                               const UploadTimeouts& timeouts);
 
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -1,6 +1,6 @@
 #include "upload/md5_digest.h"
 
-namespace tavro {
+namespace tavro::upload {
 
 std::string DigestHex(const Md5Digest& digest) {
     static constexpr char kHexDigits[] = "0123456789abcdef";
@@ -13,4 +13,4 @@ std::string DigestHex(const Md5Digest& digest) {
     return text;
 }
 
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace tavro {
+namespace tavro::upload {
 
 // An MD5 value (RFC 1321), byte 0 first.
 using Md5Digest = std::array<std::uint8_t, 16>;
@@ -47,4 +47,4 @@ private:
 // The 32 lower-case hexadecimal characters of a digest, byte 0 first.
 std::string DigestHex(const Md5Digest& digest);
 
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -7,7 +7,7 @@
 
 #include "upload/md5_digest.h"
 
-namespace tavro {
+namespace tavro::upload {
 namespace {
 
 // One read of the file digest never asks for more than this, however long the file.
@@ -110,4 +110,4 @@ bool Md5Stream::Finish(Md5Digest& digest) {
     return finished;
 }
 
-}  // namespace tavro
+}  // namespace tavro::upload

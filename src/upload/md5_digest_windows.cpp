@@ -12,7 +12,7 @@
 
 #include "upload/md5_digest.h"
 
-namespace tavro {
+namespace tavro::upload {
 namespace {
 
 // One read of the file digest never asks for more than this, however long the file.
@@ -162,4 +162,4 @@ bool Md5Stream::Finish(Md5Digest& digest) {
     return finished;
 }
 
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -8,7 +8,7 @@
 #include "upload/upload_invitation.h"
 #include "upload/upload_listener.h"
 
-namespace tavro {
+namespace tavro::upload {
 
 UploadResult RunUpload(const UploadRequest& request, UploadSink& sink,
                        const UploadTimeouts& timeouts) {
@@ -29,4 +29,4 @@ UploadResult RunUpload(const UploadRequest& request, UploadSink& sink,
     return TransferFirmware(request.firmwarePath, image, device.address, listener, sink, timeouts);
 }
 
-}  // namespace tavro
+}  // namespace tavro::upload

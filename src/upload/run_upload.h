@@ -4,7 +4,7 @@
 #include "upload/upload_result.h"
 #include "upload/upload_sink.h"
 
-namespace tavro {
+namespace tavro::upload {
 
 // Writes one firmware file into one device: digest, invitation (with the password proof when
 // the device asks), then the transfer over the device's connection back. Every socket and the
@@ -12,4 +12,4 @@ namespace tavro {
 UploadResult RunUpload(const UploadRequest& request, UploadSink& sink,
                        const UploadTimeouts& timeouts = {});
 
-}  // namespace tavro
+}  // namespace tavro::upload

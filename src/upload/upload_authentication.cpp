@@ -11,7 +11,7 @@
 #include "upload/md5_digest.h"
 #include "upload/upload_error.h"
 
-namespace tavro {
+namespace tavro::upload {
 namespace {
 
 bool TextDigestHex(std::string_view text, UploadSink& sink, std::string& hex) {
@@ -70,4 +70,4 @@ UploadResult Authenticate(net::Socket& udp, net::Endpoint& challenger, const std
     return kUploadRefused;
 }
 
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -11,7 +11,7 @@
 #include "upload/upload_result.h"
 #include "upload/upload_sink.h"
 
-namespace tavro {
+namespace tavro::upload {
 
 // The answer to a device's challenge, "200 <cnonce> <response>\n": the cnonce binds the answer
 // to this path, image and device, the response proves the password against the nonce.
@@ -26,4 +26,4 @@ bool ComposeAuthenticationAnswer(const UploadRequest& request, const FirmwareIma
 UploadResult Authenticate(net::Socket& udp, net::Endpoint& challenger, const std::string& answer,
                           LogSink& log, std::chrono::milliseconds replyTimeout);
 
-}  // namespace tavro
+}  // namespace tavro::upload

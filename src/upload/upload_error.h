@@ -3,7 +3,7 @@
 #include "log/append_log.h"
 #include "upload/upload_result.h"
 
-namespace tavro {
+namespace tavro::upload {
 
 // A socket call of the upload failed: its code goes to the trace and becomes the outcome.
 inline UploadResult EndWithSocketError(LogSink& log, int code) {
@@ -11,4 +11,4 @@ inline UploadResult EndWithSocketError(LogSink& log, int code) {
     return code;
 }
 
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -12,7 +12,7 @@
 #include "upload/upload_authentication.h"
 #include "upload/upload_error.h"
 
-namespace tavro {
+namespace tavro::upload {
 namespace {
 
 constexpr int kInvitationAttempts = 10;
@@ -106,4 +106,4 @@ UploadResult InviteDevice(const UploadRequest& request, const FirmwareImage& ima
     return kUploadSucceeded;
 }
 
-}  // namespace tavro
+}  // namespace tavro::upload

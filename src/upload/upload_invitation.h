@@ -9,7 +9,7 @@
 #include "upload/upload_result.h"
 #include "upload/upload_sink.h"
 
-namespace tavro {
+namespace tavro::upload {
 
 // Invites the device over UDP to take the image and connect back to localPort, and proves the
 // password when the device asks for it. kUploadSucceeded once the device has accepted;
@@ -21,4 +21,4 @@ UploadResult InviteDevice(const UploadRequest& request, const FirmwareImage& ima
                           std::uint16_t localPort, UploadSink& sink,
                           std::chrono::milliseconds replyTimeout, net::Endpoint& device);
 
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -4,7 +4,7 @@
 #include "net/socket_error.h"
 #include "upload/upload_error.h"
 
-namespace tavro {
+namespace tavro::upload {
 namespace {
 
 // Text that is no address cannot be bound, as the system would refuse it.
@@ -43,4 +43,4 @@ UploadResult OpenUploadListener(const std::string& localAddress, LogSink& log,
     return kUploadSucceeded;
 }
 
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -7,7 +7,7 @@
 #include "net/socket.h"
 #include "upload/upload_result.h"
 
-namespace tavro {
+namespace tavro::upload {
 
 // Opens the TCP socket on which the device will connect back, on the local address and a port
 // the system picks; that port has to be known before the invitation can name it.
@@ -15,4 +15,4 @@ namespace tavro {
 UploadResult OpenUploadListener(const std::string& localAddress, LogSink& log,
                                 net::Socket& listener, std::uint16_t& localPort);
 
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -4,7 +4,7 @@
 
 #include "upload/upload_result.h"
 
-namespace tavro {
+namespace tavro::upload {
 
 // The sentence a user reads for the outcome of an upload.
 inline std::string UploadOutcomeText(UploadResult result) {
@@ -22,4 +22,4 @@ inline std::string UploadOutcomeText(UploadResult result) {
     }
 }
 
-}  // namespace tavro
+}  // namespace tavro::upload

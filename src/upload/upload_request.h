@@ -3,7 +3,7 @@
 #include <chrono>
 #include <string>
 
-namespace tavro {
+namespace tavro::upload {
 
 inline constexpr int kDeviceUploadPort = 3232;
 inline constexpr char kUploadPassword[] = "VESPERDUN";
@@ -25,4 +25,4 @@ struct UploadTimeouts {
         30000};  // each block's send and acknowledgement, the final reply
 };
 
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace tavro {
+namespace tavro::upload {
 
 // Outcome of one upload: 0..3 are the upload's own outcomes, any other value is the
 // Winsock-compatible code of the network call that failed.
@@ -13,4 +13,4 @@ inline constexpr UploadResult kUploadRefused = 1;  // no answer, a bad answer or
 inline constexpr UploadResult kUploadFileError = 2;
 inline constexpr UploadResult kUploadInternalError = 3;
 
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -4,7 +4,7 @@
 
 #include "log/log_sink.h"
 
-namespace tavro {
+namespace tavro::upload {
 
 // What an upload reports while it runs: its trace (LogSink), the progress in percent, and
 // the failures of a text digest, which the user is shown at once.
@@ -14,4 +14,4 @@ public:
     virtual void ShowError(std::string_view text) = 0;
 };
 
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -20,12 +20,13 @@ protected:
         (*facts.addresses)[1].mask = tavro::test::Ipv4("255.255.0.0");
 
         services.readInterfaceFacts = [this] { return facts; };
-        services.discoverDevices = [this](DeviceTable& table, const std::string& local) {
+        services.discoverDevices = [this](discovery::DeviceTable& table, const std::string& local) {
             searchedFrom = local;
             table.rows[0] = tavro::test::MadeUpDevice("198.18.0.20", 0x0C, 105, 3);
             return discoveryResult;
         };
-        services.runUpload = [this](const UploadRequest& request, UploadSink& sink) {
+        services.runUpload = [this](const upload::UploadRequest& request,
+                                    upload::UploadSink& sink) {
             uploads.push_back(request);
             playUpload(sink);
             return uploadResult;
@@ -40,17 +41,17 @@ protected:
         return RunCli(static_cast<int>(arguments.size()), arguments.data(), services, out, err);
     }
 
-    InterfaceFacts facts;
+    interfaces::InterfaceFacts facts;
     CliServices services;
     int discoveryResult = 1;
     std::string searchedFrom;
-    std::vector<UploadRequest> uploads;
-    std::function<void(UploadSink&)> playUpload = [](UploadSink& sink) {
+    std::vector<upload::UploadRequest> uploads;
+    std::function<void(upload::UploadSink&)> playUpload = [](upload::UploadSink& sink) {
         sink.AppendText("socket :");
         sink.AppendText("ok\r\n");
         sink.SetProgress(100);
     };
-    UploadResult uploadResult = 0;
+    upload::UploadResult uploadResult = 0;
     std::ostringstream out;
     std::ostringstream err;
 };
@@ -71,7 +72,7 @@ TEST_F(CliTest, InterfacesAsJson) {
 }
 
 TEST_F(CliTest, NoUsableInterfaceIsReportedOnStderr) {
-    facts.addresses = std::vector<AddressRow>{};
+    facts.addresses = std::vector<interfaces::AddressRow>{};
     EXPECT_EQ(Run({"interfaces"}), 1);
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(err.str(), "ネットワークデバイスが見つかりませんでした。\n");
@@ -136,7 +137,7 @@ TEST_F(CliTest, WriteHandsTheUploadAnAbsolutePathAndTheFixedPassword) {
 }
 
 TEST_F(CliTest, WriteExitStatusFollowsTheOutcome) {
-    const std::vector<std::tuple<UploadResult, int, std::string>> outcomes = {
+    const std::vector<std::tuple<upload::UploadResult, int, std::string>> outcomes = {
         {1, 1, "TAVRO通信エラー\n"},
         {2, 2, "ファームウェアファイルエラー\n"},
         {3, 3, "内部エラー\n"},
@@ -228,7 +229,7 @@ TEST_F(CliTest, InterfaceNamesReachTheTerminalEscapedAndJsonAsValidUtf8) {
 }
 
 TEST_F(CliTest, DeviceRowsReachTheTerminalEscaped) {
-    services.discoverDevices = [](DeviceTable& table, const std::string&) {
+    services.discoverDevices = [](discovery::DeviceTable& table, const std::string&) {
         table.rows[0] = tavro::test::MadeUpDevice("\x1b[2J\xff%n", 0x0C, 105);
         return 1;
     };
@@ -242,7 +243,7 @@ TEST_F(CliTest, DeviceRowsReachTheTerminalEscaped) {
 }
 
 TEST_F(CliTest, VerboseTraceKeepsItsLineBreaksAndEscapesTheRest) {
-    playUpload = [](UploadSink& sink) {
+    playUpload = [](upload::UploadSink& sink) {
         // A character and a CR LF cut between two pieces of the trace stay whole.
         sink.AppendText("recv: \"\x1b[2J\xe7\xb5");
         sink.AppendText("\x82\"\r");
@@ -273,7 +274,7 @@ TEST_F(CliTest, ArgumentsEchoedInMessagesAreEscaped) {
 TEST_F(CliTest, InterruptedWriteSaysHowFarItGotAndNothingMore) {
     services.stderrIsTerminal = [] { return true; };
     std::optional<std::string> notice;
-    playUpload = [&](UploadSink& sink) {
+    playUpload = [&](upload::UploadSink& sink) {
         sink.SetProgress(42);
         notice = services.job->Interrupt(std::chrono::seconds(1));
         sink.SetProgress(100);

@@ -17,7 +17,7 @@ protected:
         services.readInterfaceFacts = [] {
             return tavro::test::MadeUpFacts({{4, "veth", "tv0", {"198.18.0.1"}}});
         };
-        services.discoverDevices = [this](DeviceTable& table, const std::string&) {
+        services.discoverDevices = [this](discovery::DeviceTable& table, const std::string&) {
             table.rows[0] = tavro::test::MadeUpDevice("198.18.0.20", 0x0C, 105, 3);
             return outcome;
         };
@@ -32,7 +32,7 @@ protected:
     }
 
     CliServices services;
-    SearchOutcome outcome{1};
+    discovery::SearchOutcome outcome{1};
     std::ostringstream out;
     std::ostringstream err;
 };
@@ -53,7 +53,7 @@ TEST_F(SearchNoticeTest, AFullListIsToldInOneLineOnStderrWithOrWithoutJson) {
 }
 
 TEST_F(SearchNoticeTest, ASearchEndedByItsBoundIsToldEvenWithNothingListed) {
-    outcome = SearchOutcome(0);
+    outcome = discovery::SearchOutcome(0);
     outcome.endedAtBound = true;
     EXPECT_EQ(Run({"search"}), 0);
     EXPECT_EQ(out.str(), "");

@@ -9,7 +9,7 @@
 #include "discovery/discover_devices.h"
 #include "discovery/fill_device_row.h"
 
-namespace tavro {
+namespace tavro::discovery {
 namespace {
 
 using namespace std::chrono_literals;
@@ -143,4 +143,4 @@ TEST(FillDeviceRow, TakesItsFieldsFromTheReplyAndTheSenderWhateverTheLength) {
 }
 
 }  // namespace
-}  // namespace tavro
+}  // namespace tavro::discovery

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace tavro {
+namespace tavro::discovery {
 namespace {
 
 SearchOutcome Outcome(int count, int unlisted, bool endedAtBound) {
@@ -32,4 +32,4 @@ TEST(SearchNotice, SaysNothingAfterAnOrdinaryOrFailedSearch) {
 }
 
 }  // namespace
-}  // namespace tavro
+}  // namespace tavro::discovery

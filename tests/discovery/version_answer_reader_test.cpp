@@ -12,7 +12,7 @@
 
 #include "discovery/version_answer.h"
 
-namespace tavro {
+namespace tavro::discovery {
 namespace {
 
 using Progress = VersionAnswerReader::Progress;
@@ -165,4 +165,4 @@ TEST(VersionAnswerReader, RandomStreamsInRandomPiecesAgreeWithTheOneByteRule) {
 }
 
 }  // namespace
-}  // namespace tavro
+}  // namespace tavro::discovery

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace tavro {
+namespace tavro::discovery {
 namespace {
 
 TEST(ParseVersionAnswer, OddLineBreaksStayInsideTheirLines) {
@@ -26,4 +26,4 @@ TEST(ParseVersionAnswer, TextEndsAtTheFirstNul) {
 }
 
 }  // namespace
-}  // namespace tavro
+}  // namespace tavro::discovery

@@ -17,7 +17,7 @@
 #include "net/nonblocking_io.h"
 #include "version_server.h"
 
-namespace tavro {
+namespace tavro::discovery {
 namespace {
 
 using namespace std::chrono_literals;
@@ -287,4 +287,4 @@ TEST_F(ListenTest, NothingComingEndsAfterTheQuietStretch) {
 }
 
 }  // namespace
-}  // namespace tavro
+}  // namespace tavro::discovery

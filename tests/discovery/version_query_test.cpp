@@ -9,7 +9,7 @@
 
 #include "scripted_peer.h"
 
-namespace tavro {
+namespace tavro::discovery {
 namespace {
 
 using namespace std::chrono_literals;
@@ -158,4 +158,4 @@ TEST(QueryDeviceVersion, UnreachableDeviceOrBadAddressFails) {
 }
 
 }  // namespace
-}  // namespace tavro
+}  // namespace tavro::discovery

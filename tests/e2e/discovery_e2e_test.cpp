@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "device_network_test.h"
-#include "discovery/device_line.h"
+#include "discovery/device_table.h"
 #include "discovery/discover_devices.h"
 
 namespace tavro::test {
@@ -23,21 +23,21 @@ class DiscoveryTest : public DeviceNetworkTest {
 protected:
     // Runs one search and returns the lines of the counted rows.
     std::vector<std::string> Search(int expectedCount) {
-        const int count = DiscoverDevices(table_, kToolAddress);
+        const int count = discovery::DiscoverDevices(table_, kToolAddress);
         EXPECT_EQ(count, expectedCount);
         std::vector<std::string> lines;
-        for (int i = 0; i < count && i < DeviceTable::kCapacity; ++i) {
-            lines.push_back(DeviceLine(table_.rows[i]));
+        for (int i = 0; i < count && i < discovery::DeviceTable::kCapacity; ++i) {
+            lines.push_back(discovery::DeviceLine(table_.rows[i]));
         }
         return lines;
     }
-    const DeviceRecord* RowOf(const std::string& address) {
+    const discovery::DeviceRecord* RowOf(const std::string& address) {
         for (int i = 0; i < table_.deviceCount; ++i) {
             if (table_.rows[i].addressText == address) return &table_.rows[i];
         }
         return nullptr;
     }
-    DeviceTable table_;
+    discovery::DeviceTable table_;
 };
 
 TEST_F(DiscoveryTest, ListsEveryDeviceWithItsAddressHardwareAddressAndVersion) {
@@ -49,7 +49,7 @@ TEST_F(DiscoveryTest, ListsEveryDeviceWithItsAddressHardwareAddressAndVersion) {
     EXPECT_THAT(Search(3), UnorderedElementsAre("198.18.0.10 / 02-00-5E-0A-0B-0C / ver. 1.05",
                                                 "198.18.0.11 / 02-00-5E-12-00-0B / ver. 0.91",
                                                 "198.18.0.12 / 0A-1B-2C-3D-4E-5F / ver. 123.45"));
-    const DeviceRecord* row = RowOf("198.18.0.11");
+    const discovery::DeviceRecord* row = RowOf("198.18.0.11");
     ASSERT_NE(row, nullptr);
     EXPECT_EQ(row->textVersion, 7u);
     EXPECT_EQ(row->reply5High, 0x1);  // the simulator sends 0x12, 0x34, 0x01, 0x02

@@ -30,9 +30,9 @@ using Clock = std::chrono::steady_clock;
 class HostileDiscoveryTest : public DeviceNetworkTest {
 protected:
     // Runs one search; the listed addresses in list order, the time it took in seconds.
-    std::vector<std::string> Search(const DiscoveryOptions& options = {}) {
+    std::vector<std::string> Search(const discovery::DiscoveryOptions& options = {}) {
         const auto start = Clock::now();
-        const int count = DiscoverDevices(table_, kToolAddress, options, &outcome_);
+        const int count = discovery::DiscoverDevices(table_, kToolAddress, options, &outcome_);
         seconds_ = SecondsSince(start);
         EXPECT_GE(count, 0);
         std::vector<std::string> addresses;
@@ -48,8 +48,8 @@ protected:
         return order;
     }
 
-    DeviceTable table_;
-    SearchOutcome outcome_;
+    discovery::DeviceTable table_;
+    discovery::SearchOutcome outcome_;
     double seconds_ = 0;
 };
 
@@ -88,7 +88,7 @@ TEST_F(HostileDiscoveryTest, FiveSilentVersionServersCostOneBoundNotFive) {
     }
     EXPECT_EQ(outcome_.unlistedReplies, 0);
     EXPECT_FALSE(outcome_.endedAtBound);
-    EXPECT_EQ(SearchNotice(outcome_), "");
+    EXPECT_EQ(discovery::SearchNotice(outcome_), "");
 }
 
 TEST_F(HostileDiscoveryTest, TricklingVersionServerIsDroppedAndTheSearchEnds) {
@@ -107,14 +107,14 @@ TEST_F(HostileDiscoveryTest, FloodEndsTheSearchAtItsTotalBoundWithEveryGenuineDe
     START_DEVICES(TestNetwork::DeviceAddresses(10, 4),
                   {"198.18.0.10,flood-rate=50,flood-seconds=20", "198.18.0.11,sketch=111",
                    "198.18.0.12,sketch=112", "198.18.0.13,sketch=113"});
-    DiscoveryOptions options;
+    discovery::DiscoveryOptions options;
     options.searchBound = std::chrono::seconds(3);
 
     const std::vector<std::string> listed = Search(options);
     // The bound, then what is left of the queries already running.
     EXPECT_LT(seconds_, 3.0 + 3.0 + 1.5);
     EXPECT_TRUE(outcome_.endedAtBound);
-    EXPECT_THAT(SearchNotice(outcome_), HasSubstr("bound"));
+    EXPECT_THAT(discovery::SearchNotice(outcome_), HasSubstr("bound"));
     for (const char* genuine : {"198.18.0.11", "198.18.0.12", "198.18.0.13"}) {
         EXPECT_EQ(std::count(listed.begin(), listed.end(), genuine), 1) << genuine;
     }
@@ -135,11 +135,11 @@ TEST_F(HostileDiscoveryTest, ThreeHundredRepliesListTheFirst256AndTellOfTheOther
 
     const std::vector<std::string> listed = Search();
     ASSERT_THAT(ReplyOrder(), SizeIs(300));
-    EXPECT_THAT(listed, SizeIs(DeviceTable::kCapacity));
+    EXPECT_THAT(listed, SizeIs(discovery::DeviceTable::kCapacity));
     EXPECT_EQ(table_.deviceCount, 256);
     EXPECT_EQ(outcome_.unlistedReplies, 44);
     EXPECT_FALSE(outcome_.endedAtBound);
-    EXPECT_THAT(SearchNotice(outcome_), HasSubstr("44 more replies were not listed"));
+    EXPECT_THAT(discovery::SearchNotice(outcome_), HasSubstr("44 more replies were not listed"));
     // Replies sent within the same millisecond may arrive in either order, so only the
     // makeup is checked here: each device at most twice, as often as it replied.
     std::map<std::string, int> times;

@@ -45,7 +45,7 @@ TEST_F(UploadTest, SimulatorStopsAtOnceWhileItsFaultsHoldConnectionsAndFloods) {
     net::Socket trickle = AskForVersion("198.18.0.12");
     // A device that stopped reading, holding an upload whose sends wait for room.
     FirmwareFile file(8 * 1024 * 1024);
-    UploadResult result = kUploadSucceeded;
+    upload::UploadResult result = upload::kUploadSucceeded;
     std::thread upload([&] {
         EnterNamespace inTool(network().tool());
         ASSERT_TRUE(inTool.ok());
@@ -61,7 +61,7 @@ TEST_F(UploadTest, SimulatorStopsAtOnceWhileItsFaultsHoldConnectionsAndFloods) {
     EXPECT_LT(SecondsSince(start), 2.0);
     upload.join();
     // The writer saw its device go and did not read that as success.
-    EXPECT_NE(result, kUploadSucceeded);
+    EXPECT_NE(result, upload::kUploadSucceeded);
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ TEST_F(UploadTest, DeviceWithoutPasswordTakesTheImageAfterOk) {
     START_DEVICES({kDevice}, {kDevice});
     FirmwareFile file(2500);
 
-    EXPECT_EQ(Upload(file.path()), kUploadSucceeded);
+    EXPECT_EQ(Upload(file.path()), upload::kUploadSucceeded);
     ExpectStored(file);
     // The invitation carries the listening port, the length and the file's digest.
     const auto invitations = sim().Events(kDevice, "invitation");
@@ -42,10 +42,10 @@ TEST_F(UploadTest, DeviceWithoutPasswordTakesTheImageAfterOk) {
 }
 
 TEST_F(UploadTest, DeviceAskingForThePasswordTakesTheImageAfterTheRightAnswer) {
-    START_DEVICES({kDevice}, {std::string(kDevice) + ",password=" + kUploadPassword});
+    START_DEVICES({kDevice}, {std::string(kDevice) + ",password=" + upload::kUploadPassword});
     FirmwareFile file(3000);
 
-    EXPECT_EQ(Upload(file.path()), kUploadSucceeded);
+    EXPECT_EQ(Upload(file.path()), upload::kUploadSucceeded);
     ExpectStored(file);
     EXPECT_THAT(sink_.log,
                 HasSubstr("recv: \"AUTH\"\r\nAuthenticating...\r\nsendto message: 200 "));
@@ -70,7 +70,7 @@ TEST_P(TransferTest, BlocksAcknowledgementsAndProgressFollowTheFileLength) {
     const TransferCase& c = GetParam();
     FirmwareFile file(c.length);
 
-    EXPECT_EQ(Upload(file.path()), kUploadSucceeded);
+    EXPECT_EQ(Upload(file.path()), upload::kUploadSucceeded);
     ExpectStored(file);
     EXPECT_THAT(sim().Events(kDevice, "block"), ElementsAreArray(c.blocks));
     EXPECT_THAT(sim().Events(kDevice, "ack"), ElementsAreArray(c.blocks));
@@ -90,7 +90,7 @@ TEST_F(UploadTest, SilentDeviceGetsTenIdenticalInvitationsAndTheUploadEndsWithOn
     FirmwareFile file(100);
 
     const auto start = Clock::now();
-    EXPECT_EQ(Upload(file.path(), ShortTimeouts()), kUploadRefused);
+    EXPECT_EQ(Upload(file.path(), ShortTimeouts()), upload::kUploadRefused);
     EXPECT_LT(SecondsSince(start), 10 * 0.2 * 3);
     EXPECT_EQ(Occurrences(sink_.log, "no-recv.\r\n"), 10);
     EXPECT_THAT(sink_.log, EndsWith("no-recv.\r\nno-recv error.\r\n"));
@@ -104,7 +104,7 @@ TEST_F(UploadTest, DeviceAnsweringTheThirdInvitationTakesTheImageWithoutAuthenti
     START_DEVICES({kDevice}, {std::string(kDevice) + ",ignore-invitations=2"});
     FirmwareFile file(1500);
 
-    EXPECT_EQ(Upload(file.path(), ShortTimeouts()), kUploadSucceeded);
+    EXPECT_EQ(Upload(file.path(), ShortTimeouts()), upload::kUploadSucceeded);
     ExpectStored(file);
     EXPECT_EQ(Occurrences(sink_.log, "no-recv.\r\n"), 2);
     EXPECT_THAT(sink_.log, HasSubstr("recvfrom: ok.\r\nOKが帰ってきたときはそのまま送る。\r\n"));
@@ -116,7 +116,7 @@ TEST_F(UploadTest, AnswerOtherThanOkOrAuthIsABadAnswer) {
     START_DEVICES({kDevice}, {std::string(kDevice) + ",invitation-answer=NG"});
     FirmwareFile file(100);
 
-    EXPECT_EQ(Upload(file.path()), kUploadRefused);
+    EXPECT_EQ(Upload(file.path()), upload::kUploadRefused);
     EXPECT_THAT(
         sink_.log,
         EndsWith("AUTHが帰ってきたときは認証パスワードをMD5エンコードして他にもいろいろやって送る。"
@@ -128,7 +128,7 @@ TEST_F(UploadTest, WrongPasswordIsRefused) {
     START_DEVICES({kDevice}, {std::string(kDevice) + ",password=SOMETHING-ELSE"});
     FirmwareFile file(100);
 
-    EXPECT_EQ(Upload(file.path()), kUploadRefused);
+    EXPECT_EQ(Upload(file.path()), upload::kUploadRefused);
     EXPECT_THAT(sink_.log, EndsWith("done: FAIL\r\n"));
     const auto answers = sim().Events(kDevice, "auth-answer");
     ASSERT_THAT(answers, SizeIs(1));
@@ -138,17 +138,17 @@ TEST_F(UploadTest, WrongPasswordIsRefused) {
 
 TEST_F(UploadTest, RefusedAuthenticationIsRefusedEvenWithTheRightPassword) {
     START_DEVICES({kDevice},
-                  {std::string(kDevice) + ",password=" + kUploadPassword + ",refuse-auth"});
+                  {std::string(kDevice) + ",password=" + upload::kUploadPassword + ",refuse-auth"});
     FirmwareFile file(100);
 
-    EXPECT_EQ(Upload(file.path()), kUploadRefused);
+    EXPECT_EQ(Upload(file.path()), upload::kUploadRefused);
     EXPECT_THAT(sink_.log, EndsWith("done: FAIL\r\n"));
     EXPECT_THAT(sim().Events(kDevice, "auth-answer")[0], EndsWith(" match"));
 }
 
 TEST_F(UploadTest, MissingVerdictEndsWithTheTimeOutCode) {
     START_DEVICES({kDevice},
-                  {std::string(kDevice) + ",password=" + kUploadPassword + ",no-verdict"});
+                  {std::string(kDevice) + ",password=" + upload::kUploadPassword + ",no-verdict"});
     FirmwareFile file(100);
 
     EXPECT_EQ(Upload(file.path(), ShortTimeouts()), 10060);
@@ -169,7 +169,7 @@ TEST_F(UploadTest, DeviceClosingInTheMiddleGivesANetworkCode) {
     START_DEVICES({kDevice}, {std::string(kDevice) + ",close-after=1500"});
     FirmwareFile file(4096);
 
-    const UploadResult result = Upload(file.path(), ShortTimeouts());
+    const upload::UploadResult result = Upload(file.path(), ShortTimeouts());
     EXPECT_TRUE(result < 0 || result > 3) << "result " << result << " reads as an own outcome";
     EXPECT_THAT(sim().Events(kDevice, "aborted-after"), ElementsAre("1500"));
     EXPECT_THAT(sim().Events(kDevice, "image-ok"), IsEmpty());
@@ -189,7 +189,7 @@ TEST_F(UploadTest, SlowAcknowledgementsWithinTheBoundStillSucceed) {
     START_DEVICES({kDevice}, {std::string(kDevice) + ",ack-delay-ms=300"});
     FirmwareFile file(2500);
 
-    EXPECT_EQ(Upload(file.path(), ShortTimeouts()), kUploadSucceeded);
+    EXPECT_EQ(Upload(file.path(), ShortTimeouts()), upload::kUploadSucceeded);
     ExpectStored(file);
 }
 
@@ -197,7 +197,7 @@ TEST_F(UploadTest, EmptyFileEndsWithThreeBeforeAnythingIsSent) {
     START_DEVICES({kDevice}, {kDevice});
     FirmwareFile file(0);
 
-    EXPECT_EQ(Upload(file.path()), kUploadInternalError);
+    EXPECT_EQ(Upload(file.path()), upload::kUploadInternalError);
     EXPECT_THAT(sink_.log, EndsWith("ERROR: getMD5\r\n"));
     EXPECT_THAT(sim().Events(kDevice, "invitation"), IsEmpty());
 }
@@ -205,7 +205,7 @@ TEST_F(UploadTest, EmptyFileEndsWithThreeBeforeAnythingIsSent) {
 TEST_F(UploadTest, MissingFileEndsWithTwoBeforeAnythingIsSent) {
     START_DEVICES({kDevice}, {kDevice});
 
-    EXPECT_EQ(Upload("/nonexistent/tavro-firmware.bin"), kUploadFileError);
+    EXPECT_EQ(Upload("/nonexistent/tavro-firmware.bin"), upload::kUploadFileError);
     EXPECT_THAT(sink_.log, EndsWith("ERROR: Open\r\n"));
     EXPECT_THAT(sim().Events(kDevice, "invitation"), IsEmpty());
 }
@@ -234,24 +234,24 @@ TEST_F(UploadTest, ConnectionBackFromAnotherAddressIsDroppedAndTheWaitRunsOut) {
 TEST_F(UploadTest, TwoUploadsAtOnceEachReachTheirOwnDevice) {
     START_DEVICES({kDevice, "198.18.0.11"},
                   {std::string(kDevice) + ",ack-delay-ms=20",
-                   "198.18.0.11,ack-delay-ms=20,password=" + std::string(kUploadPassword)});
+                   "198.18.0.11,ack-delay-ms=20,password=" + std::string(upload::kUploadPassword)});
     FirmwareFile first(5000);
     FirmwareFile second(7000);
 
-    UploadResult secondResult = -1;
+    upload::UploadResult secondResult = -1;
     RecordingSink secondSink;
     std::thread other([&] {
         EnterNamespace inTool(network().tool());
         ASSERT_TRUE(inTool.ok());
-        UploadRequest request;
+        upload::UploadRequest request;
         request.deviceAddress = "198.18.0.11";
         request.localAddress = kToolAddress;
         request.firmwarePath = second.path();
-        secondResult = RunUpload(request, secondSink);
+        secondResult = upload::RunUpload(request, secondSink);
     });
-    EXPECT_EQ(Upload(first.path()), kUploadSucceeded);
+    EXPECT_EQ(Upload(first.path()), upload::kUploadSucceeded);
     other.join();
-    EXPECT_EQ(secondResult, kUploadSucceeded) << secondSink.log;
+    EXPECT_EQ(secondResult, upload::kUploadSucceeded) << secondSink.log;
     ExpectStored(first);
     EXPECT_EQ(sim().StoredImage("198.18.0.11"), second.bytes());
 }

@@ -30,8 +30,8 @@ std::string Device(const std::string& faults) { return std::string(kDevice) + ",
 // A failure never reads as the writer's success, and the device is left holding nothing.
 class RefusedUploadTest : public UploadTest {
 protected:
-    void ExpectFailedWithin(UploadResult result, UploadResult expected, double seconds,
-                            Clock::time_point start) {
+    void ExpectFailedWithin(upload::UploadResult result, upload::UploadResult expected,
+                            double seconds, Clock::time_point start) {
         EXPECT_EQ(result, expected);
         EXPECT_LT(SecondsSince(start), seconds);
         EXPECT_THAT(sink_.log, Not(HasSubstr(kAllDone)));
@@ -68,7 +68,8 @@ TEST_F(RefusedUploadTest, FinalWordOtherThanOkIsABadAnswer) {
     FirmwareFile file(2500);
 
     const auto start = Clock::now();
-    ExpectFailedWithin(Upload(file.path(), ShortTimeouts()), kUploadRefused, 1.0 + 3.0, start);
+    ExpectFailedWithin(Upload(file.path(), ShortTimeouts()), upload::kUploadRefused, 1.0 + 3.0,
+                       start);
     EXPECT_THAT(sink_.log, HasSubstr("Bad Answer: NG\r\n"));
     EXPECT_THAT(sim().Events(kDevice, "final-sent"), ElementsAre("\"NG\""));
 }
@@ -80,7 +81,8 @@ TEST_F(RefusedUploadTest, ExtraBytesAfterTheAcknowledgementsAreABadFinalAnswer) 
     FirmwareFile file(100 * 1024);
 
     const auto start = Clock::now();
-    ExpectFailedWithin(Upload(file.path(), ShortTimeouts()), kUploadRefused, 1.0 + 3.0, start);
+    ExpectFailedWithin(Upload(file.path(), ShortTimeouts()), upload::kUploadRefused, 1.0 + 3.0,
+                       start);
     EXPECT_THAT(sink_.log, HasSubstr("Bad Answer: "));
     // Whatever the device kept is the file or nothing, never another image.
     const auto stored = sim().StoredImage(kDevice);
@@ -112,7 +114,8 @@ TEST_F(RefusedUploadTest, OnlyAStrangerAnsweringIsTenUnansweredInvitations) {
     FirmwareFile file(2500);
 
     const auto start = Clock::now();
-    ExpectFailedWithin(Upload(file.path(), ShortTimeouts()), kUploadRefused, 10 * 0.2 + 4.0, start);
+    ExpectFailedWithin(Upload(file.path(), ShortTimeouts()), upload::kUploadRefused, 10 * 0.2 + 4.0,
+                       start);
     EXPECT_EQ(Occurrences(sink_.log, "no-recv.\r\n"), 10);
     EXPECT_THAT(sink_.log, EndsWith("no-recv error.\r\n"));
     EXPECT_THAT(sink_.log, HasSubstr(kStranger));
@@ -146,7 +149,7 @@ TEST_F(UploadTest, FinalOkSplitOverTwoReadsSucceeds) {
     START_DEVICES({kDevice}, {Device("final-split-ms=300")});
     FirmwareFile file(2500);
 
-    EXPECT_EQ(Upload(file.path(), ShortTimeouts()), kUploadSucceeded);
+    EXPECT_EQ(Upload(file.path(), ShortTimeouts()), upload::kUploadSucceeded);
     ExpectStored(file);
     ASSERT_TRUE(sim().WaitForEvents(kDevice, "final-sent", 2, std::chrono::seconds(5)));
     EXPECT_THAT(sim().Events(kDevice, "final-sent"), ElementsAre("\"O\"", "\"K\""));
@@ -157,18 +160,18 @@ TEST_F(UploadTest, OrderlyCloseAfterTheLastAcknowledgementSucceeds) {
     START_DEVICES({kDevice}, {Device("final-word=")});
     FirmwareFile file(2500);
 
-    EXPECT_EQ(Upload(file.path(), ShortTimeouts()), kUploadSucceeded);
+    EXPECT_EQ(Upload(file.path(), ShortTimeouts()), upload::kUploadSucceeded);
     ExpectStored(file);
     EXPECT_THAT(sim().Events(kDevice, "final-sent"), ElementsAre("\"\""));
     EXPECT_THAT(sink_.log, EndsWith(kAllDoneLine));
 }
 
 TEST_F(UploadTest, StrangersOkBeforeTheDevicesAnswerIsIgnored) {
-    START_DEVICES({kDevice, kStranger}, {Device(std::string("password=") + kUploadPassword +
+    START_DEVICES({kDevice, kStranger}, {Device(std::string("password=") + upload::kUploadPassword +
                                                 ",stranger-answer=" + kStranger)});
     FirmwareFile file(5000);
 
-    EXPECT_EQ(Upload(file.path(), ShortTimeouts()), kUploadSucceeded);
+    EXPECT_EQ(Upload(file.path(), ShortTimeouts()), upload::kUploadSucceeded);
     ExpectStored(file);
     EXPECT_THAT(sim().Events(kDevice, "stranger-sent"), SizeIs(1));
     // The stranger moved no try: one invitation, and the password proof went to the device.
@@ -183,7 +186,7 @@ TEST_F(UploadTest, StrangersConnectionBeforeTheDevicesIsDroppedUnserved) {
     START_DEVICES({kDevice, kStranger}, {Device(std::string("stranger-connect=") + kStranger)});
     FirmwareFile file(5000);
 
-    EXPECT_EQ(Upload(file.path(), ShortTimeouts()), kUploadSucceeded);
+    EXPECT_EQ(Upload(file.path(), ShortTimeouts()), upload::kUploadSucceeded);
     ExpectStored(file);
     ASSERT_TRUE(sim().WaitForEvent(kDevice, "stranger-received", std::chrono::seconds(5)));
     EXPECT_THAT(sim().Events(kDevice, "stranger-received"), ElementsAre("0"));
@@ -192,11 +195,11 @@ TEST_F(UploadTest, StrangersConnectionBeforeTheDevicesIsDroppedUnserved) {
 
 // The writer answers the port that answered it, when that is the device's own address.
 TEST_F(UploadTest, DeviceAnsweringFromAnotherPortOfItsAddressSucceeds) {
-    START_DEVICES({kDevice},
-                  {Device(std::string("password=") + kUploadPassword + ",answer-from=" + kDevice)});
+    START_DEVICES({kDevice}, {Device(std::string("password=") + upload::kUploadPassword +
+                                     ",answer-from=" + kDevice)});
     FirmwareFile file(2500);
 
-    EXPECT_EQ(Upload(file.path(), ShortTimeouts()), kUploadSucceeded);
+    EXPECT_EQ(Upload(file.path(), ShortTimeouts()), upload::kUploadSucceeded);
     ExpectStored(file);
     const auto answers = sim().Events(kDevice, "auth-answer");
     ASSERT_THAT(answers, SizeIs(1));

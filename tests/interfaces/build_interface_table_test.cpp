@@ -11,7 +11,7 @@
 
 #include "interfaces/interface_line.h"
 
-namespace tavro {
+namespace tavro::interfaces {
 namespace {
 
 using ::testing::ElementsAre;
@@ -299,4 +299,4 @@ TEST_F(BuildInterfaceTableTest, LongTextsAreCutToTheirFields) {
 }
 
 }  // namespace
-}  // namespace tavro
+}  // namespace tavro::interfaces

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-namespace tavro {
+namespace tavro::interfaces {
 namespace {
 
 LocalInterface Record(const char* address, const char* friendlyName) {
@@ -33,4 +33,4 @@ TEST(InterfaceLine, UnterminatedNameFieldIsNotReadPastItsEnd) {
 }
 
 }  // namespace
-}  // namespace tavro
+}  // namespace tavro::interfaces

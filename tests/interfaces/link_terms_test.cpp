@@ -6,7 +6,7 @@
 
 #include "interfaces/link_terms_linux.h"
 
-namespace tavro {
+namespace tavro::interfaces {
 namespace {
 
 TEST(OperStatusOf, MapsKernelStatesOntoTheSelectionNumbering) {
@@ -46,4 +46,4 @@ TEST(SpeedOf, ConvertsMegabitsAndClampsUnknownAndHugeSpeeds) {
 }
 
 }  // namespace
-}  // namespace tavro
+}  // namespace tavro::interfaces

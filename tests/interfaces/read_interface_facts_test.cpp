@@ -13,7 +13,7 @@
 #include "interfaces/interface_line.h"
 #include "network_namespace.h"
 
-namespace tavro {
+namespace tavro::interfaces {
 namespace {
 
 using test::EnterNamespace;
@@ -149,4 +149,4 @@ TEST_F(ReadInterfaceFactsTest, AThreadOutsideTheNamespaceDoesNotSeeIt) {
 }
 
 }  // namespace
-}  // namespace tavro
+}  // namespace tavro::interfaces

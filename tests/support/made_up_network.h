@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "discovery/device_record.h"
+#include "discovery/device_table.h"
 #include "interfaces/interface_facts.h"
 #include "net/socket.h"
 
@@ -23,8 +23,8 @@ struct MadeUpInterface {
 };
 
 // Connected interfaces with a hardware address, in the given order, addresses in order.
-inline InterfaceFacts MadeUpFacts(const std::vector<MadeUpInterface>& interfaces) {
-    InterfaceFacts facts;
+inline interfaces::InterfaceFacts MadeUpFacts(const std::vector<MadeUpInterface>& interfaces) {
+    interfaces::InterfaceFacts facts;
     facts.interfaces.emplace();
     facts.addresses.emplace();
     facts.adapters.emplace();
@@ -45,9 +45,10 @@ inline InterfaceFacts MadeUpFacts(const std::vector<MadeUpInterface>& interfaces
 }
 
 // A device as a search leaves it in its row.
-inline DeviceRecord MadeUpDevice(const char* address, std::uint8_t lastMacByte,
-                                 std::uint32_t sketchVersion, std::uint32_t textVersion = 0) {
-    DeviceRecord row;
+inline discovery::DeviceRecord MadeUpDevice(const char* address, std::uint8_t lastMacByte,
+                                            std::uint32_t sketchVersion,
+                                            std::uint32_t textVersion = 0) {
+    discovery::DeviceRecord row;
     std::strncpy(row.addressText, address, sizeof row.addressText - 1);
     row.macAddress = {0x02, 0x00, 0x5E, 0x0A, 0x0B, lastMacByte};
     row.sketchVersion = sketchVersion;

@@ -22,7 +22,7 @@ namespace tavro::test {
 inline constexpr const char* kDevice = "198.18.0.10";
 
 // Collects what an upload reports, as the dialog's log pane and progress bar would show it.
-class RecordingSink : public UploadSink {
+class RecordingSink : public upload::UploadSink {
 public:
     void AppendText(std::string_view text) override { log.append(text); }
     void SetProgress(int percent) override { progress.push_back(percent); }
@@ -82,8 +82,8 @@ inline int Occurrences(const std::string& text, const std::string& part) {
 }
 
 // Short waits where a test waits on a time-out; the product's bounds are longer.
-inline UploadTimeouts ShortTimeouts() {
-    UploadTimeouts timeouts;
+inline upload::UploadTimeouts ShortTimeouts() {
+    upload::UploadTimeouts timeouts;
     timeouts.reply = std::chrono::milliseconds(200);
     timeouts.connectBack = std::chrono::seconds(1);
     timeouts.acknowledgement = std::chrono::seconds(1);
@@ -92,14 +92,15 @@ inline UploadTimeouts ShortTimeouts() {
 
 class UploadTest : public DeviceNetworkTest {
 protected:
-    UploadResult Upload(const std::string& path, const UploadTimeouts& timeouts = {},
-                        const std::string& password = kUploadPassword) {
-        UploadRequest request;
+    upload::UploadResult Upload(const std::string& path,
+                                const upload::UploadTimeouts& timeouts = {},
+                                const std::string& password = upload::kUploadPassword) {
+        upload::UploadRequest request;
         request.deviceAddress = kDevice;
         request.localAddress = kToolAddress;
         request.password = password;
         request.firmwarePath = path;
-        return RunUpload(request, sink_, timeouts);
+        return upload::RunUpload(request, sink_, timeouts);
     }
     // The device took exactly the file: it checked length and MD5 and stored these bytes.
     void ExpectStored(const FirmwareFile& file) {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <thread>
 
-#include "discovery/device_line.h"
+#include "discovery/device_table.h"
 #include "fake_controls.h"
 #include "made_up_network.h"
 
@@ -18,12 +18,12 @@ using tavro::test::MadeUpDevice;
 using tavro::test::MadeUpFacts;
 
 // Two connected interfaces, three addresses; all made up, nothing is sent anywhere.
-InterfaceFacts ThreeAddresses() {
+interfaces::InterfaceFacts ThreeAddresses() {
     return MadeUpFacts({{2, "e1000", "eth0", {"198.18.0.1", "198.18.0.2"}},
                         {9, "iwlwifi", "wlan0", {"198.18.0.3"}}});
 }
 
-DeviceRecord Device(const char* address, std::uint8_t last, std::uint32_t sketch) {
+discovery::DeviceRecord Device(const char* address, std::uint8_t last, std::uint32_t sketch) {
     return MadeUpDevice(address, last, sketch);
 }
 
@@ -31,20 +31,21 @@ class WriterDialogTest : public ::testing::Test {
 protected:
     WriterDialogTest() {
         services.readInterfaceFacts = [this] { return facts; };
-        services.discoverDevices = [this](DeviceTable& table, const std::string& local) {
+        services.discoverDevices = [this](discovery::DeviceTable& table, const std::string& local) {
             discoveredFrom = local;
             waitCursorDuringSearch = controls.waitCursorDepth > 0;
             table.deviceCount = 0;
-            for (const DeviceRecord& device : devicesOnNetwork) {
+            for (const discovery::DeviceRecord& device : devicesOnNetwork) {
                 table.rows[table.deviceCount++] = device;
             }
-            SearchOutcome outcome(devicesOnNetwork.empty() ? discoveryResultWhenEmpty
-                                                           : table.deviceCount);
+            discovery::SearchOutcome outcome(devicesOnNetwork.empty() ? discoveryResultWhenEmpty
+                                                                      : table.deviceCount);
             outcome.unlistedReplies = unlistedReplies;
             outcome.endedAtBound = searchEndedAtBound;
             return outcome;
         };
-        services.runUpload = [this](const UploadRequest& request, UploadSink& sink) {
+        services.runUpload = [this](const upload::UploadRequest& request,
+                                    upload::UploadSink& sink) {
             uploadRequests.push_back(request);
             ranOffUiThread = !controls.OnUiThread();
             sink.AppendText("socket :");
@@ -94,17 +95,17 @@ protected:
 
     FakeControls controls;
     WriterServices services;
-    InterfaceFacts facts = ThreeAddresses();
-    std::vector<DeviceRecord> devicesOnNetwork;
+    interfaces::InterfaceFacts facts = ThreeAddresses();
+    std::vector<discovery::DeviceRecord> devicesOnNetwork;
     int discoveryResultWhenEmpty = 0;
     int unlistedReplies = 0;
     bool searchEndedAtBound = false;
     std::string discoveredFrom;
     bool waitCursorDuringSearch = false;
-    std::vector<UploadRequest> uploadRequests;
+    std::vector<upload::UploadRequest> uploadRequests;
     std::atomic<bool> holdUpload{false};
     bool ranOffUiThread = false;
-    UploadResult uploadResult = kUploadSucceeded;
+    upload::UploadResult uploadResult = upload::kUploadSucceeded;
     std::optional<int> exitStatus;
     std::unique_ptr<WriterDialog> dialog;
     bool initResult = false;
@@ -138,7 +139,7 @@ TEST_F(WriterDialogTest, VersionLabelShowsTheRevisionOnlyWhenItIsSet) {
 }
 
 TEST_F(WriterDialogTest, NoUsableInterfaceEndsTheDialogWithMinusOne) {
-    facts.addresses = std::vector<AddressRow>{};
+    facts.addresses = std::vector<interfaces::AddressRow>{};
     Start();
     EXPECT_FALSE(initResult);
     EXPECT_EQ(controls.messages,
@@ -234,7 +235,7 @@ TEST_F(WriterDialogTest, AFullListIsShownInRowOrderAndTheLogTellsWhatWasLeftOut)
     EXPECT_EQ(controls[ControlId::log].text, logBefore);  // an ordinary search logs nothing
 
     devicesOnNetwork.clear();
-    for (int i = 0; i < DeviceTable::kCapacity; ++i) {
+    for (int i = 0; i < discovery::DeviceTable::kCapacity; ++i) {
         devicesOnNetwork.push_back(
             Device(i % 2 ? "198.18.0.40" : "198.18.0.41", static_cast<std::uint8_t>(i), 100));
     }
@@ -243,7 +244,7 @@ TEST_F(WriterDialogTest, AFullListIsShownInRowOrderAndTheLogTellsWhatWasLeftOut)
     const std::vector<std::string>& lines = controls[ControlId::deviceList].lines;
     ASSERT_EQ(lines.size(), 256u);
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        EXPECT_EQ(lines[i], DeviceLine(devicesOnNetwork[i])) << i;
+        EXPECT_EQ(lines[i], discovery::DeviceLine(devicesOnNetwork[i])) << i;
     }
     EXPECT_EQ(controls[ControlId::log].text,
               logBefore + "44 more replies were not listed (the list holds 256)\r\n");
@@ -360,7 +361,7 @@ TEST_F(WriterDialogTest, SuccessRemovesTheWrittenDeviceFromTheList) {
 }
 
 TEST_F(WriterDialogTest, EachOutcomeHasItsMessageAndAFailureKeepsTheDevice) {
-    const std::vector<std::pair<UploadResult, std::string>> outcomes = {
+    const std::vector<std::pair<upload::UploadResult, std::string>> outcomes = {
         {1, "TAVRO通信エラー"},
         {2, "ファームウェアファイルエラー"},
         {3, "内部エラー"},

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <thread>
 
-#include "discovery/device_line.h"
+#include "discovery/device_table.h"
 #include "made_up_network.h"
 #include "qt_test_support.h"
 #include "ui/qt/writer_window.h"
@@ -26,11 +26,11 @@ using namespace std::chrono_literals;
 constexpr char kFirstLogLine[] =
     "この表示欄は現状デバッグのために出してるけど、リリース時にはなくす\r\n";
 
-InterfaceFacts TwoAddressesOnVeth0() {
+interfaces::InterfaceFacts TwoAddressesOnVeth0() {
     return tavro::test::MadeUpFacts({{7, "veth", "veth0", {"198.18.0.1", "198.18.0.5"}}});
 }
 
-DeviceRecord Device(const char* address, std::uint8_t last) {
+discovery::DeviceRecord Device(const char* address, std::uint8_t last) {
     return tavro::test::MadeUpDevice(address, last, 100 + last);
 }
 
@@ -38,13 +38,15 @@ class WriterWindowDialogTest : public ::testing::Test {
 protected:
     WriterWindowDialogTest() : application(QtTestApplication()), window(&prompts) {
         services.readInterfaceFacts = [this] { return facts; };
-        services.discoverDevices = [this](DeviceTable& table, const std::string& local) {
+        services.discoverDevices = [this](discovery::DeviceTable& table, const std::string& local) {
             searchedFrom = local;
             table.deviceCount = 0;
-            for (const DeviceRecord& device : devices) table.rows[table.deviceCount++] = device;
+            for (const discovery::DeviceRecord& device : devices)
+                table.rows[table.deviceCount++] = device;
             return table.deviceCount;
         };
-        services.runUpload = [this](const UploadRequest& request, UploadSink& sink) {
+        services.runUpload = [this](const upload::UploadRequest& request,
+                                    upload::UploadSink& sink) {
             {
                 std::lock_guard lock(mutex);
                 requests.push_back(request);
@@ -110,13 +112,14 @@ protected:
     WriterWindow window;
     WriterServices services;
     std::unique_ptr<WriterDialog> dialog;
-    InterfaceFacts facts = TwoAddressesOnVeth0();
-    std::vector<DeviceRecord> devices = {Device("198.18.0.20", 0x20), Device("198.18.0.21", 0x21)};
+    interfaces::InterfaceFacts facts = TwoAddressesOnVeth0();
+    std::vector<discovery::DeviceRecord> devices = {Device("198.18.0.20", 0x20),
+                                                    Device("198.18.0.21", 0x21)};
     std::string searchedFrom;
     std::mutex mutex;
-    std::vector<UploadRequest> requests;
+    std::vector<upload::UploadRequest> requests;
     std::atomic<bool> holdUpload{true};
-    UploadResult uploadResult = 0;
+    upload::UploadResult uploadResult = 0;
     std::vector<std::thread> workers;
     int exitStatus = -1;
 };
@@ -152,7 +155,7 @@ TEST_F(WriterWindowDialogTest, ChoosingAnotherInterfaceChangesTheSearchAddress) 
 }
 
 TEST_F(WriterWindowDialogTest, WithoutAUsableInterfaceTheDialogEndsUnshown) {
-    facts.addresses = std::vector<AddressRow>{};
+    facts.addresses = std::vector<interfaces::AddressRow>{};
     dialog = std::make_unique<WriterDialog>(window, services);
     window.SetEvents(*dialog);
     EXPECT_EQ(window.exec(), -1);
@@ -168,7 +171,8 @@ TEST_F(WriterWindowDialogTest, WithoutAUsableInterfaceTheDialogEndsUnshown) {
 TEST_F(WriterWindowDialogTest, ASuccessfulJobRunsThroughTheRealWindowAndRemovesTheDevice) {
     StartDialog();
     SearchAndPickFirstDevice();
-    EXPECT_EQ(DeviceList()->item(1)->text(), QString::fromStdString(DeviceLine(devices[1])));
+    EXPECT_EQ(DeviceList()->item(1)->text(),
+              QString::fromStdString(discovery::DeviceLine(devices[1])));
     prompts.fileAnswer = QStringLiteral("/srv/firmware/new.bin");
 
     QTest::mouseClick(window.Control(ControlId::write), Qt::LeftButton);
@@ -207,7 +211,8 @@ TEST_F(WriterWindowDialogTest, ASuccessfulJobRunsThroughTheRealWindowAndRemovesT
     }
     EXPECT_EQ(window.LogText(), "socket :ok\r\n");
     ASSERT_EQ(DeviceList()->count(), 1);
-    EXPECT_EQ(DeviceList()->item(0)->text(), QString::fromStdString(DeviceLine(devices[1])));
+    EXPECT_EQ(DeviceList()->item(0)->text(),
+              QString::fromStdString(discovery::DeviceLine(devices[1])));
     EXPECT_EQ(window.SelectedLine(ControlId::deviceList), -1);
     ExpectIdleLayoutWithWriteDisabled();
 

@@ -8,7 +8,7 @@
 
 #include "firmware_files.h"
 
-namespace tavro {
+namespace tavro::upload {
 namespace {
 
 using test::FirmwareBytes;
@@ -81,4 +81,4 @@ TEST(FirmwareReader, MissingFileIsNotValid) {
 }
 
 }  // namespace
-}  // namespace tavro
+}  // namespace tavro::upload

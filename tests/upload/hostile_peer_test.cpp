@@ -10,7 +10,7 @@
 
 #include "upload_test_fixture.h"
 
-namespace tavro {
+namespace tavro::upload {
 namespace {
 
 using namespace test;
@@ -214,4 +214,4 @@ TEST_F(HostilePeerTest, ReplyFromAnotherPortOfTheDevicesAddressIsTaken) {
 }
 
 }  // namespace
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -7,7 +7,7 @@
 
 #include "firmware_files.h"
 
-namespace tavro {
+namespace tavro::upload {
 namespace {
 
 using test::FirmwareBytes;
@@ -95,4 +95,4 @@ TEST(GetFileMD5, EmptyMissingOrDirectoryPathFailsWithAZeroDigest) {
 }
 
 }  // namespace
-}  // namespace tavro
+}  // namespace tavro::upload

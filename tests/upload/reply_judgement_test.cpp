@@ -8,7 +8,7 @@
 #include "upload/device_replies.h"
 #include "upload/final_reply.h"
 
-namespace tavro {
+namespace tavro::upload {
 namespace {
 
 using namespace std::string_view_literals;
@@ -72,4 +72,4 @@ TEST(JudgeFinalReply, AnythingElseIsRefused) {
 }
 
 }  // namespace
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -10,7 +10,7 @@
 
 #include "upload_test_fixture.h"
 
-namespace tavro {
+namespace tavro::upload {
 namespace {
 
 using namespace std::chrono_literals;
@@ -316,4 +316,4 @@ TEST_F(RunUploadTest, LocalAddressThatIsNoAddressCannotBeBound) {
 }
 
 }  // namespace
-}  // namespace tavro
+}  // namespace tavro::upload

@@ -15,7 +15,7 @@ namespace tavro::test {
 using namespace std::chrono_literals;
 
 // Keeps everything an upload reports, for the test to compare.
-class RecordingSink : public UploadSink {
+class RecordingSink : public upload::UploadSink {
 public:
     void AppendText(std::string_view text) override { log += text; }
     void SetProgress(int percent) override { progress.push_back(percent); }
@@ -78,8 +78,8 @@ protected:
         return path_;
     }
 
-    UploadRequest RequestFor(const ScriptedDevice& device) const {
-        UploadRequest request;
+    upload::UploadRequest RequestFor(const ScriptedDevice& device) const {
+        upload::UploadRequest request;
         request.deviceAddress = "127.0.0.1";
         request.localAddress = "127.0.0.1";
         request.devicePort = device.port();
@@ -87,9 +87,9 @@ protected:
         return request;
     }
 
-    UploadResult Upload(const UploadRequest& request) {
+    upload::UploadResult Upload(const upload::UploadRequest& request) {
         const auto start = std::chrono::steady_clock::now();
-        const UploadResult result = RunUpload(request, sink_, timeouts_);
+        const upload::UploadResult result = upload::RunUpload(request, sink_, timeouts_);
         elapsed_ = std::chrono::steady_clock::now() - start;
         return result;
     }
@@ -98,7 +98,7 @@ protected:
     std::string bytes_;
     std::string path_;
     RecordingSink sink_;
-    UploadTimeouts timeouts_{2000ms, 5000ms, 5000ms};
+    upload::UploadTimeouts timeouts_{2000ms, 5000ms, 5000ms};
     std::chrono::steady_clock::duration elapsed_{};
 };
 

@@ -2,10 +2,11 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "net/socket.h"
 
-namespace tavro {
+namespace tavro::discovery {
 
 // One device found by a search.
 struct DeviceRecord {
@@ -27,4 +28,15 @@ struct DeviceTable {
     std::int32_t deviceCount = 0;
 };
 
-}  // namespace tavro
+// Closes the gap of a written device: rows index+1..255 move down one place, row 255 stays as
+// it was. An index outside 0..255 (no line selected) changes nothing. The count is untouched.
+void RemoveDeviceRow(DeviceTable& table, int index);
+
+// The version number a device line shows: sketchVersion / 100 in single precision, with
+// every value up to 90 (and every negative one) shown as 1.
+float ShownVersion(std::uint32_t sketchVersion);
+
+// "address / hardware address / ver. n.nn", the line the device list shows for a row.
+std::string DeviceLine(const DeviceRecord& row);
+
+}  // namespace tavro::discovery

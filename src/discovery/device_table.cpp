@@ -1,8 +1,16 @@
-#include "discovery/device_line.h"
+#include "discovery/device_table.h"
 
+#include <algorithm>
 #include <cstdio>
 
-namespace tavro {
+namespace tavro::discovery {
+
+void RemoveDeviceRow(DeviceTable& table, int index) {
+    if (index < 0 || index >= DeviceTable::kCapacity) {
+        return;
+    }
+    std::move(table.rows.begin() + index + 1, table.rows.end(), table.rows.begin() + index);
+}
 
 float ShownVersion(std::uint32_t sketchVersion) {
     const auto n = static_cast<std::int32_t>(sketchVersion);
@@ -23,4 +31,4 @@ std::string DeviceLine(const DeviceRecord& row) {
     return line;
 }
 
-}  // namespace tavro
+}  // namespace tavro::discovery
