@@ -1,8 +1,9 @@
-// Winsock first: the IP Helper headers build on its types.
+// the IP Helper headers build on the types of the Winsock headers.
+// clang-format off
 #include <winsock2.h>
 #include <ws2tcpip.h>
-
 #include <iphlpapi.h>
+// clang-format on
 
 #include <cstring>
 #include <memory>

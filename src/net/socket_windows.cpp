@@ -1,7 +1,9 @@
+// mswsock.h builds on the types of winsock2.h.
+// clang-format off
 #include <winsock2.h>
 #include <ws2tcpip.h>
-
-#include <mswsock.h>  // after winsock2.h, whose types it uses
+#include <mswsock.h>
+// clang-format on
 
 #include <algorithm>
 #include <climits>

@@ -1,7 +1,9 @@
+// bcrypt.h builds on the types of windows.h.
+// clang-format off
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
-
-#include <bcrypt.h>  // after windows.h, whose types it uses
+#include <bcrypt.h>
+// clang-format on
 
 #include <algorithm>
 #include <cstdio>
