@@ -301,6 +301,25 @@ IoResult ReceiveMessage(int fd, std::span<char> area, sockaddr_in* from, bool& t
     }
 }
 
+// Waits up to the deadline for data, then takes it without blocking; `taken` and `from` as for
+// ReceiveMessage. Readiness can be spurious: a receive that would block goes back to waiting.
+IoResult ReceiveReadyBefore(int fd, std::span<char> area, sockaddr_in* from, bool& taken,
+                            Clock::time_point deadline) {
+    while (true) {
+        short seen = 0;
+        if (const int error = PollUntil(fd, POLLIN, deadline, seen); error != 0) {
+            return IoResult{0, error};
+        }
+        if (seen == 0) {
+            return IoResult{0, kErrorTimedOut};
+        }
+        const IoResult result = ReceiveMessage(fd, area, from, taken, MSG_DONTWAIT);
+        if (taken || result.error != kErrorTimedOut) {
+            return result;
+        }
+    }
+}
+
 }  // namespace
 
 IoResult Socket::ReceiveFrom(std::span<char> area, Endpoint& from) {
@@ -315,26 +334,13 @@ IoResult Socket::ReceiveFrom(std::span<char> area, Endpoint& from) {
 
 IoResult Socket::ReceiveFromWithin(std::span<char> area, Endpoint& from,
                                    std::chrono::milliseconds limit) {
-    const auto deadline = Clock::now() + limit;
-    while (true) {
-        short seen = 0;
-        if (const int error = PollUntil(fd_, POLLIN, deadline, seen); error != 0) {
-            return IoResult{0, error};
-        }
-        if (seen == 0) {
-            return IoResult{0, kErrorTimedOut};
-        }
-        sockaddr_in address{};
-        bool taken = false;
-        const IoResult result = ReceiveMessage(fd_, area, &address, taken, MSG_DONTWAIT);
-        if (taken) {
-            from = FromSockaddr(address);
-        }
-        // Readiness can be spurious; a receive that would block goes back to waiting.
-        if (taken || result.error != kErrorTimedOut) {
-            return result;
-        }
+    sockaddr_in address{};
+    bool taken = false;
+    const IoResult result = ReceiveReadyBefore(fd_, area, &address, taken, Clock::now() + limit);
+    if (taken) {
+        from = FromSockaddr(address);
     }
+    return result;
 }
 
 IoResult Socket::Receive(std::span<char> area) {
@@ -343,22 +349,8 @@ IoResult Socket::Receive(std::span<char> area) {
 }
 
 IoResult Socket::ReceiveWithin(std::span<char> area, std::chrono::milliseconds limit) {
-    const auto deadline = Clock::now() + limit;
-    while (true) {
-        short seen = 0;
-        if (const int error = PollUntil(fd_, POLLIN, deadline, seen); error != 0) {
-            return IoResult{0, error};
-        }
-        if (seen == 0) {
-            return IoResult{0, kErrorTimedOut};
-        }
-        // Readiness can be spurious; a receive that would block goes back to waiting.
-        bool taken = false;
-        const IoResult result = ReceiveMessage(fd_, area, nullptr, taken, MSG_DONTWAIT);
-        if (result.error != kErrorTimedOut) {
-            return result;
-        }
-    }
+    bool taken = false;
+    return ReceiveReadyBefore(fd_, area, nullptr, taken, Clock::now() + limit);
 }
 
 IoResult Socket::ReceiveBounded(std::span<char> area, std::chrono::milliseconds limit) {
