@@ -4,8 +4,10 @@
 #include <QStringList>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "app/screenshot_hook.h"
+#include "ui/qt/qt_translations.h"
 #include "ui/qt/writer_window.h"
 #include "ui/writer_dialog.h"
 #include "ui/writer_services.h"
@@ -23,10 +25,7 @@ constexpr const char* kUsage =
     "  --help     show this text and exit\n"
     "  --version  show the program version and exit\n";
 
-void PrintVersion() {
-    std::printf("tavro-writer %u.%u.%u.%u\n", kVersionMajor, kVersionMinor, kVersionBuild,
-                kVersionRevision);
-}
+void PrintVersion() { std::printf("tavro-writer %s\n", kVersionText); }
 
 // Answers --help and --version before any display is needed; nullopt means run the dialog.
 std::optional<int> AnswerInformationOptions(int argc, char** argv) {
@@ -58,6 +57,10 @@ int WriterApp::Run(int argc, char** argv) {
     }
     // The caption of the program's message boxes.
     QCoreApplication::setApplicationName(QStringLiteral("TAVRO Writer"));
+    // Desktops find the window's launcher, and with it its icon, by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tavro-writer"));
+    // Qt's file dialog and buttons speak the dialog's language, not the desktop's.
+    const std::unique_ptr<QTranslator> qtTexts = InstallQtTranslations(DialogLanguage());
 
     WriterWindow window;
     WriterDialog dialog(window, RealWriterServices());
