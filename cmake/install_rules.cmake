@@ -76,9 +76,16 @@ if(NOT TAVRO_BUILD_GUI)
 endif()
 
 # The dialog's launcher, its icon at every size the desktops ask for, and its software-centre
-# entry.
+# entry. The icon files are the window icon's drawing, rendered by scripts/icons.
 install(FILES ${tavro_data}/linux/tavro-writer.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+foreach(size 16 24 32 48 64 128 256)
+    install(FILES ${tavro_data}/icons/tavro-writer-${size}.png
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+        RENAME tavro-writer.png)
+endforeach()
+install(FILES ${tavro_data}/icons/tavro-writer.svg
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 configure_file(${tavro_data}/linux/org.tavro.Writer.metainfo.xml.in
     ${tavro_made}/org.tavro.Writer.metainfo.xml @ONLY)
 install(FILES ${tavro_made}/org.tavro.Writer.metainfo.xml
