@@ -16,10 +16,9 @@ chosen file is sent in acknowledged blocks, with the device's password
 challenge answered on the way.
 
 The package holds three programs:
- - tavro-writer, the dialog (Qt 6, in Japanese);
- - tavro-writer-cli, the same jobs from a terminal or a script;
- - tavro-sim, simulated devices with faults on request, for tests and
-   demonstrations inside private network namespaces.]=])
+ - tavro-writer: the dialog (Qt 6, in Japanese);
+ - tavro-writer-cli: the same jobs from a terminal or a script;
+ - tavro-sim: simulated devices with faults on request, for tests.]=])
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/package)
 set(CPACK_STRIP_FILES ON)
 
