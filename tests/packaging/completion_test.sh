@@ -57,7 +57,10 @@ bash_candidates() {
 
 cd "$stand_in/files"
 for shell in bash zsh fish; do
-    expect $shell "tavro-writer-cli " interfaces search write $([[ $shell == bash ]] && echo --help --version)
+    # bash offers the options beside the commands; zsh and fish only after a "-".
+    top_options=()
+    [[ $shell == bash ]] && top_options=(--help --version)
+    expect $shell "tavro-writer-cli " interfaces search write "${top_options[@]}"
     expect $shell "tavro-writer-cli search --interface " 198.18.0.1 198.18.0.7
     expect $shell "tavro-writer-cli write --interface 198.18.0.1 --p" --password
     expect $shell "tavro-writer-cli search --j" --json
@@ -68,6 +71,8 @@ expect bash "tavro-writer-cli write --" --interface --password --verbose --help
 expect zsh "tavro-writer-cli write --" --interface --password --verbose --help
 expect fish "tavro-writer-cli write --" --interface --password --verbose --help
 expect bash "tavro-writer-cli interfaces --" --json --help
+expect zsh "tavro-writer-cli --" --help --version
+expect fish "tavro-writer-cli --" --help --version
 # bash takes an interface's name and puts its address in its place.
 expect bash "tavro-writer-cli write --interface la" 198.18.0.7
 expect zsh "tavro-writer-cli write --interface=" 198.18.0.1 198.18.0.7
