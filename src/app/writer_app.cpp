@@ -6,8 +6,8 @@
 #include <cstring>
 #include <memory>
 
+#include "app/application_identity.h"
 #include "app/screenshot_hook.h"
-#include "ui/qt/qt_translations.h"
 #include "ui/qt/writer_window.h"
 #include "ui/writer_dialog.h"
 #include "ui/writer_services.h"
@@ -55,12 +55,7 @@ int WriterApp::Run(int argc, char** argv) {
                      rest.first().toLocal8Bit().constData(), kUsage);
         return 2;
     }
-    // The caption of the program's message boxes.
-    QCoreApplication::setApplicationName(QStringLiteral("TAVRO Writer"));
-    // Desktops find the window's launcher, and with it its icon, by this name.
-    QGuiApplication::setDesktopFileName(QStringLiteral("tavro-writer"));
-    // Qt's file dialog and buttons speak the dialog's language, not the desktop's.
-    const std::unique_ptr<QTranslator> qtTexts = InstallQtTranslations(DialogLanguage());
+    const std::unique_ptr<QTranslator> qtTexts = PresentApplication();
 
     WriterWindow window;
     WriterDialog dialog(window, RealWriterServices());

@@ -1,17 +1,18 @@
-// Qt's own widgets inside the Japanese dialog: the real message box and file dialog with Qt's
-// translations installed, offscreen. A program of its own, as the translator is process-wide.
-#include "ui/qt/qt_translations.h"
-
+// Qt's own widgets inside the Japanese dialog: the real message box and file dialog once the
+// program has presented itself to Qt, offscreen. A program of its own, as the translator is
+// process-wide.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "app/application_identity.h"
 #include "qt_test_support.h"
 #include "ui/qt/dialog_prompts.h"
 
@@ -20,10 +21,17 @@ namespace {
 
 std::unique_ptr<QTranslator> JapaneseQtTexts() {
     QtTestApplication();
-    std::unique_ptr<QTranslator> translator = InstallQtTranslations(DialogLanguage());
+    std::unique_ptr<QTranslator> translator = PresentApplication();
     EXPECT_NE(translator, nullptr)
         << "no qtbase_ja in " << QLibraryInfo::path(QLibraryInfo::TranslationsPath).toStdString();
     return translator;
+}
+
+TEST(QtTranslationsTest, TheProgramNamesItselfAndItsDesktopEntry) {
+    const std::unique_ptr<QTranslator> translator = JapaneseQtTexts();
+    EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("TAVRO Writer"));
+    // The name of the installed desktop entry, tavro-writer.desktop.
+    EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("tavro-writer"));
 }
 
 TEST(QtTranslationsTest, MessageBoxButtonsAreJapaneseAndTheDialogsOwnTextsStay) {
