@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# options_documented.sh CLI SIM MAN_DIR COMPLETION_DIR
+# options_documented.sh WRITER CLI SIM MAN_DIR COMPLETION_DIR
 # Every command and long option that the programs' --help lists is in their manual page, and
 # every command and option of tavro-writer-cli is offered by the bash, zsh and fish completion.
 # A new option without its page or its completion fails here.
 set -euo pipefail
-cli=$1 sim=$2 man_dir=$3 completion_dir=$4
+writer=$1 cli=$2 sim=$3 man_dir=$4 completion_dir=$5
 missing=0
 
 # The long options of a --help text's option lines ("  -v,--verbose   ...", "  --json  ...").
@@ -45,6 +45,7 @@ for command in $commands; do
     check_program "$cli" "$cli_page" "$command"
 done
 check_program "$sim" "$man_dir/tavro-sim.1"
+check_program "$writer" "$man_dir/tavro-writer.1"
 
 bash_file=$completion_dir/tavro-writer-cli.bash
 zsh_file=$completion_dir/_tavro-writer-cli
