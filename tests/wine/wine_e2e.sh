@@ -9,6 +9,9 @@
 #       NAME: search | write_without_password | write_with_password | no_connect_back
 #       LINUX_BIN_DIR holds the Linux tavro-sim and tavro-writer-cli (the Linux writer does the
 #       same job in the same network, so the probe and the invitation can be compared)
+#   wine_e2e.sh package ZIP PROGRAMS LINUX_BIN_DIR TEMPLATE
+#       the Windows package holds the PROGRAMS (file names, comma-separated), the README and the
+#       licence, and its (stripped) writer writes with the password like the build's
 #
 # Exit status 0 passed, 1 failed, 77 skipped (no root or no Wine, outside CI).
 set -euo pipefail
@@ -201,6 +204,25 @@ case_no_connect_back() {
     [[ ! -e $work/stored/198.18.0.13.bin ]] || fail "an image was stored"
 }
 
+# The ZIP as a user unpacks it: one folder named like the ZIP with the programs, the README
+# and the licence, and nothing else.
+unpack_package() {
+    local zip=$1 programs program folder
+    folder=$(basename "$zip" .zip)
+    [[ $folder =~ ^tavro-writer-[0-9]+(\.[0-9]+)*-win64$ ]] || fail "unexpected package name $folder"
+    mkdir "$work/unpacked"
+    (cd "$work/unpacked" && cmake -E tar xf "$zip") || fail "cannot unpack $zip"
+    local expected=("$folder" "$folder/LICENSE.txt" "$folder/README.md") listed
+    IFS=, read -r -a programs <<<"$2"
+    for program in "${programs[@]}"; do
+        expected+=("$folder/$program")
+    done
+    listed=$(cd "$work/unpacked" && find . -mindepth 1 | sed 's|^\./||' | sort)
+    [[ $listed == "$(printf '%s\n' "${expected[@]}" | sort)" ]] ||
+        fail "the package holds: $listed"
+    windows_cli=$work/unpacked/$folder/tavro-writer-cli.exe
+}
+
 # --- entry ---------------------------------------------------------------------------------
 
 case ${1:-} in
@@ -225,7 +247,20 @@ case ${1:-} in
         "case_$2"
         echo "passed: $2 (Windows writer $windows_seconds s)" >&2
         ;;
+    package)
+        (($# == 5)) || fail "usage: wine_e2e.sh package ZIP PROGRAMS LINUX_BIN_DIR TEMPLATE"
+        check_prerequisites
+        linux_bin=$4
+        [[ -f $2 ]] || fail "no $2 (build the package target of the windows preset)"
+        [[ -f $5/system.reg ]] || fail "no Wine prefix template in $5"
+        work=$(mktemp -d /tmp/tavro-wine-e2e.XXXXXX)
+        trap 'rm -rf "$work"' EXIT
+        unpack_package "$(realpath "$2")" "$3"
+        wine_copy_prefix "$5" "$work/prefix"
+        case_write_with_password
+        echo "passed: the packed writer (Windows writer $windows_seconds s)" >&2
+        ;;
     *)
-        fail "usage: wine_e2e.sh template DIR | remove-template DIR | case NAME ..."
+        fail "usage: wine_e2e.sh template DIR | remove-template DIR | case NAME ... | package ..."
         ;;
 esac
