@@ -62,6 +62,7 @@ network() {
         devices+=(--device "$setting")
     done
     testnet_up "${addresses[@]}" || cannot_run "cannot build the test network"
+    # testnet_up's own EXIT trap ends the network; this one also clears the case's files.
     trap 'testnet_down; wine_remove_prefix "$work/prefix"; rm -rf "$work"' EXIT
     ip -n "$TESTNET_TOOL_NS" route replace default via "$gateway_address" dev tv0
     testnet_devices "$linux_bin/tavro-sim" --store "$work/stored" --events "$work/events" \
@@ -243,6 +244,7 @@ case ${1:-} in
             fail "no Linux tavro-sim and tavro-writer-cli in $linux_bin (build the dev preset)"
         [[ -f $5/system.reg ]] || fail "no Wine prefix template in $5"
         work=$(mktemp -d /tmp/tavro-wine-e2e.XXXXXX)
+        trap 'wine_remove_prefix "$work/prefix"; rm -rf "$work"' EXIT
         wine_copy_prefix "$5" "$work/prefix"
         "case_$2"
         echo "passed: $2 (Windows writer $windows_seconds s)" >&2
@@ -254,7 +256,7 @@ case ${1:-} in
         [[ -f $2 ]] || fail "no $2 (build the package target of the windows preset)"
         [[ -f $5/system.reg ]] || fail "no Wine prefix template in $5"
         work=$(mktemp -d /tmp/tavro-wine-e2e.XXXXXX)
-        trap 'rm -rf "$work"' EXIT
+        trap 'wine_remove_prefix "$work/prefix"; rm -rf "$work"' EXIT
         unpack_package "$(realpath "$2")" "$3"
         wine_copy_prefix "$5" "$work/prefix"
         case_write_with_password
