@@ -22,10 +22,6 @@ source "$here/../../scripts/lib/testnet.sh"
 source "$here/../../scripts/lib/winenet.sh"
 
 readonly tool_address=198.18.0.1
-# Nobody has this address: the default route names it as its gateway, as a Windows machine's
-# usually does. (Under Wine, GetAdaptersAddresses with GAA_FLAG_INCLUDE_PREFIX answers 13
-# while the table holds a default route without a gateway.)
-readonly gateway_address=198.18.0.254
 readonly password=VESPERDUN
 
 fail() {
@@ -64,7 +60,6 @@ network() {
     testnet_up "${addresses[@]}" || cannot_run "cannot build the test network"
     # testnet_up's own EXIT trap ends the network; this one also clears the case's files.
     trap 'testnet_down; wine_remove_prefix "$work/prefix"; rm -rf "$work"' EXIT
-    ip -n "$TESTNET_TOOL_NS" route replace default via "$gateway_address" dev tv0
     testnet_devices "$linux_bin/tavro-sim" --store "$work/stored" --events "$work/events" \
         "${devices[@]}" >"$work/sim.out" 2>"$work/sim.err" &
     for _ in $(seq 100); do
