@@ -1,4 +1,4 @@
-# Where the programs and their desktop files go, in the GNU layout: the programs to bin, the
+# Where the programs and their desktop files go on Linux, in the GNU layout: the programs to bin, the
 # manual pages, the desktop entry, the icons, the AppStream metainfo and the shell completion
 # under share. The data that carries the version is made from data/ at build time, so the
 # programs, the manual pages, the metainfo and the package all show the one project version.
@@ -14,7 +14,7 @@ if(TAVRO_BUILD_GUI)
 endif()
 install(TARGETS ${tavro_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-if(WIN32 OR APPLE)
+if(APPLE)
     return()
 endif()
 
