@@ -1,6 +1,6 @@
-# Where the programs and their desktop files go on Linux, in the GNU layout: the programs to bin, the
-# manual pages, the desktop entry, the icons, the AppStream metainfo and the shell completion
-# under share. The data that carries the version is made from data/ at build time, so the
+# Where the programs and their desktop files go on Linux, in the GNU layout: the programs to
+# bin; the manual pages, the desktop entry, the icons, the AppStream metainfo and the shell
+# completion under share. The data that carries the version is made from data/ at build time, so the
 # programs, the manual pages, the metainfo and the package all show the one project version.
 include(GNUInstallDirs)
 
@@ -13,10 +13,6 @@ if(TAVRO_BUILD_GUI)
     list(PREPEND tavro_programs tavro-writer)
 endif()
 install(TARGETS ${tavro_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-
-if(APPLE)
-    return()
-endif()
 
 set(tavro_data ${PROJECT_SOURCE_DIR}/data)
 set(tavro_made ${PROJECT_BINARY_DIR}/data)

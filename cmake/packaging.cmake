@@ -6,7 +6,8 @@ set(CPACK_PACKAGE_NAME tavro-writer)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The TAVRO Writer developers")
 set(CPACK_PACKAGE_CONTACT "${TAVRO_PACKAGE_MAINTAINER}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "find TAVRO Wi-Fi LAN I/O devices and write firmware into them")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "find TAVRO Wi-Fi LAN I/O devices and write firmware into them")
 set(CPACK_PACKAGE_DESCRIPTION [=[
 TAVRO Writer finds the TAVRO family of Wi-Fi LAN I/O devices on a local
 network and writes a new firmware image into one of them: a search

@@ -11,14 +11,23 @@ function __tavro_writer_cli_interfaces
 end
 
 set -l commands interfaces search write
+set -l before_command "not __fish_seen_subcommand_from $commands"
 complete -c tavro-writer-cli -f
 complete -c tavro-writer-cli -s h -l help -d 'Show the options and exit'
-complete -c tavro-writer-cli -n "not __fish_seen_subcommand_from $commands" -l version -d 'Show the program version and exit'
-complete -c tavro-writer-cli -n "not __fish_seen_subcommand_from $commands" -a interfaces -d 'List the usable local IPv4 interfaces'
-complete -c tavro-writer-cli -n "not __fish_seen_subcommand_from $commands" -a search -d 'Find the devices on the chosen interface'
-complete -c tavro-writer-cli -n "not __fish_seen_subcommand_from $commands" -a write -d 'Write a firmware file into a device'
-complete -c tavro-writer-cli -n '__fish_seen_subcommand_from interfaces search' -l json -d 'One JSON array instead of the lines'
-complete -c tavro-writer-cli -n '__fish_seen_subcommand_from search write' -l interface -x -a '(__tavro_writer_cli_interfaces)' -d 'Local address to work from'
-complete -c tavro-writer-cli -n '__fish_seen_subcommand_from write' -l password -x -d 'Upload password'
-complete -c tavro-writer-cli -n '__fish_seen_subcommand_from write' -s v -l verbose -d "Stream the upload's trace to stderr"
+complete -c tavro-writer-cli -n $before_command -l version -d 'Show the program version and exit'
+complete -c tavro-writer-cli -n $before_command -a interfaces \
+    -d 'List the usable local IPv4 interfaces'
+complete -c tavro-writer-cli -n $before_command -a search \
+    -d 'Find the devices on the chosen interface'
+complete -c tavro-writer-cli -n $before_command -a write -d 'Write a firmware file into a device'
+
+complete -c tavro-writer-cli -n '__fish_seen_subcommand_from interfaces search' -l json \
+    -d 'One JSON array instead of the lines'
+complete -c tavro-writer-cli -n '__fish_seen_subcommand_from search write' -l interface -x \
+    -a '(__tavro_writer_cli_interfaces)' -d 'Local address to work from'
+complete -c tavro-writer-cli -n '__fish_seen_subcommand_from write' -l password -x \
+    -d 'Upload password'
+complete -c tavro-writer-cli -n '__fish_seen_subcommand_from write' -s v -l verbose \
+    -d "Stream the upload's trace to stderr"
+# After the device's address comes the firmware file.
 complete -c tavro-writer-cli -n '__fish_seen_subcommand_from write' -F

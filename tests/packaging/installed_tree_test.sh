@@ -31,8 +31,9 @@ for size in 16 24 32 48 64 128 256; do
 done
 
 status=0
-if ! diff -u <(printf '%s\n' "${expected[@]}" | sort) <(cd "$root" && find . -type f -printf '%P\n' | sort); then
-    echo "installed_tree: the installed files differ from the expected ones (- expected, + installed)" >&2
+installed=$(cd "$root" && find . -type f -printf '%P\n' | sort)
+if ! diff -u <(printf '%s\n' "${expected[@]}" | sort) <(printf '%s\n' "$installed"); then
+    echo "installed_tree: the installed files are not the expected ones (- expected, + installed)" >&2
     status=1
 fi
 if [[ -n $(cd "$root" && find . -mindepth 1 \( -perm /022 -o ! -perm -444 \)) ]]; then
@@ -45,7 +46,7 @@ for size in 16 24 32 48 64 128 256; do
     icon=$root/usr/share/icons/hicolor/${size}x${size}/apps/tavro-writer.png
     [[ -f $icon ]] || continue
     file -b "$icon" | grep -q "PNG image data, $size x $size," ||
-        { echo "installed_tree: $icon is not a $size x $size PNG: $(file -b "$icon")" >&2; status=1; }
+        { echo "installed_tree: $icon: $(file -b "$icon"), not $size x $size" >&2; status=1; }
 done
 
 for gz in "$root"/usr/share/man/man1/*.gz "$root"/usr/share/doc/tavro-writer/changelog.gz; do
@@ -58,7 +59,8 @@ done
 for program in tavro-writer tavro-writer-cli tavro-sim; do
     # The page names the version the program reports.
     version=$("$root/usr/bin/$program" --version | awk '{print $2}')
-    zcat "$root/usr/share/man/man1/$program.1.gz" | grep -q "^\.TH .*\"tavro\\\\-writer $version\"" ||
+    title_line="^\.TH .*\"tavro\\\\-writer $version\""
+    zcat "$root/usr/share/man/man1/$program.1.gz" | grep -q "$title_line" ||
         { echo "installed_tree: $program.1 does not name version $version" >&2; status=1; }
 done
 

@@ -32,7 +32,8 @@ check_program() {
     local program=$1 page=$2 option
     shift 2
     while read -r option; do
-        in_manual "$page" "--$option" || complain "$(basename "$page"): no --$option (from $program $* --help)"
+        in_manual "$page" "--$option" ||
+            complain "$(basename "$page"): no --$option (from $program $* --help)"
     done < <("$program" "$@" --help | long_options)
 }
 
