@@ -77,7 +77,8 @@ std::optional<std::vector<AddressRow>> ReadAddresses() {
     std::vector<AddressRow> rows;
     for (DWORD i = 0; i < table.dwNumEntries; ++i) {
         const MIB_IPADDRROW& row = table.table[i];
-        rows.push_back({row.dwAddr, row.dwIndex, row.dwMask});
+        rows.push_back({net::Ipv4Address::FromNetworkOrder(row.dwAddr), row.dwIndex,
+                        net::Ipv4Address::FromNetworkOrder(row.dwMask)});
     }
     return rows;
 }

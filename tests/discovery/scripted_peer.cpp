@@ -18,7 +18,7 @@ ScriptedPeer::ScriptedPeer(std::string answer, After after)
     int error = 0;
     listener_ = net::Socket::Create(SOCK_STREAM, error);
     EXPECT_EQ(error, 0);
-    EXPECT_EQ(listener_.Bind(net::Endpoint{*net::ParseIPv4("127.0.0.1"), 0}), 0);
+    EXPECT_EQ(listener_.Bind(net::Endpoint{*net::Ipv4Address::Parse("127.0.0.1"), 0}), 0);
     EXPECT_EQ(listener_.Listen(1), 0);
     net::Endpoint local;
     EXPECT_EQ(listener_.GetLocalEndpoint(local), 0);

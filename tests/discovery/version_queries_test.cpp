@@ -27,7 +27,7 @@ using test::VersionServer;
 
 // Slack on top of a bound, for a slow machine.
 constexpr auto kSlack = 1500ms;
-const std::uint32_t kTool = *net::ParseIPv4("127.0.0.1");
+const net::Ipv4Address kTool = net::kLoopbackAddress;
 
 class VersionQueriesTest : public ::testing::Test {
 protected:
@@ -167,7 +167,7 @@ protected:
     static net::Socket Udp(const std::string& address) {
         int error = 0;
         net::Socket socket = net::Socket::Create(SOCK_DGRAM, error);
-        EXPECT_EQ(socket.Bind(net::Endpoint{*net::ParseIPv4(address), 0}), 0) << address;
+        EXPECT_EQ(socket.Bind(net::Endpoint{*net::Ipv4Address::Parse(address), 0}), 0) << address;
         return socket;
     }
 

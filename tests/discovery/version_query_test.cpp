@@ -37,7 +37,7 @@ QueryOutcome Query(const std::string& answer,
     DiscoveryOptions options;
     options.versionPort = peer.port();
     options.versionTimeout = timeout;
-    outcome.result = QueryDeviceVersion(outcome.row, "127.0.0.1", options);
+    outcome.result = QueryDeviceVersion(outcome.row, net::kLoopbackAddress, options);
     outcome.request = peer.Received();
     return outcome;
 }
@@ -142,7 +142,7 @@ TEST(QueryDeviceVersion, UnreachableDeviceOrBadAddressFails) {
     {
         int error = 0;
         net::Socket probe = net::Socket::Create(SOCK_STREAM, error);
-        ASSERT_EQ(probe.Bind(net::Endpoint{*net::ParseIPv4("127.0.0.1"), 0}), 0);
+        ASSERT_EQ(probe.Bind(net::Endpoint{*net::Ipv4Address::Parse("127.0.0.1"), 0}), 0);
         net::Endpoint local;
         ASSERT_EQ(probe.GetLocalEndpoint(local), 0);
         closedPort = local.port;
@@ -151,10 +151,11 @@ TEST(QueryDeviceVersion, UnreachableDeviceOrBadAddressFails) {
     std::strcpy(row.addressText, "127.0.0.1");
     DiscoveryOptions options;
     options.versionPort = closedPort;
-    EXPECT_EQ(QueryDeviceVersion(row, "127.0.0.1", options), 0);
-    EXPECT_EQ(QueryDeviceVersion(row, "not an address", options), 0);
+    EXPECT_EQ(QueryDeviceVersion(row, net::kLoopbackAddress, options), 0);
+    // An address on no interface here cannot be bound.
+    EXPECT_EQ(QueryDeviceVersion(row, *net::Ipv4Address::Parse("198.18.0.254"), options), 0);
     std::strcpy(row.addressText, "1.2.3.999");
-    EXPECT_EQ(QueryDeviceVersion(row, "127.0.0.1", options), 0);
+    EXPECT_EQ(QueryDeviceVersion(row, net::kLoopbackAddress, options), 0);
 }
 
 }  // namespace

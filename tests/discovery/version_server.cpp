@@ -19,7 +19,7 @@ VersionServer::VersionServer(const std::string& address, std::uint16_t port, Ver
     : script_(std::move(script)) {
     int error = 0;
     listener_ = net::Socket::Create(SOCK_STREAM, error);
-    const auto local = net::ParseIPv4(address);
+    const auto local = net::Ipv4Address::Parse(address);
     net::Endpoint bound;
     listening_ = error == 0 && local && listener_.Bind(net::Endpoint{*local, port}) == 0 &&
                  listener_.Listen(512) == 0 && listener_.GetLocalEndpoint(bound) == 0;

@@ -20,7 +20,7 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-const std::uint32_t kLoopback = *ParseIPv4("127.0.0.1");
+const Ipv4Address kLoopback = kLoopbackAddress;
 
 Socket BoundSocket(int type) {
     int error = -1;

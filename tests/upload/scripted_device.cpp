@@ -14,10 +14,10 @@
 namespace tavro::test {
 namespace {
 
-constexpr std::uint32_t kLoopback = 0x0100007F;  // 127.0.0.1 in network byte order
-const std::uint32_t kStrangerAddress = *net::ParseIPv4("127.0.0.2");
+constexpr net::Ipv4Address kLoopback = net::kLoopbackAddress;
+constexpr net::Ipv4Address kStrangerAddress = net::Ipv4Address::FromOctets(127, 0, 0, 2);
 
-net::Socket BoundUdpSocket(int& port, std::uint32_t address = kLoopback) {
+net::Socket BoundUdpSocket(int& port, net::Ipv4Address address = kLoopback) {
     int error = 0;
     net::Socket socket = net::Socket::Create(SOCK_DGRAM, error);
     net::Endpoint local;
