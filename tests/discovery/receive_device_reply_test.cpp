@@ -1,6 +1,4 @@
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 
 #include <chrono>
 #include <cstring>
@@ -8,6 +6,7 @@
 
 #include "discovery/discover_devices.h"
 #include "discovery/fill_device_row.h"
+#include "net/byte_order.h"
 
 namespace tavro::discovery {
 namespace {
@@ -37,7 +36,7 @@ protected:
 
     static net::Socket Bound() {
         int error = 0;
-        net::Socket socket = net::Socket::Create(SOCK_DGRAM, error);
+        net::Socket socket = net::Socket::Create(net::kDatagramSocket, error);
         EXPECT_EQ(socket.Bind(net::Endpoint{*net::ParseIPv4("127.0.0.1"), 0}), 0);
         return socket;
     }
@@ -62,7 +61,7 @@ TEST_F(ReplyPair, ThirtyByteReplyFillsTheRowAndClearsOldVersions) {
     ASSERT_EQ(ReceiveDeviceReply(receiver_, row), 1);
 
     EXPECT_STREQ(row.addressText, "127.0.0.1");
-    EXPECT_EQ(row.sender.address, htonl(INADDR_LOOPBACK));
+    EXPECT_EQ(row.sender.address, net::kLoopbackAddress);
     EXPECT_EQ(row.sender.port, DevicePort());
     const std::array<std::uint8_t, 6> mac{0xB8, 0xB9, 0xBA, 0xBB, 0xBC, 0xBD};
     EXPECT_EQ(row.macAddress, mac);

@@ -1,12 +1,12 @@
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
+#include "net/byte_order.h"
 #include "net/socket.h"
 
 namespace tavro::net {
 namespace {
 
-std::uint32_t Net(std::uint32_t host) { return htonl(host); }
+std::uint32_t Net(std::uint32_t host) { return HostToNetwork32(host); }
 
 TEST(ParseIPv4, ReadsTheFormsOfDottedText) {
     EXPECT_EQ(ParseIPv4("192.168.1.20"), Net(0xC0A80114));
