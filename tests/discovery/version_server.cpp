@@ -1,6 +1,5 @@
 #include "version_server.h"
 
-
 #include "net/socket_error.h"
 
 namespace tavro::test {

@@ -29,7 +29,8 @@ TEST(InterfaceLine, EmptyFriendlyNameLeavesEmptyParentheses) {
 TEST(InterfaceLine, UnterminatedNameFieldIsNotReadPastItsEnd) {
     LocalInterface record = Record("198.18.0.1", "");
     std::memset(record.friendlyName, 'n', sizeof record.friendlyName);
-    record.address = net::ParseIPv4("198.18.0.2").value();  // the field after the name must not leak in
+    record.address =
+        net::ParseIPv4("198.18.0.2").value();  // the field after the name must not leak in
     EXPECT_EQ(InterfaceLine(record), "198.18.0.2 (" + std::string(256, 'n') + ")");
 }
 
