@@ -1,6 +1,4 @@
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 
 #include <chrono>
 #include <cstring>
@@ -8,6 +6,7 @@
 
 #include "discovery/discover_devices.h"
 #include "discovery/fill_device_row.h"
+#include "net/byte_order.h"
 
 namespace tavro::discovery {
 namespace {
@@ -37,7 +36,7 @@ protected:
 
     static net::Socket Bound() {
         int error = 0;
-        net::Socket socket = net::Socket::Create(SOCK_DGRAM, error);
+        net::Socket socket = net::Socket::Create(net::kDatagramSocket, error);
         EXPECT_EQ(socket.Bind(net::Endpoint{*net::Ipv4Address::Parse("127.0.0.1"), 0}), 0);
         return socket;
     }

@@ -3,7 +3,6 @@
 #include "discovery/version_queries.h"
 
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 
 #include <atomic>
 #include <chrono>
@@ -166,7 +165,7 @@ protected:
 
     static net::Socket Udp(const std::string& address) {
         int error = 0;
-        net::Socket socket = net::Socket::Create(SOCK_DGRAM, error);
+        net::Socket socket = net::Socket::Create(net::kDatagramSocket, error);
         EXPECT_EQ(socket.Bind(net::Endpoint{*net::Ipv4Address::Parse(address), 0}), 0) << address;
         return socket;
     }

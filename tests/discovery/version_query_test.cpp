@@ -1,7 +1,6 @@
 #include "discovery/version_query.h"
 
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 
 #include <chrono>
 #include <cstring>
@@ -141,7 +140,7 @@ TEST(QueryDeviceVersion, UnreachableDeviceOrBadAddressFails) {
     std::uint16_t closedPort = 0;
     {
         int error = 0;
-        net::Socket probe = net::Socket::Create(SOCK_STREAM, error);
+        net::Socket probe = net::Socket::Create(net::kStreamSocket, error);
         ASSERT_EQ(probe.Bind(net::Endpoint{*net::Ipv4Address::Parse("127.0.0.1"), 0}), 0);
         net::Endpoint local;
         ASSERT_EQ(probe.GetLocalEndpoint(local), 0);

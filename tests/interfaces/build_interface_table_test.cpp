@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "interfaces/interface_line.h"
+#include "net/socket.h"
 
 namespace tavro::interfaces {
 namespace {

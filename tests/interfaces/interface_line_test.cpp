@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "net/socket.h"
+
 namespace tavro::interfaces {
 namespace {
 

@@ -104,6 +104,19 @@ TEST(SocketWaits, PeerCloseIsSeenWithoutReadingAndNotBeforeIt) {
     EXPECT_NE(WaitOne(pair.server, kPeerClosed, 3000ms) & kPeerClosed, 0);
 }
 
+// Bytes the waiting side has not read are no close: the wait runs to its limit instead of
+// ending at once with nothing seen (which would make every caller spin).
+TEST(SocketWaits, UnreadDataNeitherEndsAPeerCloseWaitEarlyNorReadsAsAClose) {
+    TcpPair pair = ConnectedPair();
+    ASSERT_TRUE(pair.client.SendAll(std::string("1024")).ok());
+    bool readable = false;
+    ASSERT_EQ(pair.server.WaitReadable(3000ms, readable), 0);
+    ASSERT_TRUE(readable);
+    const auto start = Clock::now();
+    EXPECT_EQ(WaitOne(pair.server, kPeerClosed, 300ms), 0);
+    EXPECT_GE(Clock::now() - start, 250ms);
+}
+
 TEST(SocketNonBlocking, SwitchedBackTheSocketWaitsAgain) {
     TcpPair pair = ConnectedPair();
     char byte = 0;
