@@ -8,6 +8,7 @@
 namespace tavro::ui {
 namespace {
 
+// The picture is drawn on a 64 x 64 grid; other sizes scale the grid.
 constexpr int kSize = 64;
 
 void DrawBackground(QPainter& painter) {
@@ -63,12 +64,19 @@ void DrawDevice(QPainter& painter) {
 
 }  // namespace
 
-QImage DrawWriterIconImage() {
-    QImage image(kSize, kSize, QImage::Format_RGB888);
-    QPainter painter(&image);
+void PaintWriterIcon(QPainter& painter, int size) {
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(static_cast<double>(size) / kSize, static_cast<double>(size) / kSize);
     DrawBackground(painter);
     DrawDevice(painter);
+    painter.restore();
+}
+
+QImage DrawWriterIconImage(int size) {
+    QImage image(size, size, QImage::Format_RGB888);
+    QPainter painter(&image);
+    PaintWriterIcon(painter, size);
     painter.end();
     return image;
 }
