@@ -100,7 +100,9 @@ std::optional<std::string> Utf8Of(const wchar_t* name) {
 // Every adapter, IPv4 or not, with its IPv4 interface index (0 without IPv4) and its name.
 std::optional<std::vector<AdapterRow>> ReadAdapters(std::string& why) {
     Block block;
-    const ULONG flags = GAA_FLAG_INCLUDE_PREFIX;
+    // Only names and indexes are read here. Asking for the prefix lists as well makes the call
+    // fail with ERROR_INVALID_DATA under Wine in a namespace whose default route has no gateway.
+    const ULONG flags = 0;
     const ULONG measured = ::GetAdaptersAddresses(AF_UNSPEC, flags, nullptr, nullptr, &block.size);
     if (measured != ERROR_BUFFER_OVERFLOW) {
         why = "GetAdaptersAddresses answered " + std::to_string(measured);
