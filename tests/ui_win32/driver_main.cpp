@@ -341,6 +341,97 @@ int JobScenario(Findings& findings, HWND dialog, const std::string& address,
     return 0;
 }
 
+// The file dialog of Write: its two filters, the name typed without its extension, OK; the
+// confirmation then names the existing file with ".bin" appended. Cancel ends it there.
+int FileDialogScenario(Findings& findings, HWND dialog, const std::string& typedName) {
+    const std::vector<std::string> lines = Search(findings, dialog);
+    if (!findings.Check(!lines.empty(), "the search found a device")) return 1;
+    Driver::SelectDeviceLine(dialog, 0);
+    Driver::ClickLater(Driver::Control(dialog, ControlId::write));
+
+    HWND files = Driver::WaitForMessageBox(dialog, kBoxAppearsMs);
+    if (!findings.Check(files != nullptr, "the file dialog appears")) return 1;
+    constexpr int kFileTypeList = 0x470;  // cmb1
+    HWND types = ::GetDlgItem(files, kFileTypeList);
+    findings.Check(Driver::ComboLines(types) ==
+                       std::vector<std::string>{"Firmware file (*.bin)", "all files(*.*)"},
+                   "two filters, firmware files first");
+    findings.Check(::SendMessageW(types, CB_GETCURSEL, 0, 0) == 0, "firmware files chosen");
+    // The file name box: a combo box on Windows (cmb13), an edit box under Wine (edt1).
+    HWND name = ::GetDlgItem(files, 0x47c);
+    if (name == nullptr) name = ::GetDlgItem(files, 0x480);
+    if (!findings.Check(name != nullptr, "the file name box")) return 1;
+    const std::wstring wide = Widen(typedName);
+    ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    Driver::ClickLater(::GetDlgItem(files, IDOK));
+    findings.Check(Driver::WaitUntilGone(files, 5000), "the file dialog closes");
+
+    const std::string confirmation = AnswerMessageBox(findings, dialog, kBoxAppearsMs, IDCANCEL);
+    findings.Check(confirmation == typedName + ".bin を書き込みます。",
+                   "confirmation text " + confirmation);
+    CheckIdleLayout(findings, dialog, true);
+
+    // Enter outside a push button ends the idle dialog as the dialog manager's default does.
+    ::PostMessageW(Driver::Control(dialog, ControlId::deviceList), WM_KEYDOWN, VK_RETURN, 0);
+    findings.Check(Driver::WaitUntilGone(dialog, 5000), "Enter on the device list ends the dialog");
+    return 0;
+}
+
+// Writes the dialog, frame included, as the screen shows it, into a 24-bit BMP file.
+bool SaveWindowPicture(HWND window, const std::wstring& path) {
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    ::SelectObject(memory, previous);
+
+    const int stride = (width * 3 + 3) & ~3;
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    std::vector<BYTE> pixels(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
+    const int lines = ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+                                  reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    if (lines != height) return false;
+
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+    std::FILE* out = ::_wfopen(path.c_str(), L"wb");
+    if (out == nullptr) return false;
+    const bool written = std::fwrite(&file, sizeof file, 1, out) == 1 &&
+                         std::fwrite(&header, sizeof header, 1, out) == 1 &&
+                         std::fwrite(pixels.data(), pixels.size(), 1, out) == 1;
+    return std::fclose(out) == 0 && written;
+}
+
+// The README's picture: the dialog after a search, with the first device line selected.
+int ScreenshotScenario(Findings& findings, HWND dialog, const std::wstring& path) {
+    const std::vector<std::string> lines = Search(findings, dialog);
+    findings.Check(!lines.empty(), "the search found devices");
+    Driver::SelectDeviceLine(dialog, 0);
+    ::SetForegroundWindow(dialog);
+    ::RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    ::Sleep(500);
+    findings.Check(SaveWindowPicture(dialog, path), "the picture is written");
+    ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+    findings.Check(Driver::WaitUntilGone(dialog, 5000), "the close box ends the dialog");
+    return 0;
+}
+
 int Play(Findings& findings, const std::vector<std::string>& args) {
     HWND dialog = Driver::WaitForDialog(kDialogAppearsMs);
     if (!findings.Check(dialog != nullptr, "the dialog appears")) return 1;
@@ -350,6 +441,12 @@ int Play(Findings& findings, const std::vector<std::string>& args) {
     }
     if (scenario == "search") {
         return SearchScenario(findings, dialog, {args.begin() + 1, args.end()});
+    }
+    if (scenario == "file-dialog" && args.size() == 2) {
+        return FileDialogScenario(findings, dialog, args[1]);
+    }
+    if (scenario == "screenshot" && args.size() == 2) {
+        return ScreenshotScenario(findings, dialog, Widen(args[1]));
     }
     if (scenario == "job" && args.size() == 3) {
         return JobScenario(findings, dialog, args[1], args[2]);

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# run_window_test.sh SCENARIO WRITER_EXE DRIVER_EXE HOST_SIM
+# run_window_test.sh SCENARIO WRITER_EXE DRIVER_EXE HOST_SIM [PNG_PATH]
 #
 # Runs the Win32 dialog under Wine on a display of its own, inside a private test network, and
 # plays one scenario on it with tavro-writer-driver.exe (window messages, no pixels):
@@ -11,6 +11,9 @@
 #   job       Search, select, Write (the file prompt answered with a path in Japanese),
 #             confirm, closing refused during the upload, 正常終了, the line removed; the
 #             device stored a byte-identical image
+#   file-dialog  Write's real file dialog: its filters, a name typed without extension (in
+#             Japanese), the confirmation naming the .bin file, Cancel; Enter ends the dialog
+#   screenshot  the dialog after a search, into PNG_PATH (scripts/screenshot-windows)
 #
 #   tool namespace (scripts/lib/testnet.sh)          device namespace
 #   +-------------------------------------------+    +----------------------------------+
@@ -60,6 +63,12 @@ make_template_prefix() {
     local status=0
     ip netns exec "$ns" env WINEPREFIX="$template_prefix" timeout 240 "$wine" wineboot --init \
         >"$PWD/wineboot.log" 2>&1 || status=$?
+    # Captions and message boxes use Wine's Tahoma, which has no Japanese glyphs: they come
+    # from the proportional IPA Gothic, linked to it as a Japanese system would link its own.
+    ((status != 0)) || ip netns exec "$ns" env WINEPREFIX="$template_prefix" "$wine" reg add \
+        'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+        /v Tahoma /t REG_MULTI_SZ /d 'ipagp.ttf,IPAPGothic' /f >>"$PWD/wineboot.log" 2>&1 ||
+        status=$?
     ip netns exec "$ns" env WINEPREFIX="$template_prefix" "$wineserver" -k 2>/dev/null || true
     ip netns exec "$ns" env WINEPREFIX="$template_prefix" "$wineserver" -w 2>/dev/null || true
     testnet_kill_all "$ns"
@@ -110,13 +119,17 @@ start_devices() {
     fail "tavro-sim did not get ready"
 }
 
-# play ARGS...: the writer and the driver; the driver's findings go to stderr.
+# play ARGS...: the writer and the driver; the driver's findings go to stderr. With
+# WINE_DESKTOP set (NAME,WIDTHxHEIGHT), both run in a Wine desktop of that name, where Wine
+# draws the window frames itself (the display has no window manager to draw them).
 play() {
-    testnet_tool "$wine" "$writer" >"$work/writer.log" 2>&1 &
+    local desktop=()
+    [[ -n ${WINE_DESKTOP:-} ]] && desktop=(explorer "/desktop=$WINE_DESKTOP")
+    testnet_tool "$wine" "${desktop[@]}" "$writer" >"$work/writer.log" 2>&1 &
     local writer_job=$!
     local status=0
-    testnet_tool timeout 200 "$wine" "$driver" "$(windows_path "$work/findings.txt")" "$@" \
-        >"$work/driver.log" 2>&1 || status=$?
+    testnet_tool timeout 200 "$wine" "${desktop[@]}" "$driver" \
+        "$(windows_path "$work/findings.txt")" "$@" >"$work/driver.log" 2>&1 || status=$?
     cat "$work/findings.txt" >&2 2>/dev/null || true
     # The dialog has ended in every scenario that passed; the program then ends by itself.
     local ended=0
@@ -164,6 +177,24 @@ case $scenario in
         cmp "$firmware" "$work/store/198.18.0.10.bin" ||
             fail "the device did not store the image byte for byte"
         echo "ok   the device stored the image byte for byte" >&2
+        ;;
+    file-dialog)
+        start_session
+        folder="$work/ファームウェア 新版"
+        mkdir -p "$folder"
+        head -c 4096 /dev/urandom >"$folder/イメージ.bin"
+        start_devices --device 198.18.0.10
+        play file-dialog "$(windows_path "$folder/イメージ")"
+        ;;
+    screenshot)
+        # screenshot PNG_PATH: the dialog after a search, for the README (netpbm converts).
+        png=$(realpath -m "$5")
+        start_session
+        start_devices --device 198.18.0.10,mac=02-00-5E-0A-0B-0C,sketch=105 \
+            --device 198.18.0.11,mac=02-00-5E-0A-0B-0D,sketch=120
+        WINE_DESKTOP=writer,640x520 play screenshot "$(windows_path "$work/dialog.bmp")"
+        bmptopnm "$work/dialog.bmp" 2>/dev/null | pnmtopng -compression 9 >"$png.part"
+        mv "$png.part" "$png"
         ;;
     *)
         fail "unknown scenario $scenario"
