@@ -341,8 +341,8 @@ int JobScenario(Findings& findings, HWND dialog, const std::string& address,
     return 0;
 }
 
-// The file dialog of Write: its two filters, the name typed without its extension, OK; the
-// confirmation then names the existing file with ".bin" appended. Cancel ends it there.
+// The file dialog of Write: its two filters, a name typed in, OK; the confirmation names that
+// file. Cancel ends it there.
 int FileDialogScenario(Findings& findings, HWND dialog, const std::string& typedName) {
     const std::vector<std::string> lines = Search(findings, dialog);
     if (!findings.Check(!lines.empty(), "the search found a device")) return 1;
@@ -357,17 +357,28 @@ int FileDialogScenario(Findings& findings, HWND dialog, const std::string& typed
                        std::vector<std::string>{"Firmware file (*.bin)", "all files(*.*)"},
                    "two filters, firmware files first");
     findings.Check(::SendMessageW(types, CB_GETCURSEL, 0, 0) == 0, "firmware files chosen");
-    // The file name box: a combo box on Windows (cmb13), an edit box under Wine (edt1).
+    // The file name box is an extended combo box (cmb13), or an edit box (edt1) in older
+    // layouts; the text goes into its edit box.
     HWND name = ::GetDlgItem(files, 0x47c);
+    if (name != nullptr && Driver::ClassName(name) == "ComboBoxEx32") {
+        name = reinterpret_cast<HWND>(::SendMessageW(name, CBEM_GETEDITCONTROL, 0, 0));
+    }
     if (name == nullptr) name = ::GetDlgItem(files, 0x480);
     if (!findings.Check(name != nullptr, "the file name box")) return 1;
+    // The dialog may still be filling itself in when it shows: type until the name stays.
     const std::wstring wide = Widen(typedName);
-    ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    bool typed = false;
+    for (int i = 0; i < 50 && !typed; ++i) {
+        ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+        ::Sleep(100);
+        typed = Driver::Text(name) == typedName;
+    }
+    findings.Check(typed, "the name is typed");
     Driver::ClickLater(::GetDlgItem(files, IDOK));
     findings.Check(Driver::WaitUntilGone(files, 5000), "the file dialog closes");
 
     const std::string confirmation = AnswerMessageBox(findings, dialog, kBoxAppearsMs, IDCANCEL);
-    findings.Check(confirmation == typedName + ".bin を書き込みます。",
+    findings.Check(confirmation == typedName + " を書き込みます。",
                    "confirmation text " + confirmation);
     CheckIdleLayout(findings, dialog, true);
 

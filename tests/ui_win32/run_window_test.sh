@@ -11,8 +11,8 @@
 #   job       Search, select, Write (the file prompt answered with a path in Japanese),
 #             confirm, closing refused during the upload, 正常終了, the line removed; the
 #             device stored a byte-identical image
-#   file-dialog  Write's real file dialog: its filters, a name typed without extension (in
-#             Japanese), the confirmation naming the .bin file, Cancel; Enter ends the dialog
+#   file-dialog  Write's real file dialog: its filters, a path in Japanese typed in, the
+#             confirmation naming it, Cancel; then Enter on the list ends the dialog
 #   screenshot  the dialog after a search, into PNG_PATH (scripts/screenshot-windows)
 #
 #   tool namespace (scripts/lib/testnet.sh)          device namespace
@@ -184,7 +184,7 @@ case $scenario in
         mkdir -p "$folder"
         head -c 4096 /dev/urandom >"$folder/イメージ.bin"
         start_devices --device 198.18.0.10
-        play file-dialog "$(windows_path "$folder/イメージ")"
+        play file-dialog "$(windows_path "$folder/イメージ.bin")"
         ;;
     screenshot)
         # screenshot PNG_PATH: the dialog after a search, for the README (netpbm converts).

@@ -70,9 +70,13 @@ HWND WindowDriver::Control(HWND dialog, ControlId id) {
 }
 
 std::string WindowDriver::Text(HWND window) {
-    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(
-        ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    // Asked of the control itself: GetWindowText does not ask a window of another process,
+    // and an edit box keeps its text to itself.
+    const auto length = ::SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const auto copied = ::SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(text.size()),
+                                       reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(copied));
     return Narrow(text);
 }
 
