@@ -33,7 +33,7 @@ sim=$4
 here=$(cd "$(dirname "$0")" && pwd)
 template_prefix=$PWD/wine-prefix-template
 
-# shellcheck source=../../scripts/lib/testnet.sh
+# shellcheck source=scripts/lib/testnet.sh
 source "$here/../../scripts/lib/testnet.sh"
 
 export WINEDEBUG=-all
@@ -73,7 +73,9 @@ make_template_prefix() {
     ip netns exec "$ns" env WINEPREFIX="$template_prefix" "$wineserver" -w 2>/dev/null || true
     testnet_kill_all "$ns"
     ip netns del "$ns"
-    ((status == 0)) && [[ -f $template_prefix/system.reg ]] || fail "wineboot failed ($status)"
+    if ((status != 0)) || [[ ! -f $template_prefix/system.reg ]]; then
+        fail "wineboot failed ($status)"
+    fi
     echo "run_window_test: Wine prefix made" >&2
 }
 
@@ -102,7 +104,8 @@ start_session() {
         sleep 0.1
     done
     [[ -s $work/display ]] || fail "Xvfb did not start"
-    export DISPLAY=":$(head -n1 "$work/display")"
+    DISPLAY=":$(head -n1 "$work/display")"
+    export DISPLAY
 
     cp -a "$template_prefix" "$work/prefix"
     export WINEPREFIX=$work/prefix

@@ -27,7 +27,10 @@ bool FontInstalled(const std::wstring& face) {
 }  // namespace
 
 std::wstring ChooseDialogFontFace(const char* templateFamily) {
-    const std::wstring candidates[] = {Widen(templateFamily), L"MS PGothic", L"IPAPGothic",
+    // The template's family by its Japanese and its Latin name; then the proportional Japanese
+    // UI faces of Windows versions without it; then IPA's, as Wine on Linux finds it.
+    const std::wstring candidates[] = {Widen(templateFamily), L"MS PGothic",   L"MS UI Gothic",
+                                       L"Meiryo UI",          L"Yu Gothic UI", L"IPAPGothic",
                                        L"IPAPゴシック"};
     for (const std::wstring& face : candidates) {
         if (FontInstalled(face)) return face;

@@ -4,10 +4,12 @@
 #include <commctrl.h>
 // clang-format on
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "ui/win32/resource_version.h"
+#include "ui/win32/wide_text.h"
 #include "ui/win32/win32_writer_window.h"
 #include "ui/writer_dialog.h"
 #include "ui/writer_services.h"
@@ -25,6 +27,14 @@ std::wstring EnvironmentText(const wchar_t* name) {
     return value;
 }
 
+// A program without a console: the reason goes to a message box as well as to stderr.
+[[noreturn]] void ExitWithReason(int status, const std::string& reason) {
+    const std::string text = "tavro-writer: " + reason;
+    std::fprintf(stderr, "%s\n", text.c_str());
+    ::MessageBoxW(nullptr, tavro::ui::Widen(text).c_str(), L"TAVRO Writer", MB_OK | MB_ICONERROR);
+    std::exit(status);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -40,6 +50,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     tavro::ui::WriterServices services = tavro::ui::RealWriterServices();
     services.version = tavro::ui::VersionFromOwnResource();
+    services.exitProcess = ExitWithReason;
     tavro::ui::WriterDialog dialog(window, std::move(services));
     // The dialog's result is not examined: every end of the dialog is a normal end.
     window.Run(dialog);
