@@ -42,7 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes = tavro::fuzz::Bytes(data, size);
     if (bytes.size() < 6 || bytes.size() > 6 + tavro::discovery::kDeviceReplySize) return 0;
     tavro::net::Endpoint sender;
-    std::memcpy(&sender.address, bytes.data(), 4);
+    std::uint32_t address = 0;
+    std::memcpy(&address, bytes.data(), 4);
+    sender.address = tavro::net::Ipv4Address::FromNetworkOrder(address);
     std::memcpy(&sender.port, bytes.data() + 4, 2);
     const std::string_view reply = bytes.substr(6);
 
@@ -54,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(SameRow(row, Filled(padded, sender, DeviceRecord{})),
             "a short reply reads as zeros where its bytes are missing");
     Require(row.addressText[sizeof row.addressText - 1] == '\0', "the address text ends");
-    Require(std::string(row.addressText) == tavro::net::FormatIPv4(sender.address),
+    Require(std::string(row.addressText) == sender.address.ToString(),
             "the row shows the sender's address");
     Require(row.sketchVersion == 0 && row.textVersion == 0, "versions wait for the version query");
     return 0;

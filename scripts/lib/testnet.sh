@@ -7,7 +7,7 @@
 #   | tavro-writer(-cli)         |            | tavro-sim                            |
 #   | tv0  198.18.0.1/24  =======+== veth ====+ dv0  DEVICE_ADDR/24 (one per device)  |
 #   +----------------------------+            +--------------------------------------+
-#     default route via tv0
+#     default route via 198.18.0.254 (nobody) on tv0
 #
 # Source this file, then:
 #   testnet_up 198.18.0.10 198.18.0.11   # namespaces up, addresses on dv0; cleanup trapped
@@ -19,6 +19,7 @@
 # run whose shell is gone are removed before new ones are made. Only 198.18.0.0/24 is used.
 
 TESTNET_TOOL_ADDRESS=198.18.0.1
+TESTNET_GATEWAY=198.18.0.254
 TESTNET_PREFIX=tvd
 TESTNET_TOOL_NS=
 TESTNET_DEVICE_NS=
@@ -85,8 +86,10 @@ testnet_up() {
         }
     done
     ip -n "$TESTNET_TOOL_NS" link set tv0 up && ip -n "$TESTNET_DEVICE_NS" link set dv0 up
-    # The limited broadcast is routed like any destination; this route keeps it on tv0.
-    ip -n "$TESTNET_TOOL_NS" route add default dev tv0
+    # The limited broadcast is routed like any destination; this route keeps it on tv0. Its
+    # gateway (an address nobody holds) is there for Wine, whose adapter list refuses a default
+    # route without one.
+    ip -n "$TESTNET_TOOL_NS" route add default via "$TESTNET_GATEWAY" dev tv0
     testnet_wait_link || {
         echo "testnet_up: the veth pair did not come up within 5 s" >&2
         testnet_down

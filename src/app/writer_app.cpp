@@ -4,7 +4,9 @@
 #include <QStringList>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
+#include "app/application_identity.h"
 #include "app/screenshot_hook.h"
 #include "ui/qt/writer_window.h"
 #include "ui/writer_dialog.h"
@@ -23,10 +25,7 @@ constexpr const char* kUsage =
     "  --help     show this text and exit\n"
     "  --version  show the program version and exit\n";
 
-void PrintVersion() {
-    std::printf("tavro-writer %u.%u.%u.%u\n", kVersionMajor, kVersionMinor, kVersionBuild,
-                kVersionRevision);
-}
+void PrintVersion() { std::printf("tavro-writer %s\n", kVersionText); }
 
 // Answers --help and --version before any display is needed; nullopt means run the dialog.
 std::optional<int> AnswerInformationOptions(int argc, char** argv) {
@@ -56,8 +55,7 @@ int WriterApp::Run(int argc, char** argv) {
                      rest.first().toLocal8Bit().constData(), kUsage);
         return 2;
     }
-    // The caption of the program's message boxes.
-    QCoreApplication::setApplicationName(QStringLiteral("TAVRO Writer"));
+    const std::unique_ptr<QTranslator> qtTexts = PresentApplication();
 
     WriterWindow window;
     WriterDialog dialog(window, RealWriterServices());

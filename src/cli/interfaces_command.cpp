@@ -16,8 +16,8 @@ void WriteJson(const interfaces::InterfaceTable& table, std::ostream& out) {
     for (int i = 0; i < table.count; ++i) {
         const interfaces::LocalInterface& record = table.records[i];
         out << (i ? ",\n " : "\n ") << "{\"index\":" << record.interfaceIndex
-            << ",\"address\":" << JsonString(net::FormatIPv4(record.address))
-            << ",\"mask\":" << JsonString(net::FormatIPv4(record.mask))
+            << ",\"address\":" << JsonString(record.address.ToString())
+            << ",\"mask\":" << JsonString(record.mask.ToString())
             << ",\"description\":" << JsonString(record.description)
             << ",\"friendlyName\":" << JsonString(record.friendlyName) << "}";
     }

@@ -5,7 +5,6 @@
 
 #include "cli/terminal_text.h"
 #include "interfaces/build_interface_table.h"
-#include "net/socket.h"
 
 namespace tavro::cli {
 
@@ -25,13 +24,16 @@ std::optional<interfaces::InterfaceTable> LoadInterfaces(const CliServices& serv
     return *table;
 }
 
-std::optional<std::string> ChooseLocalAddress(const CliServices& services,
-                                              const std::string& requested, std::ostream& err) {
+std::optional<net::Ipv4Address> ChooseLocalAddress(const CliServices& services,
+                                                   const std::string& requested,
+                                                   std::ostream& err) {
     const std::optional<interfaces::InterfaceTable> table = LoadInterfaces(services, err);
     if (!table) return std::nullopt;
-    if (requested.empty()) return net::FormatIPv4(table->records[0].address);
-    for (int i = 0; i < table->count; ++i) {
-        if (net::FormatIPv4(table->records[i].address) == requested) return requested;
+    if (requested.empty()) return table->records[0].address;
+    // Only the text an interface's address is shown as names it.
+    const std::optional<net::Ipv4Address> address = net::Ipv4Address::ParseDottedQuad(requested);
+    for (int i = 0; address && i < table->count; ++i) {
+        if (table->records[i].address == *address) return address;
     }
     err << "tavro-writer-cli: " << TerminalText(requested)
         << " is not the address of a usable interface (see: tavro-writer-cli interfaces)\n";

@@ -6,6 +6,7 @@
 
 #include "cli/cli_services.h"
 #include "interfaces/local_interface.h"
+#include "net/ipv4_address.h"
 
 namespace tavro::cli {
 
@@ -16,7 +17,7 @@ std::optional<interfaces::InterfaceTable> LoadInterfaces(const CliServices& serv
 
 // The local address to work from: the requested one when it belongs to a usable interface,
 // the first usable one when none was requested. nullopt after a message on err.
-std::optional<std::string> ChooseLocalAddress(const CliServices& services,
-                                              const std::string& requested, std::ostream& err);
+std::optional<net::Ipv4Address> ChooseLocalAddress(const CliServices& services,
+                                                   const std::string& requested, std::ostream& err);
 
 }  // namespace tavro::cli

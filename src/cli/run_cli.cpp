@@ -10,11 +10,7 @@
 namespace tavro::cli {
 namespace {
 
-std::string VersionLine() {
-    return "tavro-writer-cli " + std::to_string(kVersionMajor) + "." +
-           std::to_string(kVersionMinor) + "." + std::to_string(kVersionBuild) + "." +
-           std::to_string(kVersionRevision);
-}
+std::string VersionLine() { return std::string("tavro-writer-cli ") + kVersionText; }
 
 constexpr char kExitCodes[] =
     "Exit status: 0 success; 1 failure (interfaces, search) or the device refused or did not\n"

@@ -39,16 +39,17 @@ void WriteJson(const discovery::DeviceTable& table, int count, std::ostream& out
 
 int RunSearchCommand(const CliServices& services, const std::string& interfaceAddress, bool json,
                      std::ostream& out, std::ostream& err) {
-    const std::optional<std::string> local = ChooseLocalAddress(services, interfaceAddress, err);
+    const std::optional<net::Ipv4Address> local =
+        ChooseLocalAddress(services, interfaceAddress, err);
     if (!local) return kExitFailure;
 
     auto table = std::make_unique<discovery::DeviceTable>();
-    services.job->BeginSearch(*local);
+    services.job->BeginSearch(local->ToString());
     const discovery::SearchOutcome outcome = services.discoverDevices(*table, *local);
     services.job->Finish();  // a stop signal from here on no longer cuts the list short
     const int found = outcome.count;
     if (found < 0) {
-        err << "tavro-writer-cli: the search from " << *local << " failed\n";
+        err << "tavro-writer-cli: the search from " << local->ToString() << " failed\n";
         return kExitFailure;
     }
     const int listed = std::min(found, discovery::DeviceTable::kCapacity);

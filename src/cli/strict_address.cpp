@@ -4,8 +4,6 @@
 #include <array>
 #include <optional>
 
-#include "net/byte_order.h"
-
 namespace tavro::cli {
 namespace {
 
@@ -26,11 +24,11 @@ std::optional<std::array<std::string_view, 4>> SplitFourNumbers(std::string_view
     return parts;
 }
 
-// Why a well-formed address (host byte order) is no device's address; empty when it is one.
-std::string NotUnicast(std::uint32_t address) {
-    if (address == 0) return "0.0.0.0 is no device's address";
-    if (address == 0xFFFFFFFF) return "it is the broadcast address";
-    if ((address >> 28) == 0xE) return "it is a multicast address";
+// Why a well-formed address is no device's address; empty when it is one.
+std::string NotUnicast(net::Ipv4Address address) {
+    if (address == net::kAnyAddress) return "0.0.0.0 is no device's address";
+    if (address == net::kBroadcastAddress) return "it is the broadcast address";
+    if (address.IsMulticast()) return "it is a multicast address";
     return {};
 }
 
@@ -57,8 +55,8 @@ DeviceAddressReading ReadDeviceAddress(std::string_view text) {
         }
         address = (address << 8) | number;
     }
-    reading.refusal = NotUnicast(address);
-    reading.address = net::HostToNetwork32(address);
+    reading.address = net::Ipv4Address::FromHostOrder(address);
+    reading.refusal = NotUnicast(reading.address);
     return reading;
 }
 

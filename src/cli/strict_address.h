@@ -4,12 +4,14 @@
 #include <string>
 #include <string_view>
 
+#include "net/ipv4_address.h"
+
 namespace tavro::cli {
 
 // A device address as the command line takes it, or why it was refused.
 struct DeviceAddressReading {
-    std::uint32_t address = 0;  // network byte order, when accepted
-    std::string refusal;        // empty when accepted
+    net::Ipv4Address address;  // when accepted
+    std::string refusal;       // empty when accepted
     bool accepted() const { return refusal.empty(); }
 };
 

@@ -71,14 +71,14 @@ int RunWriteCommand(const CliServices& services, const WriteOptions& options, st
             << "\" is not a device address: " << device.refusal << "\n";
         return kExitUsage;
     }
-    const std::optional<std::string> local =
+    const std::optional<net::Ipv4Address> local =
         ChooseLocalAddress(services, options.interfaceAddress, err);
     if (!local) return kExitFailure;
 
     std::error_code ignored;
     const std::filesystem::path absolute = std::filesystem::absolute(options.file, ignored);
     const upload::UploadRequest request{
-        .deviceAddress = options.device,
+        .deviceAddress = device.address,
         .localAddress = *local,
         .devicePort = upload::kDeviceUploadPort,
         .password = options.password,

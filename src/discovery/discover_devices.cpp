@@ -13,9 +13,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr char kProbe[] = {'T', 'V'};
-constexpr std::uint32_t kLimitedBroadcast = 0xFFFFFFFFu;
 
-std::optional<net::Socket> OpenProbeSocket(std::uint32_t local, const DiscoveryOptions& options) {
+std::optional<net::Socket> OpenProbeSocket(net::Ipv4Address local,
+                                           const DiscoveryOptions& options) {
     int error = 0;
     net::Socket socket = net::Socket::Create(net::kDatagramSocket, error);
     if (error != 0 || socket.Bind(net::Endpoint{local, 0}) != 0 ||
@@ -30,23 +30,19 @@ std::optional<net::Socket> OpenProbeSocket(std::uint32_t local, const DiscoveryO
 
 }  // namespace
 
-int DiscoverDevices(DeviceTable& table, const std::string& localAddress,
+int DiscoverDevices(DeviceTable& table, net::Ipv4Address localAddress,
                     const DiscoveryOptions& options, SearchOutcome* outcome) {
     SearchOutcome ignored;
     SearchOutcome& result = outcome != nullptr ? *outcome : ignored;
     result = SearchOutcome(-1);
     table.deviceCount = 0;
 
-    const auto local = net::ParseIPv4(localAddress);
-    if (!local) {
-        return -1;
-    }
-    std::optional<net::Socket> socket = OpenProbeSocket(*local, options);
+    std::optional<net::Socket> socket = OpenProbeSocket(localAddress, options);
     if (!socket) {
         return -1;
     }
-    VersionQueries queries(*local, options);
-    socket->SendTo(kProbe, net::Endpoint{kLimitedBroadcast, options.probePort});
+    VersionQueries queries(localAddress, options);
+    socket->SendTo(kProbe, net::Endpoint{net::kBroadcastAddress, options.probePort});
     bool endedAtBound = false;
     if (ListenForReplies(*socket, queries, options, Clock::now(), endedAtBound) != 0) {
         return -1;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <string>
-
 #include "discovery/device_table.h"
 #include "discovery/discovery_options.h"
 #include "discovery/search_outcome.h"
@@ -21,7 +19,7 @@ namespace tavro::discovery {
 // Returns table.deviceCount, or -1 when the socket could not be set up or a wait failed.
 // outcome, when given, also learns how many replies were left out and whether the bound
 // ended the search.
-int DiscoverDevices(DeviceTable& table, const std::string& localAddress,
+int DiscoverDevices(DeviceTable& table, net::Ipv4Address localAddress,
                     const DiscoveryOptions& options = {}, SearchOutcome* outcome = nullptr);
 
 // Receives one reply datagram into row (its versions start at 0). 1 on success; 0 when the

@@ -25,7 +25,7 @@ void FillDeviceRow(std::span<const char> reply, const net::Endpoint& sender, Dev
     for (std::size_t i = 0; i < row.macAddress.size(); ++i) {
         row.macAddress[i] = byte(kMacOffset + i);
     }
-    const std::string text = net::FormatIPv4(sender.address);
+    const std::string text = sender.address.ToString();
     std::memset(row.addressText, 0, sizeof row.addressText);
     std::memcpy(row.addressText, text.data(), std::min(text.size(), sizeof row.addressText - 1));
     row.reply5High = byte(5) >> 4;

@@ -9,7 +9,7 @@
 
 namespace tavro::discovery {
 
-VersionQueries::VersionQueries(std::uint32_t localAddress, const DiscoveryOptions& options)
+VersionQueries::VersionQueries(net::Ipv4Address localAddress, const DiscoveryOptions& options)
     : localAddress_(localAddress), options_(options), places_(DeviceTable::kCapacity) {}
 
 VersionQueries::Place* VersionQueries::FreePlace() {
@@ -29,8 +29,8 @@ void VersionQueries::Take(const DeviceRecord& reply) {
     }
     place->row = reply;
     place->replyNumber = replies_++;
-    const auto device =
-        net::ParseIPv4(std::string_view(reply.addressText, strnlen(reply.addressText, 16)));
+    const auto device = net::Ipv4Address::Parse(
+        std::string_view(reply.addressText, strnlen(reply.addressText, 16)));
     if (!device) {
         return;  // no address to ask: the place stays free
     }

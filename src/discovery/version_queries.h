@@ -22,7 +22,7 @@ class VersionQueries {
 public:
     using Clock = std::chrono::steady_clock;
 
-    VersionQueries(std::uint32_t localAddress, const DiscoveryOptions& options);
+    VersionQueries(net::Ipv4Address localAddress, const DiscoveryOptions& options);
 
     // Takes a reply's row (filled from its datagram) and starts its device's query now.
     void Take(const DeviceRecord& reply);
@@ -53,7 +53,7 @@ private:
     Place* FreePlace();
     void Settle(Place& place);
 
-    std::uint32_t localAddress_;
+    net::Ipv4Address localAddress_;
     DiscoveryOptions options_;
     std::vector<Place> places_;
     std::uint64_t replies_ = 0;

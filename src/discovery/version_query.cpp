@@ -7,13 +7,9 @@
 
 namespace tavro::discovery {
 
-int QueryDeviceVersion(DeviceRecord& row, const std::string& localAddress,
+int QueryDeviceVersion(DeviceRecord& row, net::Ipv4Address localAddress,
                        const DiscoveryOptions& options) {
-    const auto local = net::ParseIPv4(localAddress);
-    if (!local) {
-        return 0;
-    }
-    VersionQueries queries(*local, options);
+    VersionQueries queries(localAddress, options);
     queries.Take(row);
     if (queries.Finish() != 0) {
         return 0;

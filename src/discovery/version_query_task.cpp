@@ -14,7 +14,7 @@ constexpr std::size_t kRequestSize = sizeof kRequest;
 
 }  // namespace
 
-VersionQueryTask::VersionQueryTask(std::uint32_t local, const net::Endpoint& device,
+VersionQueryTask::VersionQueryTask(net::Ipv4Address local, const net::Endpoint& device,
                                    Clock::time_point deadline)
     : deadline_(deadline) {
     int error = 0;

@@ -20,7 +20,8 @@ public:
 
     // Opens a socket on local (port 0) and starts connecting it to the device; a step that
     // fails at once leaves the task failed.
-    VersionQueryTask(std::uint32_t local, const net::Endpoint& device, Clock::time_point deadline);
+    VersionQueryTask(net::Ipv4Address local, const net::Endpoint& device,
+                     Clock::time_point deadline);
 
     State state() const { return state_; }
     bool running() const { return state_ != State::answered && state_ != State::failed; }

@@ -66,13 +66,9 @@ const WorkingEntry* FindEntry(const std::vector<WorkingEntry>& working, std::uin
 
 void StoreAddresses(const std::vector<AddressRow>& addresses,
                     const std::vector<WorkingEntry>& working, InterfaceTable& table) {
-    // 127.0.0.1 in network byte order, whatever the machine's own order.
-    constexpr unsigned char kLoopbackBytes[4] = {127, 0, 0, 1};
-    std::uint32_t loopback = 0;
-    std::memcpy(&loopback, kLoopbackBytes, sizeof loopback);
     for (const AddressRow& row : addresses) {
         if (table.count == InterfaceTable::kCapacity) return;
-        if (row.address == loopback) continue;
+        if (row.address == net::kLoopbackAddress) continue;
         const WorkingEntry* entry = FindEntry(working, row.interfaceIndex);
         if (entry == nullptr || entry->description.empty()) continue;
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "net/ipv4_address.h"
+
 namespace tavro::interfaces {
 
 // The operational status of an interface, numbered as IP Helper numbers it.
@@ -25,9 +27,9 @@ struct InterfaceRow {
 };
 
 struct AddressRow {
-    std::uint32_t address = 0;  // network byte order
+    net::Ipv4Address address;
     std::uint32_t interfaceIndex = 0;
-    std::uint32_t mask = 0;  // network byte order
+    net::Ipv4Address mask;
 };
 
 struct AdapterRow {

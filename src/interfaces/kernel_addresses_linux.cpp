@@ -1,6 +1,5 @@
 #include "interfaces/kernel_addresses_linux.h"
 
-#include <arpa/inet.h>
 #include <linux/if_addr.h>
 #include <linux/rtnetlink.h>
 #include <sys/socket.h>
@@ -13,10 +12,10 @@
 namespace tavro::interfaces {
 namespace {
 
-std::uint32_t MaskOf(unsigned int prefixLength) {
-    if (prefixLength == 0) return 0;
-    if (prefixLength >= 32) return 0xFFFFFFFFu;
-    return htonl(0xFFFFFFFFu << (32 - prefixLength));
+net::Ipv4Address MaskOf(unsigned int prefixLength) {
+    if (prefixLength == 0) return net::kAnyAddress;
+    if (prefixLength >= 32) return net::Ipv4Address::FromHostOrder(0xFFFFFFFFu);
+    return net::Ipv4Address::FromHostOrder(0xFFFFFFFFu << (32 - prefixLength));
 }
 
 std::optional<AddressRow> ParseAddress(const std::vector<unsigned char>& message) {
@@ -41,7 +40,7 @@ std::optional<AddressRow> ParseAddress(const std::vector<unsigned char>& message
     if (!local && !address) return std::nullopt;
 
     AddressRow row;
-    row.address = local ? *local : *address;
+    row.address = net::Ipv4Address::FromNetworkOrder(local ? *local : *address);
     row.interfaceIndex = info.ifa_index;
     row.mask = MaskOf(info.ifa_prefixlen);
     return row;

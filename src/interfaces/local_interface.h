@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "net/ipv4_address.h"
+
 namespace tavro::interfaces {
 
 // One usable local IPv4 address.
@@ -10,8 +12,8 @@ struct LocalInterface {
     std::uint32_t interfaceIndex = 0;
     char description[256] = {};
     char friendlyName[256] = {};
-    std::uint32_t address = 0;  // network byte order
-    std::uint32_t mask = 0;     // network byte order
+    net::Ipv4Address address;
+    net::Ipv4Address mask;
 };
 
 // The usable local addresses, in the order they were found; records 0..count-1 are valid.

@@ -5,7 +5,7 @@
 
 namespace tavro::net {
 
-// Addresses travel in network byte order (big-endian) in Endpoint and on the wire.
+// Addresses travel in network byte order (big-endian) in socket addresses and on the wire.
 constexpr std::uint32_t HostToNetwork32(std::uint32_t value) {
     if constexpr (std::endian::native == std::endian::big) {
         return value;
@@ -15,8 +15,5 @@ constexpr std::uint32_t HostToNetwork32(std::uint32_t value) {
     }
 }
 constexpr std::uint32_t NetworkToHost32(std::uint32_t value) { return HostToNetwork32(value); }
-
-inline constexpr std::uint32_t kAnyAddress = 0;                                 // 0.0.0.0
-inline constexpr std::uint32_t kLoopbackAddress = HostToNetwork32(0x7F000001);  // 127.0.0.1
 
 }  // namespace tavro::net

@@ -36,7 +36,7 @@ int StartConnect(Socket& socket, const Endpoint& remote) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(remote.port);
-    address.sin_addr.s_addr = remote.address;
+    address.sin_addr.s_addr = remote.address.networkOrder();
     if (::connect(socket.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
         return 0;
     }
@@ -84,7 +84,8 @@ IoResult ReceiveNow(Socket& socket, std::span<char> area, Endpoint* from) {
                 return IoResult{0, kErrorMessageSize};
             }
             if (from != nullptr) {
-                *from = Endpoint{address.sin_addr.s_addr, ntohs(address.sin_port)};
+                *from = Endpoint{Ipv4Address::FromNetworkOrder(address.sin_addr.s_addr),
+                                 ntohs(address.sin_port)};
             }
             return IoResult{static_cast<std::size_t>(received), 0};
         }

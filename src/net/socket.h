@@ -3,25 +3,18 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
-#include <string>
-#include <string_view>
 
+#include "net/ipv4_address.h"
 #include "net/native_socket.h"
 
 namespace tavro::net {
 
-// An IPv4 address in network byte order and a port in host order.
+// An IPv4 address and a port in host order.
 struct Endpoint {
-    std::uint32_t address = 0;
+    Ipv4Address address;
     std::uint16_t port = 0;
 };
-
-// Reads dotted-quad text as inet_addr would accept it; nullopt when it is not an address.
-std::optional<std::uint32_t> ParseIPv4(std::string_view text);
-// Writes an address (network byte order) as dotted-quad text, as inet_ntoa does.
-std::string FormatIPv4(std::uint32_t address);
 
 // Outcome of one socket call: a byte count on success, a Winsock-compatible code otherwise.
 struct IoResult {

@@ -34,12 +34,13 @@ sockaddr_in ToSockaddr(const Endpoint& endpoint) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(endpoint.port);
-    address.sin_addr.s_addr = endpoint.address;
+    address.sin_addr.s_addr = endpoint.address.networkOrder();
     return address;
 }
 
 Endpoint FromSockaddr(const sockaddr_in& address) {
-    return Endpoint{address.sin_addr.s_addr, ntohs(address.sin_port)};
+    return Endpoint{Ipv4Address::FromNetworkOrder(address.sin_addr.s_addr),
+                    ntohs(address.sin_port)};
 }
 
 // Winsock counts bytes in an int.

@@ -6,6 +6,7 @@
 #include "discovery/device_table.h"
 #include "discovery/search_outcome.h"
 #include "interfaces/interface_facts.h"
+#include "net/ipv4_address.h"
 #include "upload/upload_request.h"
 #include "upload/upload_result.h"
 #include "upload/upload_sink.h"
@@ -19,7 +20,7 @@ struct CoreServices {
     // The count (or -1) and what the user should be told beside the list; a fake may give a
     // bare count.
     std::function<discovery::SearchOutcome(discovery::DeviceTable& table,
-                                           const std::string& localAddress)>
+                                           net::Ipv4Address localAddress)>
         discoverDevices;
     std::function<upload::UploadResult(const upload::UploadRequest& request,
                                        upload::UploadSink& sink)>

@@ -9,7 +9,7 @@ CoreServices RealCoreServices() {
     return {
         .readInterfaceFacts = interfaces::ReadInterfaceFacts,
         .discoverDevices =
-            [](discovery::DeviceTable& table, const std::string& localAddress) {
+            [](discovery::DeviceTable& table, net::Ipv4Address localAddress) {
                 discovery::SearchOutcome outcome;
                 discovery::DiscoverDevices(table, localAddress, {}, &outcome);
                 return outcome;

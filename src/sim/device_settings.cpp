@@ -39,10 +39,10 @@ bool ReadMac(std::string_view text, std::array<std::uint8_t, 6>& mac) {
     return true;
 }
 
-bool ReadAddress(std::string_view text, std::uint32_t& address) {
+bool ReadAddress(std::string_view text, net::Ipv4Address& address) {
     // Only the plain dotted quad: the shorthand forms would name addresses nobody meant.
-    const auto parsed = net::ParseIPv4(text);
-    if (!parsed || net::FormatIPv4(*parsed) != text) return false;
+    const auto parsed = net::Ipv4Address::ParseDottedQuad(text);
+    if (!parsed) return false;
     address = *parsed;
     return true;
 }
@@ -64,7 +64,7 @@ Setter TextInto(std::optional<std::string> DeviceSettings::*field) {
     };
 }
 
-Setter AddressInto(std::string DeviceSettings::*text, std::uint32_t DeviceSettings::*address) {
+Setter AddressInto(std::string DeviceSettings::*text, net::Ipv4Address DeviceSettings::*address) {
     return [text, address](DeviceSettings& settings, std::string_view value, std::string&) {
         settings.*text = value;
         return ReadAddress(value, settings.*address);
@@ -177,9 +177,9 @@ bool Plausible(const DeviceSettings& settings, std::string& why) {
 
 }  // namespace
 
-std::array<std::uint8_t, 6> DefaultMac(std::uint32_t address) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&address);
-    return {0x02, 0x00, 0x5E, bytes[1], bytes[2], bytes[3]};
+std::array<std::uint8_t, 6> DefaultMac(net::Ipv4Address address) {
+    const auto octets = address.octets();
+    return {0x02, 0x00, 0x5E, octets[1], octets[2], octets[3]};
 }
 
 std::optional<DeviceSettings> ParseDeviceSettings(std::string_view text, std::string& why) {

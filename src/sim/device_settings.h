@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "net/ipv4_address.h"
+
 namespace tavro::sim {
 
 // How a simulated version server behaves once it has accepted a connection.
@@ -14,7 +16,7 @@ enum class VersionMode { Answer, Silent, Close };
 // One simulated device: its identity, its answers and the faults it plays on request.
 struct DeviceSettings {
     std::string addressText;
-    std::uint32_t address = 0;  // network byte order
+    net::Ipv4Address address;
     std::array<std::uint8_t, 6> mac{};
     std::uint32_t sketchVersion = 105;
     std::uint32_t textVersion = 3;
@@ -44,7 +46,7 @@ struct DeviceSettings {
     int ackDelayMs = 0;
     bool noFinal = false;
     std::string connectFromText;  // empty: the device's own address
-    std::uint32_t connectFrom = 0;
+    net::Ipv4Address connectFrom;
     // The connection back misbehaves at once (at most one of the three).
     bool closeOnAccept = false;            // orderly close before reading anything
     bool shutdownOnAccept = false;         // no byte ever sent back, the image still read
@@ -54,16 +56,16 @@ struct DeviceSettings {
     std::optional<int> finalSplitMs;       // the final reply's first byte, a pause, the rest
     // Other hosts, played from other addresses of the device's namespace.
     std::string answerFromText;  // set: the UDP answers come from there, none from the device
-    std::uint32_t answerFrom = 0;
+    net::Ipv4Address answerFrom;
     std::string strangerAnswerText;  // set: an "OK" from there precedes the device's answer
-    std::uint32_t strangerAnswer = 0;
+    net::Ipv4Address strangerAnswer;
     std::string strangerConnectText;  // set: a connection from there precedes the device's
-    std::uint32_t strangerConnect = 0;
+    net::Ipv4Address strangerConnect;
 };
 
 // The hardware address a device gets when none is given: 02-00-5E and the address's last
 // three bytes, so every simulated device on one network has its own.
-std::array<std::uint8_t, 6> DefaultMac(std::uint32_t address);
+std::array<std::uint8_t, 6> DefaultMac(net::Ipv4Address address);
 
 // Reads "ADDR[,key=value|flag...]" (keys as tavro-sim --help lists them). nullopt, with why
 // set, when the address or a key is not understood.

@@ -55,7 +55,7 @@ private:
     bool Connect(const net::Endpoint& writer) {
         int error = 0;
         connection_ = net::Socket::Create(net::kStreamSocket, error);
-        const std::uint32_t from =
+        const net::Ipv4Address from =
             settings_.connectFromText.empty() ? settings_.address : settings_.connectFrom;
         if (error == 0) error = connection_.Bind(net::Endpoint{from, 0});
         if (error == 0) error = ConnectWithin(connection_, writer, kPeerLimit, stop_);

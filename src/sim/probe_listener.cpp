@@ -1,6 +1,6 @@
 #include "sim/probe_listener.h"
 
-#include "net/byte_order.h"
+#include "net/ipv4_address.h"
 #include "sim/bounded_wait.h"
 #include "sim/quoted.h"
 #include "sim/reuse_address.h"

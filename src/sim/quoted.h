@@ -13,7 +13,7 @@ inline std::string Quoted(std::string_view bytes) { return '"' + EscapeText(byte
 
 // "a.b.c.d:port", as an event line names a peer.
 inline std::string EndpointText(const net::Endpoint& endpoint) {
-    return net::FormatIPv4(endpoint.address) + ":" + std::to_string(endpoint.port);
+    return endpoint.address.ToString() + ":" + std::to_string(endpoint.port);
 }
 
 }  // namespace tavro::sim

@@ -12,6 +12,7 @@
 #include "sim/sim_help.h"
 #include "sim/simulated_device.h"
 #include "sim/stop_wait.h"
+#include "version.h"
 
 namespace {
 
@@ -80,6 +81,7 @@ int main(int argc, char** argv) {
     CLI::App app{"Simulated TAVRO devices for tests and demos", "tavro-sim"};
     app.allow_windows_style_options(false);  // a path such as /tmp/store is no option
     app.footer(tavro::sim::kDeviceHelp);
+    app.set_version_flag("--version", std::string("tavro-sim ") + tavro::kVersionText);
     Options options;
     app.add_option("--device", options.devices,
                    "One simulated device: ADDR[,key=value...] (repeat for more)")

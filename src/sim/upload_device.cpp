@@ -10,7 +10,7 @@ namespace {
 constexpr std::size_t kDatagramArea = 1500;
 
 // A UDP socket on the address, any port; a Winsock-compatible code on failure.
-int BindOther(net::Socket& socket, std::uint32_t address) {
+int BindOther(net::Socket& socket, net::Ipv4Address address) {
     int error = 0;
     socket = net::Socket::Create(net::kDatagramSocket, error);
     return error != 0 ? error : socket.Bind(net::Endpoint{address, 0});

@@ -98,13 +98,13 @@ void WriterDialog::FillInterfaceList() {
                            interfaces::InterfaceLine(m_interfaceTable.records[i]));
     }
     m_controls.SelectLine(ControlId::interfaceList, 0);
-    m_selectedLocalAddress = net::FormatIPv4(m_interfaceTable.records[0].address);
+    m_selectedLocalAddress = m_interfaceTable.records[0].address;
 }
 
 void WriterDialog::OnInterfaceSelectionChange() {
     const int line = m_controls.SelectedLine(ControlId::interfaceList);
     if (line < 0 || line >= m_interfaceTable.count) return;
-    m_selectedLocalAddress = net::FormatIPv4(m_interfaceTable.records[line].address);
+    m_selectedLocalAddress = m_interfaceTable.records[line].address;
 }
 
 void WriterDialog::EnableControls(bool enable) {
@@ -122,7 +122,10 @@ void WriterDialog::OnSearch() {
     discovery::SearchOutcome outcome;
     {
         WaitCursor busy(m_controls);
-        outcome = m_services.discoverDevices(m_deviceTable, m_selectedLocalAddress);
+        // Without a chosen address there is nothing to search from: a failed search.
+        outcome = m_selectedLocalAddress
+                      ? m_services.discoverDevices(m_deviceTable, *m_selectedLocalAddress)
+                      : discovery::SearchOutcome(-1);
     }
     for (int row = 0; row < outcome.count && row < discovery::DeviceTable::kCapacity; ++row) {
         m_controls.AddLine(ControlId::deviceList, discovery::DeviceLine(m_deviceTable.rows[row]));
@@ -181,10 +184,10 @@ void WriterDialog::RunUploadOnWorker() {
     m_controls.RunOnUiThread([&] { line = m_controls.SelectedLine(ControlId::deviceList); });
 
     upload::UploadResult result = upload::kUploadInternalError;
-    if (line >= 0 && line < discovery::DeviceTable::kCapacity) {
+    if (line >= 0 && line < discovery::DeviceTable::kCapacity && m_selectedLocalAddress) {
         const upload::UploadRequest request{
-            .deviceAddress = m_deviceTable.rows[line].addressText,
-            .localAddress = m_selectedLocalAddress,
+            .deviceAddress = m_deviceTable.rows[line].sender.address,
+            .localAddress = *m_selectedLocalAddress,
             .devicePort = upload::kDeviceUploadPort,
             .password = upload::kUploadPassword,
             .firmwarePath = m_firmwarePath,

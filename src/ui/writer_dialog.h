@@ -3,10 +3,12 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "discovery/device_table.h"
 #include "interfaces/local_interface.h"
+#include "net/ipv4_address.h"
 #include "ui/dialog_controls.h"
 #include "ui/writer_services.h"
 #include "upload/upload_result.h"
@@ -41,7 +43,10 @@ public:
 
     const std::string& versionText() const { return m_versionText; }
     const interfaces::InterfaceTable& interfaceTable() const { return m_interfaceTable; }
-    const std::string& selectedLocalAddress() const { return m_selectedLocalAddress; }
+    // The dotted quad of the chosen interface's address; empty before the list is filled.
+    std::string selectedLocalAddress() const {
+        return m_selectedLocalAddress ? m_selectedLocalAddress->ToString() : std::string();
+    }
     discovery::DeviceTable& deviceTable() { return m_deviceTable; }
     const std::string& firmwarePath() const { return m_firmwarePath; }
     bool uploadBusy() const { return m_uploadBusy.load(std::memory_order_acquire) != 0; }
@@ -57,7 +62,7 @@ private:
     WriterServices m_services;
     std::string m_versionText;
     interfaces::InterfaceTable m_interfaceTable;
-    std::string m_selectedLocalAddress;
+    std::optional<net::Ipv4Address> m_selectedLocalAddress;
     discovery::DeviceTable m_deviceTable;
     std::string m_firmwarePath;
     std::atomic<std::int32_t> m_uploadBusy{0};

@@ -20,7 +20,7 @@ net::IoResult ReceiveDeviceDatagram(net::Socket& udp, std::span<char> area, net:
             return received;
         }
         // Anyone on the network can answer; only the device may steer the upload.
-        AppendLog(log, "ignored datagram from %s:%d\r\n", net::FormatIPv4(from.address).c_str(),
+        AppendLog(log, "ignored datagram from %s:%d\r\n", from.address.ToString().c_str(),
                   static_cast<int>(from.port));
         AppendLog(log, "recvfrom: ");
     }

@@ -40,14 +40,14 @@ std::chrono::milliseconds TimeLeft(Clock::time_point deadline) {
 
 // The first connection from the device's address, within one deadline however many others
 // try first. Anyone else is traced and shut out at once: the image is for the device only.
-net::Socket AcceptDevice(net::Socket& listener, std::uint32_t deviceAddress, LogSink& log,
+net::Socket AcceptDevice(net::Socket& listener, net::Ipv4Address deviceAddress, LogSink& log,
                          std::chrono::milliseconds limit, int& error) {
     const auto deadline = Clock::now() + limit;
     while (true) {
         net::Endpoint peer;
         net::Socket connection = listener.Accept(TimeLeft(deadline), error, &peer);
         if (!connection.valid() || peer.address == deviceAddress) return connection;
-        AppendLog(log, "ignored connection from %s\r\n", net::FormatIPv4(peer.address).c_str());
+        AppendLog(log, "ignored connection from %s\r\n", peer.address.ToString().c_str());
     }
 }
 
@@ -136,8 +136,8 @@ UploadResult ReceiveFinalReply(net::Socket& connection, LogSink& log,
 }  // namespace
 
 UploadResult TransferFirmware(const std::string& path, const FirmwareImage& image,
-                              std::uint32_t deviceAddress, net::Socket& listener, UploadSink& sink,
-                              const UploadTimeouts& timeouts) {
+                              net::Ipv4Address deviceAddress, net::Socket& listener,
+                              UploadSink& sink, const UploadTimeouts& timeouts) {
     FirmwareReader reader(path, image.length);
     if (!reader.valid()) return kUploadFileError;
 

@@ -18,7 +18,7 @@ namespace tavro::upload {
 // or is no longer the image announced; else the code of the failed network call (10060 when
 // the device keeps us waiting past a bound, 10054 when it closes instead of acknowledging).
 UploadResult TransferFirmware(const std::string& path, const FirmwareImage& image,
-                              std::uint32_t deviceAddress, net::Socket& listener, UploadSink& sink,
-                              const UploadTimeouts& timeouts);
+                              net::Ipv4Address deviceAddress, net::Socket& listener,
+                              UploadSink& sink, const UploadTimeouts& timeouts);
 
 }  // namespace tavro::upload

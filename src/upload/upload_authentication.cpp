@@ -29,7 +29,7 @@ bool ComposeAuthenticationAnswer(const UploadRequest& request, const FirmwareIma
                                  std::string_view nonce, UploadSink& sink, std::string& answer) {
     const std::string cnonceSource = request.firmwarePath +
                                      std::to_string(static_cast<std::uint32_t>(image.length)) +
-                                     image.digestHex + request.deviceAddress;
+                                     image.digestHex + request.deviceAddress.ToString();
     std::string cnonce;
     std::string passwordDigest;
     std::string response;

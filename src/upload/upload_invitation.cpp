@@ -83,9 +83,7 @@ UploadResult AnswerReply(net::Socket& udp, net::Endpoint& device, const std::str
 UploadResult InviteDevice(const UploadRequest& request, const FirmwareImage& image,
                           std::uint16_t localPort, UploadSink& sink,
                           std::chrono::milliseconds replyTimeout, net::Endpoint& device) {
-    const auto deviceAddress = net::ParseIPv4(request.deviceAddress);
-    if (!deviceAddress) return EndWithSocketError(sink, net::kErrorAddressNotAvailable);
-    device = net::Endpoint{*deviceAddress, static_cast<std::uint16_t>(request.devicePort)};
+    device = net::Endpoint{request.deviceAddress, static_cast<std::uint16_t>(request.devicePort)};
     const std::string invitation = ComposeInvitation(localPort, image);
 
     AppendLog(sink, "UDPで相手にアクセス。ファームウェアを送るぞ告知。\r\n");

@@ -5,19 +5,9 @@
 #include "upload/upload_error.h"
 
 namespace tavro::upload {
-namespace {
 
-// Text that is no address cannot be bound, as the system would refuse it.
-int BindToAddress(net::Socket& listener, const std::string& localAddress) {
-    const auto address = net::ParseIPv4(localAddress);
-    if (!address) return net::kErrorAddressNotAvailable;
-    return listener.Bind(net::Endpoint{*address, 0});
-}
-
-}  // namespace
-
-UploadResult OpenUploadListener(const std::string& localAddress, LogSink& log,
-                                net::Socket& listener, std::uint16_t& localPort) {
+UploadResult OpenUploadListener(net::Ipv4Address localAddress, LogSink& log, net::Socket& listener,
+                                std::uint16_t& localPort) {
     AppendLog(log,
               "後で使うTCPサーバソケットをここで起動してポート番号を確定しておく必要がある。\r\n");
 
@@ -27,8 +17,10 @@ UploadResult OpenUploadListener(const std::string& localAddress, LogSink& log,
     if (!listener.valid()) return EndWithSocketError(log, error);
     AppendLog(log, "ok\r\n");
 
-    AppendLog(log, "bind \"%s\":", localAddress.c_str());
-    if ((error = BindToAddress(listener, localAddress)) != 0) return EndWithSocketError(log, error);
+    AppendLog(log, "bind \"%s\":", localAddress.ToString().c_str());
+    if ((error = listener.Bind(net::Endpoint{localAddress, 0})) != 0) {
+        return EndWithSocketError(log, error);
+    }
     AppendLog(log, "ok\r\n");
 
     AppendLog(log, "getsockname :");

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <string>
 
+#include "net/ipv4_address.h"
+
 namespace tavro::upload {
 
 inline constexpr int kDeviceUploadPort = 3232;
@@ -10,8 +12,8 @@ inline constexpr char kUploadPassword[] = "VESPERDUN";
 
 // Everything one upload needs to know.
 struct UploadRequest {
-    std::string deviceAddress;  // dotted quad
-    std::string localAddress;   // dotted quad
+    net::Ipv4Address deviceAddress;
+    net::Ipv4Address localAddress;
     int devicePort = kDeviceUploadPort;
     std::string password = kUploadPassword;
     std::string firmwarePath;  // absolute

@@ -20,8 +20,8 @@ protected:
         (*facts.addresses)[1].mask = tavro::test::Ipv4("255.255.0.0");
 
         services.readInterfaceFacts = [this] { return facts; };
-        services.discoverDevices = [this](discovery::DeviceTable& table, const std::string& local) {
-            searchedFrom = local;
+        services.discoverDevices = [this](discovery::DeviceTable& table, net::Ipv4Address local) {
+            searchedFrom = local.ToString();
             table.rows[0] = tavro::test::MadeUpDevice("198.18.0.20", 0x0C, 105, 3);
             return discoveryResult;
         };
@@ -127,8 +127,8 @@ TEST_F(CliTest, FailedSearchIsAnErrorEmptyOneIsNot) {
 TEST_F(CliTest, WriteHandsTheUploadAnAbsolutePathAndTheFixedPassword) {
     EXPECT_EQ(Run({"write", "198.18.0.20", "firmware.bin"}), 0);
     ASSERT_EQ(uploads.size(), 1u);
-    EXPECT_EQ(uploads[0].deviceAddress, "198.18.0.20");
-    EXPECT_EQ(uploads[0].localAddress, "198.18.0.1");
+    EXPECT_EQ(uploads[0].deviceAddress.ToString(), "198.18.0.20");
+    EXPECT_EQ(uploads[0].localAddress.ToString(), "198.18.0.1");
     EXPECT_EQ(uploads[0].devicePort, 3232);
     EXPECT_EQ(uploads[0].password, "VESPERDUN");
     EXPECT_EQ(uploads[0].firmwarePath, (std::filesystem::current_path() / "firmware.bin").string());
@@ -156,7 +156,7 @@ TEST_F(CliTest, WriteExitStatusFollowsTheOutcome) {
 TEST_F(CliTest, VerboseWriteStreamsTheTrace) {
     EXPECT_EQ(Run({"write", "-v", "--interface", "198.18.0.2", "198.18.0.20", "/tmp/f.bin"}), 0);
     EXPECT_EQ(err.str(), "socket :ok\r\n");
-    EXPECT_EQ(uploads.back().localAddress, "198.18.0.2");
+    EXPECT_EQ(uploads.back().localAddress.ToString(), "198.18.0.2");
 }
 
 TEST_F(CliTest, ProgressBarOnlyOnATerminal) {
@@ -206,7 +206,7 @@ TEST_F(CliTest, DeviceAddressIsReadStrictly) {
     for (const char* device :
          {"198.18.0.10", "10.0.0.1", "0.1.2.3", "223.255.255.254", "255.255.255.254"}) {
         EXPECT_EQ(Run({"write", device, "/tmp/f.bin"}), 0) << device << ": " << err.str();
-        EXPECT_EQ(uploads.back().deviceAddress, device);
+        EXPECT_EQ(uploads.back().deviceAddress.ToString(), device);
     }
 }
 
@@ -229,7 +229,7 @@ TEST_F(CliTest, InterfaceNamesReachTheTerminalEscapedAndJsonAsValidUtf8) {
 }
 
 TEST_F(CliTest, DeviceRowsReachTheTerminalEscaped) {
-    services.discoverDevices = [](discovery::DeviceTable& table, const std::string&) {
+    services.discoverDevices = [](discovery::DeviceTable& table, net::Ipv4Address) {
         table.rows[0] = tavro::test::MadeUpDevice("\x1b[2J\xff%n", 0x0C, 105);
         return 1;
     };

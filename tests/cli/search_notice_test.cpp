@@ -17,7 +17,7 @@ protected:
         services.readInterfaceFacts = [] {
             return tavro::test::MadeUpFacts({{4, "veth", "tv0", {"198.18.0.1"}}});
         };
-        services.discoverDevices = [this](discovery::DeviceTable& table, const std::string&) {
+        services.discoverDevices = [this](discovery::DeviceTable& table, net::Ipv4Address) {
             table.rows[0] = tavro::test::MadeUpDevice("198.18.0.20", 0x0C, 105, 3);
             return outcome;
         };

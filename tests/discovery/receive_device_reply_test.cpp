@@ -1,6 +1,4 @@
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 
 #include <chrono>
 #include <cstring>
@@ -8,6 +6,7 @@
 
 #include "discovery/discover_devices.h"
 #include "discovery/fill_device_row.h"
+#include "net/byte_order.h"
 
 namespace tavro::discovery {
 namespace {
@@ -37,8 +36,8 @@ protected:
 
     static net::Socket Bound() {
         int error = 0;
-        net::Socket socket = net::Socket::Create(SOCK_DGRAM, error);
-        EXPECT_EQ(socket.Bind(net::Endpoint{*net::ParseIPv4("127.0.0.1"), 0}), 0);
+        net::Socket socket = net::Socket::Create(net::kDatagramSocket, error);
+        EXPECT_EQ(socket.Bind(net::Endpoint{*net::Ipv4Address::Parse("127.0.0.1"), 0}), 0);
         return socket;
     }
 
@@ -62,7 +61,7 @@ TEST_F(ReplyPair, ThirtyByteReplyFillsTheRowAndClearsOldVersions) {
     ASSERT_EQ(ReceiveDeviceReply(receiver_, row), 1);
 
     EXPECT_STREQ(row.addressText, "127.0.0.1");
-    EXPECT_EQ(row.sender.address, htonl(INADDR_LOOPBACK));
+    EXPECT_EQ(row.sender.address, net::kLoopbackAddress);
     EXPECT_EQ(row.sender.port, DevicePort());
     const std::array<std::uint8_t, 6> mac{0xB8, 0xB9, 0xBA, 0xBB, 0xBC, 0xBD};
     EXPECT_EQ(row.macAddress, mac);
@@ -112,7 +111,7 @@ TEST_F(ReplyPair, NothingToReceiveFailsAfterTheReceiveTimeout) {
 TEST(FillDeviceRow, TakesItsFieldsFromTheReplyAndTheSenderWhateverTheLength) {
     std::string reply(30, '\0');
     for (std::size_t i = 0; i < reply.size(); ++i) reply[i] = static_cast<char>(0xA0 + i);
-    const net::Endpoint sender{*net::ParseIPv4("198.18.0.123"), 30718};
+    const net::Endpoint sender{*net::Ipv4Address::Parse("198.18.0.123"), 30718};
 
     // Every length up to 30: the bytes a reply lacks read as zero.
     for (std::size_t length = 0; length <= 30; ++length) {
@@ -137,7 +136,7 @@ TEST(FillDeviceRow, TakesItsFieldsFromTheReplyAndTheSenderWhateverTheLength) {
 
     // A longer area is read only as far as a reply goes; the longest address fits its text.
     DeviceRecord row;
-    FillDeviceRow(reply + "extra", net::Endpoint{0xFFFFFFFFu, 1}, row);
+    FillDeviceRow(reply + "extra", net::Endpoint{net::kBroadcastAddress, 1}, row);
     EXPECT_STREQ(row.addressText, "255.255.255.255");
     EXPECT_EQ(row.macAddress[5], 0xBD);
 }

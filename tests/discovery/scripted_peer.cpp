@@ -1,7 +1,6 @@
 #include "scripted_peer.h"
 
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 
 namespace tavro::test {
 
@@ -16,9 +15,9 @@ constexpr std::size_t kRequestSize = 5;
 ScriptedPeer::ScriptedPeer(std::string answer, After after)
     : answer_(std::move(answer)), after_(after) {
     int error = 0;
-    listener_ = net::Socket::Create(SOCK_STREAM, error);
+    listener_ = net::Socket::Create(net::kStreamSocket, error);
     EXPECT_EQ(error, 0);
-    EXPECT_EQ(listener_.Bind(net::Endpoint{*net::ParseIPv4("127.0.0.1"), 0}), 0);
+    EXPECT_EQ(listener_.Bind(net::Endpoint{*net::Ipv4Address::Parse("127.0.0.1"), 0}), 0);
     EXPECT_EQ(listener_.Listen(1), 0);
     net::Endpoint local;
     EXPECT_EQ(listener_.GetLocalEndpoint(local), 0);
@@ -58,7 +57,7 @@ void ScriptedPeer::Serve() {
         connection.SendAll(answer_);
     }
     if (after_ == After::Close) {
-        ::shutdown(connection.fd(), SHUT_WR);
+        connection.ShutdownSending();
     }
     // Keep collecting until the client goes, so that extra bytes would be seen.
     while (true) {

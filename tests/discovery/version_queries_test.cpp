@@ -3,7 +3,6 @@
 #include "discovery/version_queries.h"
 
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 
 #include <atomic>
 #include <chrono>
@@ -27,7 +26,7 @@ using test::VersionServer;
 
 // Slack on top of a bound, for a slow machine.
 constexpr auto kSlack = 1500ms;
-const std::uint32_t kTool = *net::ParseIPv4("127.0.0.1");
+const net::Ipv4Address kTool = net::kLoopbackAddress;
 
 class VersionQueriesTest : public ::testing::Test {
 protected:
@@ -166,8 +165,8 @@ protected:
 
     static net::Socket Udp(const std::string& address) {
         int error = 0;
-        net::Socket socket = net::Socket::Create(SOCK_DGRAM, error);
-        EXPECT_EQ(socket.Bind(net::Endpoint{*net::ParseIPv4(address), 0}), 0) << address;
+        net::Socket socket = net::Socket::Create(net::kDatagramSocket, error);
+        EXPECT_EQ(socket.Bind(net::Endpoint{*net::Ipv4Address::Parse(address), 0}), 0) << address;
         return socket;
     }
 

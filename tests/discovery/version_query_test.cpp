@@ -1,7 +1,6 @@
 #include "discovery/version_query.h"
 
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 
 #include <chrono>
 #include <cstring>
@@ -37,7 +36,7 @@ QueryOutcome Query(const std::string& answer,
     DiscoveryOptions options;
     options.versionPort = peer.port();
     options.versionTimeout = timeout;
-    outcome.result = QueryDeviceVersion(outcome.row, "127.0.0.1", options);
+    outcome.result = QueryDeviceVersion(outcome.row, net::kLoopbackAddress, options);
     outcome.request = peer.Received();
     return outcome;
 }
@@ -141,8 +140,8 @@ TEST(QueryDeviceVersion, UnreachableDeviceOrBadAddressFails) {
     std::uint16_t closedPort = 0;
     {
         int error = 0;
-        net::Socket probe = net::Socket::Create(SOCK_STREAM, error);
-        ASSERT_EQ(probe.Bind(net::Endpoint{*net::ParseIPv4("127.0.0.1"), 0}), 0);
+        net::Socket probe = net::Socket::Create(net::kStreamSocket, error);
+        ASSERT_EQ(probe.Bind(net::Endpoint{*net::Ipv4Address::Parse("127.0.0.1"), 0}), 0);
         net::Endpoint local;
         ASSERT_EQ(probe.GetLocalEndpoint(local), 0);
         closedPort = local.port;
@@ -151,10 +150,11 @@ TEST(QueryDeviceVersion, UnreachableDeviceOrBadAddressFails) {
     std::strcpy(row.addressText, "127.0.0.1");
     DiscoveryOptions options;
     options.versionPort = closedPort;
-    EXPECT_EQ(QueryDeviceVersion(row, "127.0.0.1", options), 0);
-    EXPECT_EQ(QueryDeviceVersion(row, "not an address", options), 0);
+    EXPECT_EQ(QueryDeviceVersion(row, net::kLoopbackAddress, options), 0);
+    // An address on no interface here cannot be bound.
+    EXPECT_EQ(QueryDeviceVersion(row, *net::Ipv4Address::Parse("198.18.0.254"), options), 0);
     std::strcpy(row.addressText, "1.2.3.999");
-    EXPECT_EQ(QueryDeviceVersion(row, "127.0.0.1", options), 0);
+    EXPECT_EQ(QueryDeviceVersion(row, net::kLoopbackAddress, options), 0);
 }
 
 }  // namespace

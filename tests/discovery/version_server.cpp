@@ -1,7 +1,5 @@
 #include "version_server.h"
 
-#include <sys/socket.h>
-
 #include "net/socket_error.h"
 
 namespace tavro::test {
@@ -18,8 +16,8 @@ constexpr auto kStopCheck = 20ms;
 VersionServer::VersionServer(const std::string& address, std::uint16_t port, VersionScript script)
     : script_(std::move(script)) {
     int error = 0;
-    listener_ = net::Socket::Create(SOCK_STREAM, error);
-    const auto local = net::ParseIPv4(address);
+    listener_ = net::Socket::Create(net::kStreamSocket, error);
+    const auto local = net::Ipv4Address::Parse(address);
     net::Endpoint bound;
     listening_ = error == 0 && local && listener_.Bind(net::Endpoint{*local, port}) == 0 &&
                  listener_.Listen(512) == 0 && listener_.GetLocalEndpoint(bound) == 0;

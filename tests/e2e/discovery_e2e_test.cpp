@@ -23,7 +23,8 @@ class DiscoveryTest : public DeviceNetworkTest {
 protected:
     // Runs one search and returns the lines of the counted rows.
     std::vector<std::string> Search(int expectedCount) {
-        const int count = discovery::DiscoverDevices(table_, kToolAddress);
+        const int count =
+            discovery::DiscoverDevices(table_, *net::Ipv4Address::Parse(kToolAddress));
         EXPECT_EQ(count, expectedCount);
         std::vector<std::string> lines;
         for (int i = 0; i < count && i < discovery::DeviceTable::kCapacity; ++i) {

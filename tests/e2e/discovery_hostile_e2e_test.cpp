@@ -32,7 +32,8 @@ protected:
     // Runs one search; the listed addresses in list order, the time it took in seconds.
     std::vector<std::string> Search(const discovery::DiscoveryOptions& options = {}) {
         const auto start = Clock::now();
-        const int count = discovery::DiscoverDevices(table_, kToolAddress, options, &outcome_);
+        const int count = discovery::DiscoverDevices(table_, *net::Ipv4Address::Parse(kToolAddress),
+                                                     options, &outcome_);
         seconds_ = SecondsSince(start);
         EXPECT_GE(count, 0);
         std::vector<std::string> addresses;

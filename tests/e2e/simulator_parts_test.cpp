@@ -26,7 +26,7 @@ DeviceSettings Parse(const std::string& text) {
 
 TEST(SimulatorDeviceSettings, AddressAloneGivesAnOrdinaryDevice) {
     const DeviceSettings settings = Parse("198.18.0.10");
-    EXPECT_EQ(settings.address, *net::ParseIPv4("198.18.0.10"));
+    EXPECT_EQ(settings.address, *net::Ipv4Address::Parse("198.18.0.10"));
     EXPECT_THAT(settings.mac, ElementsAre(0x02, 0x00, 0x5E, 18, 0, 10));
     EXPECT_EQ(VersionAnswer(settings), "SKETCH VER : 105\r\nTEXT VER : 3\r\n");
     EXPECT_EQ(settings.replies, 1);
@@ -62,9 +62,9 @@ TEST(SimulatorDeviceSettings, HostileFaultsAreReadWithTheirValues) {
     EXPECT_EQ(upload.extraAck, ",!\r");
     EXPECT_EQ(upload.finalWord, std::string("N\0G", 3));
     EXPECT_EQ(upload.finalSplitMs, 250);
-    EXPECT_EQ(upload.answerFrom, *net::ParseIPv4("198.18.0.20"));
-    EXPECT_EQ(upload.strangerAnswer, *net::ParseIPv4("198.18.0.21"));
-    EXPECT_EQ(upload.strangerConnect, *net::ParseIPv4("198.18.0.22"));
+    EXPECT_EQ(upload.answerFrom, *net::Ipv4Address::Parse("198.18.0.20"));
+    EXPECT_EQ(upload.strangerAnswer, *net::Ipv4Address::Parse("198.18.0.21"));
+    EXPECT_EQ(upload.strangerConnect, *net::Ipv4Address::Parse("198.18.0.22"));
     EXPECT_EQ(upload.strangerConnectText, "198.18.0.22");
     EXPECT_TRUE(Parse("198.18.0.11,close-on-accept").closeOnAccept);
     EXPECT_TRUE(Parse("198.18.0.11,ack-in-advance").ackInAdvance);

@@ -22,7 +22,8 @@ net::Socket AskForVersion(const char* device) {
     int error = 0;
     net::Socket socket = net::Socket::Create(SOCK_STREAM, error);
     EXPECT_EQ(error, 0);
-    EXPECT_EQ(socket.Connect(net::Endpoint{*net::ParseIPv4(device), 9998}, std::chrono::seconds(2)),
+    EXPECT_EQ(socket.Connect(net::Endpoint{*net::Ipv4Address::Parse(device), 9998},
+                             std::chrono::seconds(2)),
               0);
     EXPECT_TRUE(socket.SendAll(std::string_view("VER\n\0", 5)).ok());
     return socket;
@@ -38,8 +39,9 @@ TEST_F(UploadTest, SimulatorStopsAtOnceWhileItsFaultsHoldConnectionsAndFloods) {
     // A flood, towards a socket that never reads it.
     int error = 0;
     net::Socket prober = net::Socket::Create(SOCK_DGRAM, error);
-    ASSERT_EQ(prober.Bind(net::Endpoint{*net::ParseIPv4(kToolAddress), 0}), 0);
-    prober.SendTo(std::string_view("TV"), net::Endpoint{*net::ParseIPv4("198.18.0.11"), 30718});
+    ASSERT_EQ(prober.Bind(net::Endpoint{*net::Ipv4Address::Parse(kToolAddress), 0}), 0);
+    prober.SendTo(std::string_view("TV"),
+                  net::Endpoint{*net::Ipv4Address::Parse("198.18.0.11"), 30718});
     // A silent version server and a trickling one, each holding a query.
     net::Socket silent = AskForVersion("198.18.0.11");
     net::Socket trickle = AskForVersion("198.18.0.12");

@@ -244,8 +244,8 @@ TEST_F(UploadTest, TwoUploadsAtOnceEachReachTheirOwnDevice) {
         EnterNamespace inTool(network().tool());
         ASSERT_TRUE(inTool.ok());
         upload::UploadRequest request;
-        request.deviceAddress = "198.18.0.11";
-        request.localAddress = kToolAddress;
+        request.deviceAddress = *net::Ipv4Address::Parse("198.18.0.11");
+        request.localAddress = *net::Ipv4Address::Parse(kToolAddress);
         request.firmwarePath = second.path();
         secondResult = upload::RunUpload(request, secondSink);
     });

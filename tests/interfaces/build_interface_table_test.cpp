@@ -1,6 +1,5 @@
 #include "interfaces/build_interface_table.h"
 
-#include <arpa/inet.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "interfaces/interface_line.h"
+#include "net/socket.h"
 
 namespace tavro::interfaces {
 namespace {
@@ -20,7 +20,7 @@ using ::testing::HasSubstr;
 constexpr std::uint32_t kOperational = 5;
 constexpr std::uint32_t kGigabit = 1'000'000'000;
 
-std::uint32_t Ip(const char* text) { return ::inet_addr(text); }
+net::Ipv4Address Ip(const char* text) { return *net::Ipv4Address::Parse(text); }
 
 InterfaceRow Connected(std::uint32_t index, std::string description = "eth driver") {
     return {index, kOperational, 6, kGigabit, std::move(description)};

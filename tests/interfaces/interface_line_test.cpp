@@ -1,16 +1,17 @@
 #include "interfaces/interface_line.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
+
+#include "net/socket.h"
 
 namespace tavro::interfaces {
 namespace {
 
 LocalInterface Record(const char* address, const char* friendlyName) {
     LocalInterface record;
-    record.address = ::inet_addr(address);
+    record.address = *net::Ipv4Address::Parse(address);
     std::strcpy(record.friendlyName, friendlyName);
     return record;
 }
@@ -28,7 +29,8 @@ TEST(InterfaceLine, EmptyFriendlyNameLeavesEmptyParentheses) {
 TEST(InterfaceLine, UnterminatedNameFieldIsNotReadPastItsEnd) {
     LocalInterface record = Record("198.18.0.1", "");
     std::memset(record.friendlyName, 'n', sizeof record.friendlyName);
-    record.address = ::inet_addr("198.18.0.2");  // the field after the name must not leak in
+    record.address =
+        *net::Ipv4Address::Parse("198.18.0.2");  // the field after the name must not leak in
     EXPECT_EQ(InterfaceLine(record), "198.18.0.2 (" + std::string(256, 'n') + ")");
 }
 

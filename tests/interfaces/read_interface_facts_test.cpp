@@ -1,6 +1,5 @@
 #include "interfaces/read_interface_facts.h"
 
-#include <arpa/inet.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -20,7 +19,7 @@ using test::EnterNamespace;
 using test::TestNetwork;
 using ::testing::ElementsAre;
 
-std::uint32_t Ip(const char* text) { return ::inet_addr(text); }
+net::Ipv4Address Ip(const char* text) { return *net::Ipv4Address::Parse(text); }
 
 const AdapterRow* AdapterNamed(const InterfaceFacts& facts, const std::string& name) {
     const auto found =

@@ -19,7 +19,7 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-const std::uint32_t kLoopback = *ParseIPv4("127.0.0.1");
+const Ipv4Address kLoopback = kLoopbackAddress;
 
 Socket BoundSocket(int type, std::uint16_t port = 0) {
     int error = -1;
@@ -58,10 +58,9 @@ short WaitOne(const Socket& socket, short wanted, std::chrono::milliseconds limi
 }
 
 TEST(NetByteOrder, AddressesAreInNetworkOrderAsTheTextReadsThem) {
-    EXPECT_EQ(kLoopbackAddress, kLoopback);
-    EXPECT_EQ(HostToNetwork32(0xC6120001u), *ParseIPv4("198.18.0.1"));
-    EXPECT_EQ(NetworkToHost32(*ParseIPv4("198.18.0.1")), 0xC6120001u);
-    EXPECT_EQ(kAnyAddress, *ParseIPv4("0.0.0.0"));
+    EXPECT_EQ(HostToNetwork32(0xC6120001u), Ipv4Address::Parse("198.18.0.1")->networkOrder());
+    EXPECT_EQ(NetworkToHost32(Ipv4Address::Parse("198.18.0.1")->networkOrder()), 0xC6120001u);
+    EXPECT_EQ(kAnyAddress, *Ipv4Address::Parse("0.0.0.0"));
 }
 
 TEST(SocketWaits, QuietSocketsWaitOutTheLimitAndADatagramWakesOnlyItsOwn) {
@@ -103,6 +102,19 @@ TEST(SocketWaits, PeerCloseIsSeenWithoutReadingAndNotBeforeIt) {
     EXPECT_EQ(WaitOne(pair.server, kPeerClosed, 100ms) & kPeerClosed, 0);
     pair.client.Close();
     EXPECT_NE(WaitOne(pair.server, kPeerClosed, 3000ms) & kPeerClosed, 0);
+}
+
+// Bytes the waiting side has not read are no close: the wait runs to its limit instead of
+// ending at once with nothing seen (which would make every caller spin).
+TEST(SocketWaits, UnreadDataNeitherEndsAPeerCloseWaitEarlyNorReadsAsAClose) {
+    TcpPair pair = ConnectedPair();
+    ASSERT_TRUE(pair.client.SendAll(std::string("1024")).ok());
+    bool readable = false;
+    ASSERT_EQ(pair.server.WaitReadable(3000ms, readable), 0);
+    ASSERT_TRUE(readable);
+    const auto start = Clock::now();
+    EXPECT_EQ(WaitOne(pair.server, kPeerClosed, 300ms), 0);
+    EXPECT_GE(Clock::now() - start, 250ms);
 }
 
 TEST(SocketNonBlocking, SwitchedBackTheSocketWaitsAgain) {

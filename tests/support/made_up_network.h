@@ -13,7 +13,9 @@
 // them without a byte on any network.
 namespace tavro::test {
 
-inline std::uint32_t Ipv4(const char* text) { return net::ParseIPv4(text).value_or(0); }
+inline net::Ipv4Address Ipv4(const char* text) {
+    return net::Ipv4Address::Parse(text).value_or(net::kAnyAddress);
+}
 
 struct MadeUpInterface {
     std::uint32_t index = 0;
@@ -49,6 +51,7 @@ inline discovery::DeviceRecord MadeUpDevice(const char* address, std::uint8_t la
                                             std::uint32_t sketchVersion,
                                             std::uint32_t textVersion = 0) {
     discovery::DeviceRecord row;
+    row.sender.address = Ipv4(address);
     std::strncpy(row.addressText, address, sizeof row.addressText - 1);
     row.macAddress = {0x02, 0x00, 0x5E, 0x0A, 0x0B, lastMacByte};
     row.sketchVersion = sketchVersion;

@@ -140,8 +140,10 @@ std::unique_ptr<TestNetwork> TestNetwork::Create(const std::vector<std::string>&
                         tool + " link set " + kToolInterface + " up && ip -n " + devices +
                         " link set " + kDeviceInterface + " up";
     // The limited broadcast is routed like any other destination: without a default route
-    // the probe would have nowhere to go. It stays on the veth, inside these namespaces.
-    setup += " && ip -n " + tool + " route add default dev " + kToolInterface;
+    // the probe would have nowhere to go. It stays on the veth, inside these namespaces. The
+    // gateway, an address nobody holds, is for Windows programs under Wine, whose adapter list
+    // refuses a default route without one.
+    setup += " && ip -n " + tool + " route add default via 198.18.0.254 dev " + kToolInterface;
     if (Shell(setup + " 2>&1") != 0) {
         why = "cannot build the veth pair between " + tool + " and " + devices;
         return nullptr;

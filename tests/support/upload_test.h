@@ -96,8 +96,8 @@ protected:
                                 const upload::UploadTimeouts& timeouts = {},
                                 const std::string& password = upload::kUploadPassword) {
         upload::UploadRequest request;
-        request.deviceAddress = kDevice;
-        request.localAddress = kToolAddress;
+        request.deviceAddress = *net::Ipv4Address::Parse(kDevice);
+        request.localAddress = *net::Ipv4Address::Parse(kToolAddress);
         request.password = password;
         request.firmwarePath = path;
         return upload::RunUpload(request, sink_, timeouts);

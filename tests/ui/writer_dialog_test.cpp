@@ -31,8 +31,8 @@ class WriterDialogTest : public ::testing::Test {
 protected:
     WriterDialogTest() {
         services.readInterfaceFacts = [this] { return facts; };
-        services.discoverDevices = [this](discovery::DeviceTable& table, const std::string& local) {
-            discoveredFrom = local;
+        services.discoverDevices = [this](discovery::DeviceTable& table, net::Ipv4Address local) {
+            discoveredFrom = local.ToString();
             waitCursorDuringSearch = controls.waitCursorDepth > 0;
             table.deviceCount = 0;
             for (const discovery::DeviceRecord& device : devicesOnNetwork) {
@@ -330,8 +330,8 @@ TEST_F(WriterDialogTest, AJobRunsInTheUploadingLayoutOnAWorker) {
     EXPECT_TRUE(ranOffUiThread);
     EXPECT_FALSE(controls.callOffUiThread);
     ASSERT_EQ(uploadRequests.size(), 1u);
-    EXPECT_EQ(uploadRequests[0].deviceAddress, "198.18.0.21");
-    EXPECT_EQ(uploadRequests[0].localAddress, "198.18.0.1");
+    EXPECT_EQ(uploadRequests[0].deviceAddress.ToString(), "198.18.0.21");
+    EXPECT_EQ(uploadRequests[0].localAddress.ToString(), "198.18.0.1");
     EXPECT_EQ(uploadRequests[0].devicePort, 3232);
     EXPECT_EQ(uploadRequests[0].password, "VESPERDUN");
     EXPECT_EQ(uploadRequests[0].firmwarePath, "/firmware/tavro-2.bin");
@@ -357,7 +357,7 @@ TEST_F(WriterDialogTest, SuccessRemovesTheWrittenDeviceFromTheList) {
     // A later Write on line 1 goes to the device that moved up.
     controls[ControlId::deviceList].selected = 1;
     WriteAndWait();
-    EXPECT_EQ(uploadRequests.back().deviceAddress, "198.18.0.22");
+    EXPECT_EQ(uploadRequests.back().deviceAddress.ToString(), "198.18.0.22");
 }
 
 TEST_F(WriterDialogTest, EachOutcomeHasItsMessageAndAFailureKeepsTheDevice) {

@@ -8,27 +8,11 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QTemporaryDir>
-#include <QTimer>
-#include <functional>
 
 #include "qt_test_support.h"
 
 namespace tavro::ui::test {
 namespace {
-
-// Runs act on the modal dialog of type Dialog once it is up.
-template <typename Dialog>
-void WhenModalIsUp(std::function<void(Dialog&)> act) {
-    auto* poll = new QTimer(QCoreApplication::instance());
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            act(*dialog);
-        }
-    });
-    poll->start(10);
-}
 
 TEST(QtDialogPromptsTest, MessageBoxHasTheCaptionNoIconAndTheAskedButtons) {
     QtTestApplication();

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QString>
+#include <QTimer>
 #include <atomic>
 #include <chrono>
 #include <deque>
@@ -23,6 +24,20 @@ namespace tavro::ui::test {
 
 // The program's one QApplication, on the offscreen platform, named like the real program.
 QApplication& QtTestApplication();
+
+// Runs act on the modal dialog of type Dialog once it is up, as a user at the screen would.
+template <typename Dialog>
+void WhenModalIsUp(std::function<void(Dialog&)> act) {
+    auto* poll = new QTimer(QCoreApplication::instance());
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            act(*dialog);
+        }
+    });
+    poll->start(10);
+}
 
 // Runs the event loop until done() holds or the limit passes; returns done().
 bool ProcessEventsUntil(const std::function<bool()>& done,

@@ -38,8 +38,8 @@ class WriterWindowDialogTest : public ::testing::Test {
 protected:
     WriterWindowDialogTest() : application(QtTestApplication()), window(&prompts) {
         services.readInterfaceFacts = [this] { return facts; };
-        services.discoverDevices = [this](discovery::DeviceTable& table, const std::string& local) {
-            searchedFrom = local;
+        services.discoverDevices = [this](discovery::DeviceTable& table, net::Ipv4Address local) {
+            searchedFrom = local.ToString();
             table.deviceCount = 0;
             for (const discovery::DeviceRecord& device : devices)
                 table.rows[table.deviceCount++] = device;
@@ -205,8 +205,8 @@ TEST_F(WriterWindowDialogTest, ASuccessfulJobRunsThroughTheRealWindowAndRemovesT
     {
         std::lock_guard lock(mutex);
         ASSERT_EQ(requests.size(), 1u);
-        EXPECT_EQ(requests[0].deviceAddress, "198.18.0.20");
-        EXPECT_EQ(requests[0].localAddress, "198.18.0.1");
+        EXPECT_EQ(requests[0].deviceAddress.ToString(), "198.18.0.20");
+        EXPECT_EQ(requests[0].localAddress.ToString(), "198.18.0.1");
         EXPECT_EQ(requests[0].firmwarePath, "/srv/firmware/new.bin");
     }
     EXPECT_EQ(window.LogText(), "socket :ok\r\n");

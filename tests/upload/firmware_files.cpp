@@ -1,17 +1,27 @@
 #include "firmware_files.h"
 
-#include <openssl/evp.h>
-#include <stdlib.h>
-
 #include <fstream>
+#include <random>
 #include <stdexcept>
+#include <string>
 
 namespace tavro::test {
 
+// A name nobody else holds: create_directory fails on one that exists, so two tests (or two
+// runs) never share a directory.
 ScratchDirectory::ScratchDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tavro-upload-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto candidate =
+            std::filesystem::temp_directory_path() /
+            ("tavro-upload-" + std::to_string(random()) + std::to_string(random()));
+        std::error_code error;
+        if (std::filesystem::create_directory(candidate, error)) {
+            path_ = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("no scratch directory could be made");
 }
 
 ScratchDirectory::~ScratchDirectory() {
@@ -38,21 +48,6 @@ std::string FirmwareBytes(std::size_t length) {
         bytes[i] = static_cast<char>(i % 97 == 0 ? 0 : state >> 24);
     }
     return bytes;
-}
-
-std::string ReferenceMd5Hex(std::string_view bytes) {
-    unsigned char value[EVP_MAX_MD_SIZE];
-    std::size_t length = 0;
-    if (!EVP_Q_digest(nullptr, "MD5", nullptr, bytes.data(), bytes.size(), value, &length)) {
-        throw std::runtime_error("reference MD5 failed");
-    }
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    for (std::size_t i = 0; i < length; ++i) {
-        hex += kDigits[value[i] >> 4];
-        hex += kDigits[value[i] & 15];
-    }
-    return hex;
 }
 
 }  // namespace tavro::test

@@ -303,15 +303,15 @@ TEST_F(RunUploadTest, FileShrunkSinceItsDigestIsAReadError) {
     EXPECT_TRUE(device.Finish().image == bytes_.substr(0, 1024));
 }
 
-TEST_F(RunUploadTest, LocalAddressThatIsNoAddressCannotBeBound) {
+TEST_F(RunUploadTest, LocalAddressThatIsNotThisMachinesCannotBeBound) {
     WriteFirmware(10);
     DeviceScript script;
     script.patience = 300ms;
     ScriptedDevice device(script);
     UploadRequest request = RequestFor(device);
-    request.localAddress = "no.such.address";
+    request.localAddress = *net::Ipv4Address::Parse("198.18.0.254");  // on no interface here
     EXPECT_EQ(Upload(request), 10049);
-    EXPECT_THAT(sink_.log, EndsWith("socket :ok\r\nbind \"no.such.address\":ERROR: 10049\r\n"));
+    EXPECT_THAT(sink_.log, EndsWith("socket :ok\r\nbind \"198.18.0.254\":ERROR: 10049\r\n"));
     EXPECT_TRUE(device.Finish().invitations.empty());
 }
 

@@ -1,25 +1,25 @@
 #include "scripted_device.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <span>
 #include <stdexcept>
 
 #include "firmware_files.h"
+#include "net/nonblocking_io.h"
 #include "net/socket_error.h"
+#include "receive_buffer.h"
 
 namespace tavro::test {
 namespace {
 
-constexpr std::uint32_t kLoopback = 0x0100007F;  // 127.0.0.1 in network byte order
-const std::uint32_t kStrangerAddress = *net::ParseIPv4("127.0.0.2");
+constexpr net::Ipv4Address kLoopback = net::kLoopbackAddress;
+constexpr net::Ipv4Address kStrangerAddress = net::Ipv4Address::FromOctets(127, 0, 0, 2);
 
-net::Socket BoundUdpSocket(int& port, std::uint32_t address = kLoopback) {
+net::Socket BoundUdpSocket(int& port, net::Ipv4Address address = kLoopback) {
     int error = 0;
-    net::Socket socket = net::Socket::Create(SOCK_DGRAM, error);
+    net::Socket socket = net::Socket::Create(net::kDatagramSocket, error);
     net::Endpoint local;
     if (!socket.valid() || socket.Bind({address, 0}) != 0 || socket.GetLocalEndpoint(local) != 0) {
         throw std::runtime_error("device cannot bind its UDP socket");
@@ -40,6 +40,13 @@ bool ReceiveDatagram(net::Socket& socket, std::chrono::milliseconds patience, st
 
 void SendDatagram(net::Socket& socket, const std::string& text, const net::Endpoint& to) {
     socket.SendTo(text, to);
+}
+
+// Whether the peer closed or reset the connection within the limit, with the bytes it sent
+// still unread.
+bool HungUpWithin(net::Socket& connection, std::chrono::milliseconds limit) {
+    net::SocketWait entry{connection.fd(), net::kPeerClosed, 0};
+    return net::WaitForSockets(std::span(&entry, 1), limit) == 0 && entry.seen != 0;
 }
 
 }  // namespace
@@ -83,10 +90,9 @@ void ScriptedDevice::Run() {
 
     net::Socket connection;
     int error = 0;
-    connection = net::Socket::Create(SOCK_STREAM, error);
+    connection = net::Socket::Create(net::kStreamSocket, error);
     if (script_.receiveBuffer > 0) {
-        ::setsockopt(connection.fd(), SOL_SOCKET, SO_RCVBUF, &script_.receiveBuffer,
-                     sizeof script_.receiveBuffer);
+        SetReceiveBuffer(connection, script_.receiveBuffer);
     }
     if (!connection.valid() ||
         connection.Connect({kLoopback, static_cast<std::uint16_t>(log_.invitedPort)},
@@ -156,7 +162,7 @@ net::Socket& ScriptedDevice::Stranger() {
 // whatever the tool sends meanwhile.
 void ScriptedDevice::StrangerConnects() {
     int error = 0;
-    net::Socket connection = net::Socket::Create(SOCK_STREAM, error);
+    net::Socket connection = net::Socket::Create(net::kStreamSocket, error);
     if (!connection.valid() || connection.Bind({kStrangerAddress, 0}) != 0 ||
         connection.Connect({kLoopback, static_cast<std::uint16_t>(log_.invitedPort)},
                            script_.patience) != 0) {
@@ -179,7 +185,7 @@ void ScriptedDevice::StrangerConnects() {
 // final reply and waits for the tool to close; or misbehaves as scripted.
 void ScriptedDevice::Receive(net::Socket& connection) {
     if (script_.closeAtOnce) return;
-    if (script_.shutDownSendingAtOnce) ::shutdown(connection.fd(), SHUT_WR);
+    if (script_.shutDownSendingAtOnce) connection.ShutdownSending();
     const auto length = static_cast<std::size_t>(std::max(log_.invitedLength, 0LL));
     if (script_.acknowledgeAhead) {
         std::string all;
@@ -189,10 +195,7 @@ void ScriptedDevice::Receive(net::Socket& connection) {
         connection.SendAll(all + "OK");
     }
     if (script_.neverRead) {
-        // Only a hang-up or an error wakes a wait for no events.
-        pollfd entry{connection.fd(), POLLRDHUP, 0};
-        log_.hungUpOn =
-            ::poll(&entry, 1, static_cast<int>(script_.patience.count())) > 0 && entry.revents;
+        log_.hungUpOn = HungUpWithin(connection, script_.patience);
         return;
     }
     const bool acknowledges = !script_.acknowledgeAhead && !script_.shutDownSendingAtOnce;

@@ -80,8 +80,8 @@ protected:
 
     upload::UploadRequest RequestFor(const ScriptedDevice& device) const {
         upload::UploadRequest request;
-        request.deviceAddress = "127.0.0.1";
-        request.localAddress = "127.0.0.1";
+        request.deviceAddress = net::kLoopbackAddress;
+        request.localAddress = net::kLoopbackAddress;
         request.devicePort = device.port();
         request.firmwarePath = path_;
         return request;

@@ -1,10 +1,10 @@
+#include "net/ipv4_address.h"
+
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
-
-#include "net/byte_order.h"
-#include "net/socket.h"
 
 namespace tavro::net {
 
@@ -49,9 +49,27 @@ std::optional<std::uint32_t> ReadPart(std::string_view text, std::size_t& pos) {
     return static_cast<std::uint32_t>(value);
 }
 
+// One number of a strict dotted quad: 0 to 255 in decimal, no leading zero.
+std::optional<std::uint8_t> ReadOctet(std::string_view part) {
+    if (part.empty() || part.size() > 3 || (part.size() > 1 && part[0] == '0')) {
+        return std::nullopt;
+    }
+    unsigned value = 0;
+    for (const char c : part) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (value > 255) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint8_t>(value);
+}
+
 }  // namespace
 
-std::optional<std::uint32_t> ParseIPv4(std::string_view text) {
+std::optional<Ipv4Address> Ipv4Address::Parse(std::string_view text) {
     std::uint32_t parts[4] = {};
     std::size_t count = 0;
     std::size_t pos = 0;
@@ -84,19 +102,39 @@ std::optional<std::uint32_t> ParseIPv4(std::string_view text) {
     }
     host |= parts[count - 1];
 
-    return HostToNetwork32(host);
+    return FromHostOrder(host);
 }
 
-std::string FormatIPv4(std::uint32_t address) {
-    const std::uint32_t host = NetworkToHost32(address);
+std::optional<Ipv4Address> Ipv4Address::ParseDottedQuad(std::string_view text) {
+    std::array<std::uint8_t, 4> octets{};
+    for (std::size_t i = 0; i < octets.size(); ++i) {
+        const std::size_t end = i + 1 < octets.size() ? text.find('.') : text.size();
+        if (end == std::string_view::npos) {
+            return std::nullopt;
+        }
+        const auto octet = ReadOctet(text.substr(0, end));
+        if (!octet) {
+            return std::nullopt;
+        }
+        octets[i] = *octet;
+        text.remove_prefix(i + 1 < octets.size() ? end + 1 : end);
+    }
+    return FromOctets(octets[0], octets[1], octets[2], octets[3]);
+}
+
+std::string Ipv4Address::ToString() const {
     std::string text;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        if (shift != 24) {
+    for (const std::uint8_t octet : octets()) {
+        if (!text.empty()) {
             text += '.';
         }
-        text += std::to_string((host >> shift) & 0xFF);
+        text += std::to_string(octet);
     }
     return text;
+}
+
+std::ostream& operator<<(std::ostream& out, const Ipv4Address& address) {
+    return out << address.ToString();
 }
 
 }  // namespace tavro::net

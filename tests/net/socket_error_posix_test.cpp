@@ -1,8 +1,8 @@
-#include "net/socket_error.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
+
+#include "net/socket_error.h"
 
 namespace tavro::net {
 namespace {

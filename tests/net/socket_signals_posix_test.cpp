@@ -1,0 +1,125 @@
+// A signal cuts a POSIX wait short (EINTR); the socket layer resumes its waits and still ends
+// them at their limits. Windows has no such signals.
+
+#include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "net/socket.h"
+#include "net/socket_error.h"
+
+namespace tavro::net {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+const Ipv4Address kLoopback = kLoopbackAddress;
+
+Socket BoundSocket(int type) {
+    int error = -1;
+    Socket socket = Socket::Create(type, error);
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(socket.Bind(Endpoint{kLoopback, 0}), 0);
+    return socket;
+}
+
+Endpoint LocalOf(const Socket& socket) {
+    Endpoint local;
+    EXPECT_EQ(socket.GetLocalEndpoint(local), 0);
+    return local;
+}
+
+struct TcpPair {
+    Socket client;
+    Socket server;
+};
+
+TcpPair ConnectedPair() {
+    Socket listener = BoundSocket(kStreamSocket);
+    EXPECT_EQ(listener.Listen(1), 0);
+    Socket client = BoundSocket(kStreamSocket);
+    EXPECT_EQ(client.Connect(LocalOf(listener), 3000ms), 0);
+    int error = -1;
+    Socket server = listener.Accept(3000ms, error);
+    EXPECT_EQ(error, 0);
+    return TcpPair{std::move(client), std::move(server)};
+}
+
+void IgnoreSignal(int) {}
+
+// Interrupts the calling thread with SIGUSR1 (no SA_RESTART) every few milliseconds.
+class SignalStorm {
+public:
+    SignalStorm() : target_(pthread_self()) {
+        struct sigaction action {};
+        action.sa_handler = IgnoreSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGUSR1, &action, &previous_);
+        thread_ = std::thread([this] {
+            while (!stop_) {
+                pthread_kill(target_, SIGUSR1);
+                std::this_thread::sleep_for(5ms);
+            }
+        });
+    }
+    ~SignalStorm() {
+        stop_ = true;
+        thread_.join();
+        sigaction(SIGUSR1, &previous_, nullptr);
+    }
+
+private:
+    pthread_t target_;
+    struct sigaction previous_ {};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+TEST(SocketSignals, InterruptedWaitsRunToTheirLimitInsteadOfFailing) {
+    Socket receiver = BoundSocket(kDatagramSocket);
+    Socket listener = BoundSocket(kStreamSocket);
+    ASSERT_EQ(listener.Listen(1), 0);
+    SignalStorm storm;
+
+    bool readable = true;
+    auto start = Clock::now();
+    EXPECT_EQ(receiver.WaitReadable(300ms, readable), 0);
+    EXPECT_FALSE(readable);
+    EXPECT_GE(Clock::now() - start, 250ms);
+
+    int error = 0;
+    start = Clock::now();
+    listener.Accept(300ms, error);
+    EXPECT_EQ(error, kErrorTimedOut);
+    EXPECT_GE(Clock::now() - start, 250ms);
+
+    char area[4];
+    start = Clock::now();
+    EXPECT_EQ(receiver.ReceiveWithin(area, 300ms).error, kErrorTimedOut);
+    EXPECT_GE(Clock::now() - start, 250ms);
+
+    Endpoint from;
+    start = Clock::now();
+    EXPECT_EQ(receiver.ReceiveFromWithin(area, from, 300ms).error, kErrorTimedOut);
+    EXPECT_GE(Clock::now() - start, 250ms);
+}
+
+// Each signal cuts a blocking receive short; restarting it with the whole timeout every time
+// would never end while the signals keep coming.
+TEST(SocketSignals, InterruptedBoundedReceiveStillEndsAtItsLimit) {
+    TcpPair pair = ConnectedPair();
+    ASSERT_EQ(pair.server.SetReceiveTimeout(300ms), 0);
+    SignalStorm storm;
+    char area[4];
+    const auto start = Clock::now();
+    EXPECT_EQ(pair.server.ReceiveBounded(area, 300ms).error, kErrorTimedOut);
+    EXPECT_LT(Clock::now() - start, 3000ms);
+}
+
+}  // namespace
+}  // namespace tavro::net
