@@ -21,6 +21,7 @@ using Driver = WindowDriver;
 constexpr DWORD kDialogAppearsMs = 30000;
 constexpr DWORD kSearchEndsMs = 30000;  // the search's own bound is 10 s
 constexpr DWORD kBoxAppearsMs = 10000;
+constexpr DWORD kWindowClosesMs = 10000;
 constexpr DWORD kUploadEndsMs = 90000;
 constexpr char kMessageCaption[] = "TAVRO Writer";
 
@@ -229,7 +230,7 @@ int TemplateScenario(Findings& findings, HWND dialog, const std::wstring& writer
 
     // Escape ends the dialog as the dialog manager's default does.
     ::PostMessageW(Driver::Control(dialog, ControlId::search), WM_KEYDOWN, VK_ESCAPE, 0);
-    findings.Check(Driver::WaitUntilGone(dialog, 5000), "Escape ends the idle dialog");
+    findings.Check(Driver::WaitUntilGone(dialog, kWindowClosesMs), "Escape ends the idle dialog");
     return 0;
 }
 
@@ -251,7 +252,8 @@ int SearchScenario(Findings& findings, HWND dialog, std::vector<std::string> exp
                                   0) == LB_ERR,
                    "no line selected after the search");
     ::PostMessageW(dialog, WM_CLOSE, 0, 0);
-    findings.Check(Driver::WaitUntilGone(dialog, 5000), "the close box ends the idle dialog");
+    findings.Check(Driver::WaitUntilGone(dialog, kWindowClosesMs),
+                   "the close box ends the idle dialog");
     return 0;
 }
 
@@ -270,14 +272,14 @@ std::string AnswerMessageBox(Findings& findings, HWND dialog, DWORD timeoutMs, i
     findings.Check(Driver::Text(box) == kMessageCaption,
                    "message box caption " + Driver::Text(box));
     Driver::ClickLater(::GetDlgItem(box, button));
-    findings.Check(Driver::WaitUntilGone(box, 5000), "the message box closes");
+    findings.Check(Driver::WaitUntilGone(box, kWindowClosesMs), "the message box closes");
     return text;
 }
 
 // While the upload runs: the uploading layout, and every way of closing is refused.
 void CheckUploading(Findings& findings, HWND dialog) {
     bool uploading = false;
-    for (int i = 0; i < 250 && !uploading; ++i) {
+    for (int i = 0; i < 750 && !uploading; ++i) {
         uploading = Visible(dialog, ControlId::progress);
         if (!uploading) ::Sleep(20);
     }
@@ -337,7 +339,8 @@ int JobScenario(Findings& findings, HWND dialog, const std::string& address,
     CheckIdleLayout(findings, dialog, false);
 
     ::PostMessageW(dialog, WM_CLOSE, 0, 0);
-    findings.Check(Driver::WaitUntilGone(dialog, 5000), "the close box ends the dialog afterwards");
+    findings.Check(Driver::WaitUntilGone(dialog, kWindowClosesMs),
+                   "the close box ends the dialog afterwards");
     return 0;
 }
 
@@ -375,7 +378,7 @@ int FileDialogScenario(Findings& findings, HWND dialog, const std::string& typed
     }
     findings.Check(typed, "the name is typed");
     Driver::ClickLater(::GetDlgItem(files, IDOK));
-    findings.Check(Driver::WaitUntilGone(files, 5000), "the file dialog closes");
+    findings.Check(Driver::WaitUntilGone(files, kWindowClosesMs), "the file dialog closes");
 
     const std::string confirmation = AnswerMessageBox(findings, dialog, kBoxAppearsMs, IDCANCEL);
     findings.Check(confirmation == typedName + " を書き込みます。",
@@ -384,7 +387,8 @@ int FileDialogScenario(Findings& findings, HWND dialog, const std::string& typed
 
     // Enter outside a push button ends the idle dialog as the dialog manager's default does.
     ::PostMessageW(Driver::Control(dialog, ControlId::deviceList), WM_KEYDOWN, VK_RETURN, 0);
-    findings.Check(Driver::WaitUntilGone(dialog, 5000), "Enter on the device list ends the dialog");
+    findings.Check(Driver::WaitUntilGone(dialog, kWindowClosesMs),
+                   "Enter on the device list ends the dialog");
     return 0;
 }
 
@@ -439,7 +443,7 @@ int ScreenshotScenario(Findings& findings, HWND dialog, const std::wstring& path
     ::Sleep(500);
     findings.Check(SaveWindowPicture(dialog, path), "the picture is written");
     ::PostMessageW(dialog, WM_CLOSE, 0, 0);
-    findings.Check(Driver::WaitUntilGone(dialog, 5000), "the close box ends the dialog");
+    findings.Check(Driver::WaitUntilGone(dialog, kWindowClosesMs), "the close box ends the dialog");
     return 0;
 }
 
