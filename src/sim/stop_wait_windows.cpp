@@ -24,22 +24,29 @@ BOOL WINAPI OnConsoleControl(DWORD) {
     return TRUE;
 }
 
-// True once stdin has reached its end: the process holding the other end of the pipe is gone.
-// Only a pipe is watched; a console or a file as stdin never ends the run.
-bool InputEnded() {
+std::atomic<bool>& InputEnded() {
+    static std::atomic<bool> ended{false};
+    return ended;
+}
+
+// Reads stdin to its end on a thread of its own and then marks it ended: the process holding
+// the other end of the pipe is gone. Only a pipe is watched; a console or a file as stdin never
+// ends the run. Reading rather than peeking: Wine cannot peek into a pipe that comes from the
+// Unix side (PeekNamedPipe fails there with ERROR_NOT_SUPPORTED), and a read sees the end on
+// every system. What it reads means nothing to the simulator.
+void WatchInput() {
     const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
     if (input == nullptr || input == INVALID_HANDLE_VALUE ||
         ::GetFileType(input) != FILE_TYPE_PIPE) {
-        return false;
+        return;
     }
-    DWORD available = 0;
-    if (!::PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr)) {
-        return ::GetLastError() == ERROR_BROKEN_PIPE;
-    }
-    if (available == 0) return false;
-    char byte;
-    DWORD read = 0;
-    return !::ReadFile(input, &byte, 1, &read, nullptr) || read == 0;
+    std::thread([input] {
+        char area[256];
+        DWORD read = 0;
+        while (::ReadFile(input, area, sizeof area, &read, nullptr) && read > 0) {
+        }
+        InputEnded() = true;
+    }).detach();
 }
 
 }  // namespace
@@ -49,8 +56,9 @@ bool InputEnded() {
 void HoldStopRequests() { ::SetConsoleCtrlHandler(OnConsoleControl, TRUE); }
 
 void WaitForStop(bool stopOnEof) {
+    if (stopOnEof) WatchInput();
     while (!StopRequested()) {
-        if (stopOnEof && InputEnded()) return;
+        if (InputEnded()) return;
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
 }
