@@ -447,7 +447,20 @@ int ScreenshotScenario(Findings& findings, HWND dialog, const std::wstring& path
     return 0;
 }
 
+// No usable interface: the message, and the dialog never shows.
+int NoInterfaceScenario(Findings& findings) {
+    HWND box = Driver::WaitForCaptionedBox(kMessageCaption, kDialogAppearsMs);
+    if (!findings.Check(box != nullptr, "a message box appears")) return 1;
+    const std::string text = Driver::MessageBoxText(box);
+    findings.Check(text == "ネットワークデバイスが見つかりませんでした。", "message " + text);
+    findings.Check(Driver::WaitForDialog(0) == nullptr, "the dialog is not shown");
+    Driver::ClickLater(::GetDlgItem(box, IDOK));
+    findings.Check(Driver::WaitUntilGone(box, kWindowClosesMs), "the message box closes");
+    return 0;
+}
+
 int Play(Findings& findings, const std::vector<std::string>& args) {
+    if (args[0] == "no-interface") return NoInterfaceScenario(findings);
     HWND dialog = Driver::WaitForDialog(kDialogAppearsMs);
     if (!findings.Check(dialog != nullptr, "the dialog appears")) return 1;
     const std::string& scenario = args[0];

@@ -11,6 +11,7 @@
 #   job       Search, select, Write (the file prompt answered with a path in Japanese),
 #             confirm, closing refused during the upload, 正常終了, the line removed; the
 #             device stored a byte-identical image
+#   no-interface  no usable interface: the message, no dialog, the program ends
 #   file-dialog  Write's real file dialog: its filters, a path in Japanese typed in, the
 #             confirmation naming it, Cancel; then Enter on the list ends the dialog
 #   screenshot  the dialog after a search, into PNG_PATH (scripts/screenshot-windows)
@@ -180,6 +181,12 @@ case $scenario in
         cmp "$firmware" "$work/store/198.18.0.10.bin" ||
             fail "the device did not store the image byte for byte"
         echo "ok   the device stored the image byte for byte" >&2
+        ;;
+    no-interface)
+        start_session
+        # The tool's side keeps nothing but its loopback address.
+        ip -n "$TESTNET_TOOL_NS" addr flush dev tv0
+        play no-interface
         ;;
     file-dialog)
         start_session

@@ -57,6 +57,16 @@ HWND WindowDriver::WaitForMessageBox(HWND dialog, DWORD timeoutMs) {
     return nullptr;
 }
 
+HWND WindowDriver::WaitForCaptionedBox(const std::string& caption, DWORD timeoutMs) {
+    const std::wstring wide = Widen(caption);
+    for (DWORD waited = 0; waited <= timeoutMs; waited += kPollMs) {
+        HWND box = ::FindWindowW(L"#32770", wide.c_str());
+        if (box != nullptr && ::IsWindowVisible(box)) return box;
+        ::Sleep(kPollMs);
+    }
+    return nullptr;
+}
+
 bool WindowDriver::WaitUntilGone(HWND window, DWORD timeoutMs) {
     for (DWORD waited = 0; waited <= timeoutMs; waited += kPollMs) {
         if (!::IsWindow(window)) return true;

@@ -36,6 +36,8 @@ public:
     static HWND WaitForDialog(DWORD timeoutMs);
     // Waits up to timeoutMs for a message box owned by the dialog; null when none appeared.
     static HWND WaitForMessageBox(HWND dialog, DWORD timeoutMs);
+    // Waits up to timeoutMs for a top-level message box with this caption, whoever owns it.
+    static HWND WaitForCaptionedBox(const std::string& caption, DWORD timeoutMs);
     // Waits up to timeoutMs until the window no longer exists.
     static bool WaitUntilGone(HWND window, DWORD timeoutMs);
 
