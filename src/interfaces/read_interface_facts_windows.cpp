@@ -39,6 +39,9 @@ bool FetchAddressTable(Block& block) {
 
 // Every adapter, IPv4 or not; false with why set when the list cannot be had.
 bool FetchAdapterList(Block& block, std::string& why) {
+    // Only names and indexes are read, but the prefix lists are asked for as the tool always has.
+    // (Wine answers ERROR_INVALID_DATA to that while a default route has no gateway, which is
+    // why the test networks give theirs one.)
     const ULONG flags = GAA_FLAG_INCLUDE_PREFIX;
     const ULONG measured = ::GetAdaptersAddresses(AF_UNSPEC, flags, nullptr, nullptr, &block.size);
     if (measured != ERROR_BUFFER_OVERFLOW) {

@@ -1,10 +1,9 @@
 #include "upload/firmware_image.h"
 
-#include <filesystem>
 #include <limits>
-#include <system_error>
 
 #include "log/append_log.h"
+#include "upload/file_by_path.h"
 #include "upload/md5_digest.h"
 
 namespace tavro::upload {
@@ -13,9 +12,9 @@ namespace {
 // The invitation and the transfer count bytes in a signed 32-bit number; a longer file is
 // refused here, before the device hears of it.
 bool FileLength(const std::string& path, std::int32_t& length) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (error || size > static_cast<std::uintmax_t>(std::numeric_limits<std::int32_t>::max())) {
+    std::uintmax_t size = 0;
+    if (!FileSizeOf(path, size) ||
+        size > static_cast<std::uintmax_t>(std::numeric_limits<std::int32_t>::max())) {
         return false;
     }
     length = static_cast<std::int32_t>(size);

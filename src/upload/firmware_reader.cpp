@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "upload/file_by_path.h"
+
 namespace tavro::upload {
 namespace {
 
@@ -14,7 +16,7 @@ constexpr std::size_t kChunkSize = 256 * 1024;
 }  // namespace
 
 FirmwareReader::FirmwareReader(const std::string& path, std::int32_t length)
-    : file_(std::fopen(path.c_str(), "rb")),
+    : file_(OpenFileForReading(path)),
       chunk_(new (std::nothrow) char[kChunkSize]),
       unread_(std::max<std::int32_t>(length, 0)) {
     // Chunks are read straight into our buffer; a second buffer in the stream would only copy.

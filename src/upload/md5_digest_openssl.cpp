@@ -5,6 +5,7 @@
 #include <new>
 #include <utility>
 
+#include "upload/file_by_path.h"
 #include "upload/md5_digest.h"
 
 namespace tavro::upload {
@@ -41,7 +42,7 @@ bool GetFileMD5(const std::string& path, Md5Digest& digest) {
     if (!block) return false;
     DigestContext context(EVP_MD_CTX_new());
     if (!context || EVP_DigestInit_ex(context.get(), EVP_md5(), nullptr) != 1) return false;
-    File file(std::fopen(path.c_str(), "rb"));
+    File file(OpenFileForReading(path));
     if (!file) return false;
 
     bool anyBlock = false;

@@ -12,6 +12,7 @@
 #include <optional>
 #include <utility>
 
+#include "upload/file_by_path.h"
 #include "upload/md5_digest.h"
 
 namespace tavro::upload {
@@ -95,7 +96,7 @@ bool GetFileMD5(const std::string& path, Md5Digest& digest) {
     if (!block) return false;
     std::optional<Hash> hash = StartHash();
     if (!hash) return false;
-    File file(std::fopen(path.c_str(), "rb"));
+    File file(OpenFileForReading(path));
     if (!file) return false;
 
     bool anyBlock = false;

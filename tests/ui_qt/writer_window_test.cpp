@@ -21,7 +21,7 @@
 #include <thread>
 
 #include "qt_test_support.h"
-#include "ui/qt/dialog_template.h"
+#include "ui/dialog_template.h"
 
 namespace tavro::ui::test {
 namespace {

@@ -4,16 +4,6 @@
 #include <QString>
 
 namespace tavro::ui {
-namespace {
-
-int MulDivRounded(int value, int numerator, int denominator) {
-    const long long product = static_cast<long long>(value) * numerator;
-    const long long half = denominator / 2;
-    return static_cast<int>(product >= 0 ? (product + half) / denominator
-                                         : (product - half) / denominator);
-}
-
-}  // namespace
 
 DialogBaseUnits BaseUnitsOf(const QFont& font) {
     const QFontMetrics metrics(font);
@@ -23,16 +13,9 @@ DialogBaseUnits BaseUnitsOf(const QFont& font) {
     return DialogBaseUnits{(letters / 26 + 1) / 2, metrics.height()};
 }
 
-int MapDialogX(int units, const DialogBaseUnits& base) { return MulDivRounded(units, base.x, 4); }
-
-int MapDialogY(int units, const DialogBaseUnits& base) { return MulDivRounded(units, base.y, 8); }
-
 QRect MapDialogRect(const DialogRect& rect, const DialogBaseUnits& base) {
-    const int left = MapDialogX(rect.x, base);
-    const int top = MapDialogY(rect.y, base);
-    const int right = MapDialogX(rect.x + rect.width, base);
-    const int bottom = MapDialogY(rect.y + rect.height, base);
-    return QRect(left, top, right - left, bottom - top);
+    const DialogRect pixels = MapDialogRectToPixels(rect, base);
+    return QRect(pixels.x, pixels.y, pixels.width, pixels.height);
 }
 
 }  // namespace tavro::ui

@@ -3,23 +3,15 @@
 #include <QFont>
 #include <QRect>
 
-#include "ui/qt/dialog_template.h"
+#include "ui/dialog_template.h"
+#include "ui/dialog_units.h"
 
 namespace tavro::ui {
 
-// The base units of a dialog font: x is the average width of the 52 Latin letters, y the
-// font's height, both in pixels. A horizontal dialog unit is x / 4 pixels, a vertical one y / 8.
-struct DialogBaseUnits {
-    int x = 0;
-    int y = 0;
-};
-
+// The dialog base units of a Qt font.
 DialogBaseUnits BaseUnitsOf(const QFont& font);
 
-// Converts dialog units to pixels; edges are converted one by one and rounded to nearest,
-// so neighbouring controls stay adjacent.
-int MapDialogX(int units, const DialogBaseUnits& base);
-int MapDialogY(int units, const DialogBaseUnits& base);
+// A template rectangle in pixels, as a QRect.
 QRect MapDialogRect(const DialogRect& rect, const DialogBaseUnits& base);
 
 }  // namespace tavro::ui

@@ -20,7 +20,7 @@
 #include <algorithm>
 
 #include "ui/qt/dialog_font.h"
-#include "ui/qt/dialog_template.h"
+#include "ui/dialog_template.h"
 #include "ui/qt/file_filter.h"
 #include "ui/qt/log_display.h"
 #include "ui/qt/writer_icon.h"

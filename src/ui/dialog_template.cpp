@@ -1,4 +1,4 @@
-#include "ui/qt/dialog_template.h"
+#include "ui/dialog_template.h"
 
 namespace tavro::ui {
 

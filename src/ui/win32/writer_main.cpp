@@ -1,0 +1,58 @@
+// commctrl.h builds on the types of windows.h.
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+// clang-format on
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "ui/win32/resource_version.h"
+#include "ui/win32/wide_text.h"
+#include "ui/win32/win32_writer_window.h"
+#include "ui/writer_dialog.h"
+#include "ui/writer_services.h"
+
+namespace {
+
+// A path the file dialog answers with, for tests that drive the dialog from outside.
+constexpr wchar_t kPresetOpenFileVariable[] = L"TAVRO_WRITER_OPEN_FILE";
+
+std::wstring EnvironmentText(const wchar_t* name) {
+    const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0) return {};
+    std::wstring value(size, L'\0');
+    value.resize(::GetEnvironmentVariableW(name, value.data(), size));
+    return value;
+}
+
+// A program without a console: the reason goes to a message box as well as to stderr.
+[[noreturn]] void ExitWithReason(int status, const std::string& reason) {
+    const std::string text = "tavro-writer: " + reason;
+    std::fprintf(stderr, "%s\n", text.c_str());
+    ::MessageBoxW(nullptr, tavro::ui::Widen(text).c_str(), L"TAVRO Writer", MB_OK | MB_ICONERROR);
+    std::exit(status);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // The progress bar's class, in the visual style the manifest asks for.
+    const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX),
+                                       ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&classes);
+
+    tavro::ui::Win32WriterWindow::Options options;
+    options.instance = instance;
+    options.presetOpenFile = EnvironmentText(kPresetOpenFileVariable);
+    tavro::ui::Win32WriterWindow window(std::move(options));
+
+    tavro::ui::WriterServices services = tavro::ui::RealWriterServices();
+    services.version = tavro::ui::VersionFromOwnResource();
+    services.exitProcess = ExitWithReason;
+    tavro::ui::WriterDialog dialog(window, std::move(services));
+    // The dialog's result is not examined: every end of the dialog is a normal end.
+    window.Run(dialog);
+    return EXIT_SUCCESS;
+}

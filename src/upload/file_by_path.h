@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace tavro::upload {
+
+// Paths travel through the program as UTF-8 (on Linux: the bytes the file system knows the
+// file by). These open and measure a file by such a path on every platform, also when it
+// holds characters outside the system's narrow code page.
+std::FILE* OpenFileForReading(const std::string& path);
+// False when the file cannot be measured.
+bool FileSizeOf(const std::string& path, std::uintmax_t& size);
+
+}  // namespace tavro::upload

@@ -1,0 +1,16 @@
+#include <filesystem>
+#include <system_error>
+
+#include "upload/file_by_path.h"
+
+namespace tavro::upload {
+
+std::FILE* OpenFileForReading(const std::string& path) { return std::fopen(path.c_str(), "rb"); }
+
+bool FileSizeOf(const std::string& path, std::uintmax_t& size) {
+    std::error_code error;
+    size = std::filesystem::file_size(path, error);
+    return !error;
+}
+
+}  // namespace tavro::upload

@@ -1,0 +1,29 @@
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+#include "upload/file_by_path.h"
+
+namespace tavro::upload {
+namespace {
+
+// The narrow calls of the C library would read the path in the ANSI code page; the wide ones
+// take every character.
+std::filesystem::path WidePath(const std::string& path) {
+    const std::u8string utf8(path.begin(), path.end());
+    return std::filesystem::path(utf8);
+}
+
+}  // namespace
+
+std::FILE* OpenFileForReading(const std::string& path) {
+    return ::_wfopen(WidePath(path).c_str(), L"rb");
+}
+
+bool FileSizeOf(const std::string& path, std::uintmax_t& size) {
+    std::error_code error;
+    size = std::filesystem::file_size(WidePath(path), error);
+    return !error;
+}
+
+}  // namespace tavro::upload
