@@ -8,9 +8,10 @@ endif()
 
 block()
     string(REPLACE "-Werror" "" CMAKE_CXX_FLAGS "${CMAKE_CXX_FLAGS}")
+    # Its options take the values set here instead of clearing them.
+    set(CMAKE_POLICY_DEFAULT_CMP0077 NEW)
     set(INSTALL_GTEST OFF)
     set(BUILD_GMOCK ON)
-    set(gtest_force_shared_crt ON)
     add_subdirectory(${TAVRO_GOOGLETEST_SOURCE} ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 endblock()
 # The sources name their targets GTest::gtest, GTest::gmock and so on, as the packaged copy does.
