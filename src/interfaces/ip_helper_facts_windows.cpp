@@ -10,30 +10,21 @@
 namespace tavro::interfaces {
 namespace {
 
-const MIB_IFROW* RowWithIndex(const MIB_IFTABLE& table, DWORD index) {
-    const MIB_IFROW* const end = table.table + table.dwNumEntries;
-    const MIB_IFROW* const found = std::find_if(
-        table.table, end, [index](const MIB_IFROW& row) { return row.dwIndex == index; });
-    return found == end ? nullptr : found;
-}
-
 std::string DescriptionOf(const MIB_IFROW& row) {
     const std::size_t length = std::min<std::size_t>(row.dwDescrLen, sizeof row.bDescr);
     const char* text = reinterpret_cast<const char*>(row.bDescr);
     return std::string(text, ::strnlen(text, length));
 }
 
-// Interfaces 1..N, N the number of rows the table holds: the indices asked for are these
-// counting numbers, not the indices the rows carry, so an interface whose index is above N is
-// never looked at. The interface of index i is the row the table holds for it, as GetIfEntry
-// would give it; an index no row carries is left out.
-std::vector<InterfaceRow> InterfacesOneToN(const MIB_IFTABLE& table) {
+// Every interface the table holds, each under the index its row carries. (Asking for the
+// counting numbers 1..N instead, N the row count, would pass over interfaces whose indices lie
+// above N, as they often do on Windows: a Wi-Fi adapter of index 23 on a machine with 8 rows.)
+std::vector<InterfaceRow> InterfacesByTheirOwnIndex(const MIB_IFTABLE& table) {
     std::vector<InterfaceRow> rows;
-    for (DWORD index = 1; index <= table.dwNumEntries; ++index) {
-        const MIB_IFROW* entry = RowWithIndex(table, index);
-        if (entry == nullptr) continue;
-        rows.push_back({index, entry->dwOperStatus, entry->dwPhysAddrLen, entry->dwSpeed,
-                        DescriptionOf(*entry)});
+    for (DWORD i = 0; i < table.dwNumEntries; ++i) {
+        const MIB_IFROW& entry = table.table[i];
+        rows.push_back({entry.dwIndex, entry.dwOperStatus, entry.dwPhysAddrLen, entry.dwSpeed,
+                        DescriptionOf(entry)});
     }
     return rows;
 }
@@ -87,7 +78,7 @@ InterfaceFacts FactsFromIpHelperTables(const MIB_IFTABLE* interfaceTable,
                                        const MIB_IPADDRTABLE* addressTable,
                                        const IP_ADAPTER_ADDRESSES* adapterList) {
     InterfaceFacts facts;
-    if (interfaceTable != nullptr) facts.interfaces = InterfacesOneToN(*interfaceTable);
+    if (interfaceTable != nullptr) facts.interfaces = InterfacesByTheirOwnIndex(*interfaceTable);
     if (addressTable != nullptr) facts.addresses = AddressesInTableOrder(*addressTable);
     if (adapterList != nullptr)
         facts.adapters = AdaptersInListOrder(adapterList, facts.adapterError);

@@ -96,7 +96,7 @@ private:
 net::Ipv4Address Ip(const char* text) { return *net::Ipv4Address::ParseDottedQuad(text); }
 
 // An office PC: loopback, a wired adapter with two addresses, Wi-Fi that is down, Bluetooth
-// without IPv4, a virtual adapter, and an interface whose index lies above the row count.
+// without IPv4, a virtual adapter, and a USB adapter whose index lies above the row count.
 struct OfficePc {
     InterfaceTableBlock interfaces{{
         IfRow(1, 5, "Software Loopback Interface 1", 0, kVirtualAdapterSpeed),
@@ -145,12 +145,12 @@ TEST(IpHelperFacts, TheTablesReadAsTheSelectionRulesNeedThem) {
     const OfficePc pc;
     const InterfaceFacts facts = pc.Facts();
 
-    // Indices 1..6 are asked for: index 6 has no row, index 7 lies above the count.
+    // Every row under its own index: 7 too, though the table holds only six rows.
     ASSERT_TRUE(facts.interfaces.has_value());
     EXPECT_THAT(*facts.interfaces,
                 ElementsAre(Field(&InterfaceRow::index, 1u), Field(&InterfaceRow::index, 2u),
                             Field(&InterfaceRow::index, 3u), Field(&InterfaceRow::index, 4u),
-                            Field(&InterfaceRow::index, 5u)));
+                            Field(&InterfaceRow::index, 5u), Field(&InterfaceRow::index, 7u)));
     const InterfaceRow& wired = (*facts.interfaces)[1];
     EXPECT_EQ(wired.operStatus, 5u);
     EXPECT_EQ(wired.physicalAddressLength, 6u);
@@ -180,12 +180,14 @@ TEST(IpHelperFacts, OnlyTheAddressesOfAConnectedPhysicalInterfaceAreListed) {
     const OfficePc pc;
     const Built built = Build(pc.Facts());
 
-    // Not loopback, not the Wi-Fi that is down, not the virtual adapter, not index 7: the two
-    // addresses of the wired adapter, in table order, each with its own mask.
+    // Not loopback, not the Wi-Fi that is down, not the virtual adapter: the two addresses of
+    // the wired adapter and the USB adapter's, in the address table's order, each with its own
+    // mask. The USB adapter's index (7) lies above the row count (6); it is listed all the same.
     ASSERT_TRUE(built.result.adapterListRead) << built.result.reason;
-    ASSERT_EQ(built.table->count, 2);
+    ASSERT_EQ(built.table->count, 3);
     const LocalInterface& first = built.table->records[0];
-    const LocalInterface& second = built.table->records[1];
+    const LocalInterface& usb = built.table->records[1];
+    const LocalInterface& second = built.table->records[2];
     EXPECT_EQ(first.interfaceIndex, 2u);
     EXPECT_EQ(first.address, Ip("198.18.0.2"));
     EXPECT_EQ(first.mask, Ip("255.255.255.0"));
@@ -194,6 +196,8 @@ TEST(IpHelperFacts, OnlyTheAddressesOfAConnectedPhysicalInterfaceAreListed) {
     EXPECT_EQ(second.mask, Ip("255.255.0.0"));
     EXPECT_EQ(InterfaceLine(first), "198.18.0.2 (イーサネット)");
     EXPECT_EQ(InterfaceLine(second), "198.18.0.3 (イーサネット)");
+    EXPECT_EQ(usb.interfaceIndex, 7u);
+    EXPECT_EQ(InterfaceLine(usb), "198.18.0.7 (イーサネット 2 \xF0\x9F\x94\x8C)");
 }
 
 TEST(IpHelperFacts, OnlyConnectedAndOperationalStatesQualify) {
