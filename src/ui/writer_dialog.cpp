@@ -9,7 +9,7 @@
 #include "interfaces/interface_line.h"
 #include "log/append_log.h"
 #include "net/socket.h"
-#include "upload/upload_outcome.h"
+#include "texts/upload_texts.h"
 
 namespace tavro::ui {
 namespace {
@@ -188,8 +188,10 @@ void WriterDialog::RunUploadOnWorker() {
             .devicePort = upload::kDeviceUploadPort,
             .password = upload::kUploadPassword,
             .firmwarePath = m_firmwarePath,
+            .localPort = 0,
+            .sharedListener = nullptr,
         };
-        result = m_services.runUpload(request, *m_logPane);
+        result = m_services.runUpload(request, *m_logPane, {}).result;
     }
     // The result first, then the flag: the timer reads the result only after it saw the flag.
     m_uploadResult = result;
@@ -208,7 +210,7 @@ void WriterDialog::OnTimer(int /*id*/) {
 }
 
 void WriterDialog::ShowOutcome(upload::UploadResult result) {
-    m_controls.ShowMessage(upload::UploadOutcomeText(result), MessageButtons::ok);
+    m_controls.ShowMessage(texts::OutcomeText(result, texts::Language::Japanese), MessageButtons::ok);
     if (result == upload::kUploadSucceeded)
         RemoveDevice(m_controls.SelectedLine(ControlId::deviceList));
 }

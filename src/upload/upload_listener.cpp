@@ -8,16 +8,18 @@ namespace tavro::upload {
 namespace {
 
 // Text that is no address cannot be bound, as the system would refuse it.
-int BindToAddress(net::Socket& listener, const std::string& localAddress) {
+int BindToAddress(net::Socket& listener, const std::string& localAddress, std::uint16_t port) {
     const auto address = net::ParseIPv4(localAddress);
     if (!address) return net::kErrorAddressNotAvailable;
-    return listener.Bind(net::Endpoint{*address, 0});
+    // A fixed port is taken again run after run, while the last run's connection may linger.
+    if (port != 0) listener.AllowRebindWhileLingering();
+    return listener.Bind(net::Endpoint{*address, port});
 }
 
 }  // namespace
 
-UploadResult OpenUploadListener(const std::string& localAddress, LogSink& log,
-                                net::Socket& listener, std::uint16_t& localPort) {
+UploadResult OpenUploadListener(const std::string& localAddress, std::uint16_t askedPort,
+                                LogSink& log, net::Socket& listener, std::uint16_t& localPort) {
     AppendLog(log,
               "後で使うTCPサーバソケットをここで起動してポート番号を確定しておく必要がある。\r\n");
 
@@ -28,7 +30,7 @@ UploadResult OpenUploadListener(const std::string& localAddress, LogSink& log,
     AppendLog(log, "ok\r\n");
 
     AppendLog(log, "bind \"%s\":", localAddress.c_str());
-    if ((error = BindToAddress(listener, localAddress)) != 0) return EndWithSocketError(log, error);
+    if ((error = BindToAddress(listener, localAddress, askedPort)) != 0) return EndWithSocketError(log, error);
     AppendLog(log, "ok\r\n");
 
     AppendLog(log, "getsockname :");
