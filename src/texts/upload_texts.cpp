@@ -99,20 +99,20 @@ std::string JapaneseCause(const UploadReport& r, ShowForeignText show) {
         case UploadCause::BadAnswer:
             return dev + " は書き込み依頼に " + Quoted(r.deviceAnswer, show) + " と応答しました";
         case UploadCause::NoVerdict:
-            return dev + " から " + bound + " 以内にパスワードの判定が届きませんでした";
+            return dev + " から " + bound + "以内にパスワードの判定が届きませんでした";
         case UploadCause::PasswordRefused:
             return dev + " がパスワードを拒否しました（応答 " + Quoted(r.deviceAnswer, show) + "）";
         case UploadCause::NoConnectBack:
-            return dev + " は " + bound + " 以内に " + r.localAddress + ":" +
+            return dev + " は " + bound + "以内に " + r.localAddress + ":" +
                    std::to_string(r.localPort) + " へ接続してきませんでした。" +
                    FirewallHint(r, Language::Japanese);
         case UploadCause::ConnectionClosed:
             return dev + " との接続が " + bytes + "を送った時点で切れました";
         case UploadCause::NoAcknowledgement:
-            return dev + " は " + bytes + "を受け取った後、" + bound + " 以内に応答しませんでした";
+            return dev + " は " + bytes + "を受け取った後、" + bound + "以内に応答しませんでした";
         case UploadCause::NoFinalWord:
             return dev + " は " + Count(r.bytesTotal) + " バイトをすべて受け取りましたが、" +
-                   bound + " 以内に最後の応答がありませんでした";
+                   bound + "以内に最後の応答がありませんでした";
         case UploadCause::BadFinalWord:
             return dev + " は " + Count(r.bytesTotal) + " バイトをすべて受け取りましたが、最後の応答が " +
                    "\"OK\" ではなく " + Quoted(r.finalWord, show) + " でした";
