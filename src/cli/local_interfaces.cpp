@@ -6,6 +6,7 @@
 #include "cli/terminal_text.h"
 #include "interfaces/build_interface_table.h"
 #include "net/socket.h"
+#include "texts/search_texts.h"
 
 namespace tavro::cli {
 
@@ -19,7 +20,7 @@ std::optional<interfaces::InterfaceTable> LoadInterfaces(const CliServices& serv
         return std::nullopt;
     }
     if (table->count == 0) {
-        err << "ネットワークデバイスが見つかりませんでした。\n";
+        err << texts::NoInterfaceText(texts::LanguageFromEnvironment(services.environment)) << "\n";
         return std::nullopt;
     }
     return *table;

@@ -53,8 +53,7 @@ void TerminalUploadSink::BytesAcknowledged(std::int64_t acknowledged, std::int64
     }
     lastDrawn_ = now;
     const double seconds = std::chrono::duration<double>(now - firstAckAt_).count();
-    const double rate =
-        seconds > 0 ? static_cast<double>(acknowledged - firstAck_) / seconds : 0.0;
+    const double rate = seconds > 0 ? static_cast<double>(acknowledged - firstAck_) / seconds : 0.0;
     ShowStatus(texts::ProgressText(acknowledged, total, rate, display_.language));
 }
 

@@ -17,8 +17,8 @@ namespace tavro::cli {
 struct UploadDisplay {
     std::string device;  // as the user named it
     texts::Language language = texts::Language::English;
-    bool trace = false;  // -v: the device conversation, nothing else
-    bool status = false; // a terminal: what is happening, then the bar, on one redrawn line
+    bool trace = false;   // -v: the device conversation, nothing else
+    bool status = false;  // a terminal: what is happening, then the bar, on one redrawn line
     std::function<std::chrono::steady_clock::time_point()> now;
 };
 

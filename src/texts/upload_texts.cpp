@@ -15,9 +15,7 @@ bool Japanese(Language language) { return language == Language::Japanese; }
 
 std::string Count(std::int64_t value) { return std::to_string(value); }
 
-std::string Quoted(std::string_view text, ShowForeignText show) {
-    return "\"" + show(text) + "\"";
-}
+std::string Quoted(std::string_view text, ShowForeignText show) { return "\"" + show(text) + "\""; }
 
 std::string FileProblemText(const UploadReport& report, Language language) {
     const bool ja = Japanese(language);
@@ -34,7 +32,8 @@ std::string FileProblemText(const UploadReport& report, Language language) {
             return ja ? "2 GiB 以上のファイルは書き込めません"
                       : "the file is 2 GiB or larger, more than a device can take";
         case FileProblem::Changed:
-            return ja ? "書き込み中にファイルが変更されました" : "the file changed during the upload";
+            return ja ? "書き込み中にファイルが変更されました"
+                      : "the file changed during the upload";
         case FileProblem::Other:
         case FileProblem::None:
             break;
@@ -64,14 +63,14 @@ std::string FirewallHint(const UploadReport& report, Language language) {
 std::string ListenerText(const UploadReport& report, Language language) {
     const std::string where = report.localAddress + ":" + std::to_string(report.localPort);
     if (report.result == net::kErrorAddressInUse) {
-        return Japanese(language) ? "ポート " + where +
-                                        " は既に使われています。別の --local-port を選んでください"
-                                  : "port " + where +
-                                        " is already in use; choose another --local-port";
+        return Japanese(language)
+                   ? "ポート " + where + " は既に使われています。別の --local-port を選んでください"
+                   : "port " + where + " is already in use; choose another --local-port";
     }
     if (report.result == net::kErrorAddressNotAvailable) {
-        return Japanese(language) ? report.localAddress + " はこのコンピュータのアドレスではありません"
-                                  : report.localAddress + " is not an address of this computer";
+        return Japanese(language)
+                   ? report.localAddress + " はこのコンピュータのアドレスではありません"
+                   : report.localAddress + " is not an address of this computer";
     }
     return Japanese(language) ? where + " で接続を待ち受けられませんでした"
                               : "could not listen for the device on " + where;
@@ -80,8 +79,8 @@ std::string ListenerText(const UploadReport& report, Language language) {
 std::string JapaneseCause(const UploadReport& r, ShowForeignText show) {
     const std::string& dev = r.device;
     const std::string bound = BoundText(r.bound, Language::Japanese);
-    const std::string bytes = Count(r.bytesTotal) + " バイト中 " + Count(r.bytesAcknowledged) +
-                              " バイト";
+    const std::string bytes =
+        Count(r.bytesTotal) + " バイト中 " + Count(r.bytesAcknowledged) + " バイト";
     switch (r.cause) {
         case UploadCause::None:
             return {};
@@ -95,7 +94,8 @@ std::string JapaneseCause(const UploadReport& r, ShowForeignText show) {
         case UploadCause::InvitationFailed:
             return dev + " との UDP のやりとりに失敗しました";
         case UploadCause::NoAnswer:
-            return dev + " は " + std::to_string(r.tries) + " 回の書き込み依頼に一度も応答しませんでした";
+            return dev + " は " + std::to_string(r.tries) +
+                   " 回の書き込み依頼に一度も応答しませんでした";
         case UploadCause::BadAnswer:
             return dev + " は書き込み依頼に " + Quoted(r.deviceAnswer, show) + " と応答しました";
         case UploadCause::NoVerdict:
@@ -114,8 +114,9 @@ std::string JapaneseCause(const UploadReport& r, ShowForeignText show) {
             return dev + " は " + Count(r.bytesTotal) + " バイトをすべて受け取りましたが、" +
                    bound + "以内に最後の応答がありませんでした";
         case UploadCause::BadFinalWord:
-            return dev + " は " + Count(r.bytesTotal) + " バイトをすべて受け取りましたが、最後の応答が " +
-                   "\"OK\" ではなく " + Quoted(r.finalWord, show) + " でした";
+            return dev + " は " + Count(r.bytesTotal) +
+                   " バイトをすべて受け取りましたが、最後の応答が " + "\"OK\" ではなく " +
+                   Quoted(r.finalWord, show) + " でした";
     }
     return {};
 }
@@ -155,8 +156,8 @@ std::string EnglishCause(const UploadReport& r, ShowForeignText show) {
             return dev + " stopped acknowledging after " + bytes + " (nothing within " + bound +
                    ")";
         case UploadCause::NoFinalWord:
-            return dev + " took all " + Count(r.bytesTotal) + " bytes but gave no final word within " +
-                   bound;
+            return dev + " took all " + Count(r.bytesTotal) +
+                   " bytes but gave no final word within " + bound;
         case UploadCause::BadFinalWord:
             return dev + " took all " + Count(r.bytesTotal) + " bytes but its final word was " +
                    Quoted(r.finalWord, show) + ", not \"OK\"";
@@ -204,8 +205,7 @@ std::string OutcomeText(upload::UploadResult result, Language language) {
     }
 }
 
-std::string CauseText(const upload::UploadReport& report, Language language,
-                      ShowForeignText show) {
+std::string CauseText(const upload::UploadReport& report, Language language, ShowForeignText show) {
     if (report.result == upload::kUploadSucceeded) return {};
     return Japanese(language) ? JapaneseCause(report, show) : EnglishCause(report, show);
 }
@@ -220,10 +220,11 @@ std::string InvitingText(std::string_view device, int attempt, int attempts, Lan
            std::to_string(attempts) + ")";
 }
 
-std::string AwaitingText(std::string_view device, std::string_view localAddress,
-                         std::uint16_t port, Language language) {
+std::string AwaitingText(std::string_view device, std::string_view localAddress, std::uint16_t port,
+                         Language language) {
     const std::string where = std::string(localAddress) + ":" + std::to_string(port);
-    if (Japanese(language)) return std::string(device) + " が " + where + " へ接続してくるのを待っています";
+    if (Japanese(language))
+        return std::string(device) + " が " + where + " へ接続してくるのを待っています";
     return "waiting for " + std::string(device) + " to connect back to " + where;
 }
 

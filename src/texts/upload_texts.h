@@ -21,13 +21,12 @@ std::string OutcomeText(upload::UploadResult result, Language language);
 
 // One sentence, without a line break, on why the upload ended as it did; empty after a
 // success. Foreign bytes in it (the device's words, the file's path) pass through `show`.
-std::string CauseText(const upload::UploadReport& report, Language language,
-                      ShowForeignText show);
+std::string CauseText(const upload::UploadReport& report, Language language, ShowForeignText show);
 
 // What the upload is doing while it waits on the device.
 std::string InvitingText(std::string_view device, int attempt, int attempts, Language language);
-std::string AwaitingText(std::string_view device, std::string_view localAddress,
-                         std::uint16_t port, Language language);
+std::string AwaitingText(std::string_view device, std::string_view localAddress, std::uint16_t port,
+                         Language language);
 
 // The transfer's progress line: a bar, the percentage, the bytes, the rate and the time left.
 // A rate of 0 or below is not known yet, and the rate and time left are then left out.

@@ -19,6 +19,17 @@ constexpr std::chrono::milliseconds kTurn{100};
 ConnectBackListener::ConnectBackListener(net::Socket listening, net::Endpoint local)
     : local_(local), socket_(std::move(listening)) {}
 
+ConnectBackListener::Expectation::Expectation(ConnectBackListener& listener, std::uint32_t device)
+    : listener_(listener), device_(device) {
+    std::lock_guard lock(listener_.mutex_);
+    listener_.waiting_.insert(device_);
+}
+
+ConnectBackListener::Expectation::~Expectation() {
+    std::lock_guard lock(listener_.mutex_);
+    listener_.StopWaiting(device_);
+}
+
 net::Socket ConnectBackListener::TakeKept(std::uint32_t device) {
     const auto found = kept_.find(device);
     if (found == kept_.end() || found->second.empty()) return {};

@@ -4,8 +4,8 @@
 #include <condition_variable>
 #include <cstdint>
 #include <map>
-#include <set>
 #include <mutex>
+#include <set>
 #include <vector>
 
 #include "log/log_sink.h"
@@ -27,6 +27,22 @@ public:
 
     const net::Endpoint& local() const { return local_; }
 
+    // While it lives, a connection from its device is kept for the device's upload, even when
+    // it arrives before that upload waits for it (a device may connect back at once after it
+    // accepted the invitation, while another upload sits in accept). Take one before the
+    // invitation goes out.
+    class Expectation {
+    public:
+        Expectation(ConnectBackListener& listener, std::uint32_t device);
+        ~Expectation();
+        Expectation(const Expectation&) = delete;
+        Expectation& operator=(const Expectation&) = delete;
+
+    private:
+        ConnectBackListener& listener_;
+        std::uint32_t device_;
+    };
+
     // The first connection from `device` (network byte order) within `limit`, however many
     // others come first; each stranger is traced on `log` ("ignored connection from ADDR").
     // An invalid socket and the code when the accept fails (10060 when the limit passes).
@@ -42,8 +58,8 @@ private:
     net::Socket socket_;
     std::mutex mutex_;
     std::condition_variable turnOver_;
-    bool accepting_ = false;                  // one waiter at a time sits in accept
-    std::multiset<std::uint32_t> waiting_;  // the devices someone waits for
+    bool accepting_ = false;                // one waiter at a time sits in accept
+    std::multiset<std::uint32_t> waiting_;  // the devices someone waits for or expects
     std::map<std::uint32_t, std::vector<net::Socket>> kept_;
 };
 

@@ -45,7 +45,7 @@ UploadResult MeasureFirmware(const std::string& path, LogSink& log, FirmwareImag
         AppendLog(log, "ERROR: getMD5\r\n");
         report.fileProblem = WhyUnreadable(path, report.fileReason);
         report.cause = report.fileProblem == FileProblem::None ? UploadCause::DigestFailed
-                                                                : UploadCause::FileUnusable;
+                                                               : UploadCause::FileUnusable;
         return kUploadInternalError;
     }
     image.digestHex = DigestHex(digest);

@@ -27,8 +27,8 @@ UploadResult OpenOwnListener(const UploadRequest& request, UploadSink& sink,
     return kUploadSucceeded;
 }
 
-UploadResult Upload(const UploadRequest& request, UploadSink& sink,
-                    const UploadTimeouts& timeouts, UploadReport& report) {
+UploadResult Upload(const UploadRequest& request, UploadSink& sink, const UploadTimeouts& timeouts,
+                    UploadReport& report) {
     FirmwareImage image;
     UploadResult result = MeasureFirmware(request.firmwarePath, sink, image, report);
     if (result != kUploadSucceeded) return result;
@@ -45,13 +45,16 @@ UploadResult Upload(const UploadRequest& request, UploadSink& sink,
     report.localAddress = net::FormatIPv4(listener->local().address);
     report.localPort = listener->local().port;
 
+    // From here on the device may connect back, before this upload waits for it.
+    const ConnectBackListener::Expectation expected(
+        *listener, net::ParseIPv4(request.deviceAddress).value_or(0));
     net::Endpoint device;
-    result = InviteDevice(request, image, listener->local().port, sink, timeouts.reply, device,
-                          report);
+    result =
+        InviteDevice(request, image, listener->local().port, sink, timeouts.reply, device, report);
     if (result != kUploadSucceeded) return result;
 
-    return TransferFirmware(request.firmwarePath, image, device.address, *listener, sink,
-                            timeouts, report);
+    return TransferFirmware(request.firmwarePath, image, device.address, *listener, sink, timeouts,
+                            report);
 }
 
 }  // namespace

@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "log/append_log.h"
+#include "net/socket_error.h"
 #include "upload/device_datagram.h"
 #include "upload/device_replies.h"
-#include "net/socket_error.h"
 #include "upload/md5_digest.h"
 #include "upload/upload_error.h"
 

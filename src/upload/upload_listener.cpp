@@ -30,7 +30,8 @@ UploadResult OpenUploadListener(const std::string& localAddress, std::uint16_t a
     AppendLog(log, "ok\r\n");
 
     AppendLog(log, "bind \"%s\":", localAddress.c_str());
-    if ((error = BindToAddress(listener, localAddress, askedPort)) != 0) return EndWithSocketError(log, error);
+    if ((error = BindToAddress(listener, localAddress, askedPort)) != 0)
+        return EndWithSocketError(log, error);
     AppendLog(log, "ok\r\n");
 
     AppendLog(log, "getsockname :");

@@ -26,8 +26,7 @@ protected:
             table.rows[0] = tavro::test::MadeUpDevice("198.18.0.20", 0x0C, 105, 3);
             return discoveryResult;
         };
-        services.runUpload = [this](const upload::UploadRequest& request,
-                                    upload::UploadSink& sink,
+        services.runUpload = [this](const upload::UploadRequest& request, upload::UploadSink& sink,
                                     const upload::UploadTimeouts& timeouts) {
             uploads.push_back(request);
             uploadTimeouts.push_back(timeouts);

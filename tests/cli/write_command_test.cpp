@@ -119,9 +119,11 @@ TEST_F(WriteCommandTest, PortAndBoundsReachTheUpload) {
     EXPECT_EQ(timeouts[1].connectBack, 30000ms);
     EXPECT_EQ(timeouts[1].acknowledgement, 30000ms);
 
-    for (const std::vector<const char*>& refused :
-         {std::vector<const char*>{"--local-port", "0"}, {"--local-port", "65536"},
-          {"--local-port", "http"}, {"--connect-timeout", "0"}, {"--ack-timeout", "-1"}}) {
+    for (const std::vector<const char*>& refused : {std::vector<const char*>{"--local-port", "0"},
+                                                    {"--local-port", "65536"},
+                                                    {"--local-port", "http"},
+                                                    {"--connect-timeout", "0"},
+                                                    {"--ack-timeout", "-1"}}) {
         std::vector<const char*> arguments = {"write"};
         arguments.insert(arguments.end(), refused.begin(), refused.end());
         arguments.insert(arguments.end(), {"198.18.0.20", "/tmp/f.bin"});
@@ -179,7 +181,8 @@ TEST_F(WriteCommandTest, ATerminalSeesWhatTheUploadWaitsForThenTheBar) {
     EXPECT_EQ(Run({"write", "198.18.0.20", "/tmp/f.bin"}), 0);
     const std::string shown = err.str();
     const auto asking = shown.find("\rasking 198.18.0.20 to take the firmware (try 2 of 10)");
-    const auto waiting = shown.find("\rwaiting for 198.18.0.20 to connect back to 198.18.0.1:40123");
+    const auto waiting =
+        shown.find("\rwaiting for 198.18.0.20 to connect back to 198.18.0.1:40123");
     const auto bar = shown.find("] 100%  2048/2048 bytes");
     EXPECT_NE(asking, std::string::npos) << shown;
     EXPECT_NE(waiting, std::string::npos) << shown;

@@ -101,8 +101,8 @@ public:
         Ended ended;
         const auto deadline = std::chrono::steady_clock::now() + limit;
         while (out_ >= 0 || err_ >= 0) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0) return std::nullopt;
             pollfd entries[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
             if (::poll(entries, 2, static_cast<int>(left.count())) < 0 && errno != EINTR) {

@@ -153,7 +153,8 @@ TEST_F(CliWriteTest, FileProblemsNameTheFileAndTheSystemsReason) {
     FirmwareFile empty(0);
     ended = Write({}, empty.path());
     EXPECT_EQ(ended.status, 3);
-    EXPECT_EQ(ended.err, "Internal error\nthe firmware file " + empty.path() + ": the file is empty\n");
+    EXPECT_EQ(ended.err,
+              "Internal error\nthe firmware file " + empty.path() + ": the file is empty\n");
     EXPECT_THAT(sim().Events(kDevice, "invitation"), IsEmpty());
 }
 

@@ -1,9 +1,9 @@
+#include "texts/language.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 #include <string>
-
-#include "texts/language.h"
 
 namespace tavro::texts {
 namespace {

@@ -1,9 +1,9 @@
+#include "texts/upload_texts.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "texts/upload_texts.h"
 
 namespace tavro::texts {
 namespace {
@@ -30,7 +30,8 @@ UploadReport Report(upload::UploadResult result, UploadCause cause) {
 }
 
 TEST(OutcomeTextTest, JapaneseIsTheDialogsWordsByteForByte) {
-    EXPECT_EQ(OutcomeText(0, Language::Japanese), "\xe6\xad\xa3\xe5\xb8\xb8\xe7\xb5\x82\xe4\xba\x86");
+    EXPECT_EQ(OutcomeText(0, Language::Japanese),
+              "\xe6\xad\xa3\xe5\xb8\xb8\xe7\xb5\x82\xe4\xba\x86");
     EXPECT_EQ(OutcomeText(1, Language::Japanese), "TAVRO通信エラー");
     EXPECT_EQ(OutcomeText(2, Language::Japanese), "ファームウェアファイルエラー");
     EXPECT_EQ(OutcomeText(3, Language::Japanese), "内部エラー");
@@ -78,7 +79,8 @@ TEST(CauseTextTest, EachCauseInPlainWordsInBothLanguages) {
     stalled.bytesAcknowledged = 2048;
     stalled.bound = 1500ms;
     cases.push_back(
-        {stalled, "198.18.0.10 stopped acknowledging after 2048 of 4096 bytes (nothing within 1.5 s)",
+        {stalled,
+         "198.18.0.10 stopped acknowledging after 2048 of 4096 bytes (nothing within 1.5 s)",
          "198.18.0.10 は 4096 バイト中 2048 バイトを受け取った後、1.5 秒以内に応答しませんでした"});
     UploadReport noFinal = Report(10060, UploadCause::NoFinalWord);
     noFinal.bound = 30000ms;

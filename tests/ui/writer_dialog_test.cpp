@@ -44,8 +44,8 @@ protected:
             outcome.endedAtBound = searchEndedAtBound;
             return outcome;
         };
-        services.runUpload = [this](const upload::UploadRequest& request,
-                                    upload::UploadSink& sink, const upload::UploadTimeouts&) {
+        services.runUpload = [this](const upload::UploadRequest& request, upload::UploadSink& sink,
+                                    const upload::UploadTimeouts&) {
             uploadRequests.push_back(request);
             ranOffUiThread = !controls.OnUiThread();
             sink.AppendText("socket :");

@@ -45,8 +45,8 @@ protected:
                 table.rows[table.deviceCount++] = device;
             return table.deviceCount;
         };
-        services.runUpload = [this](const upload::UploadRequest& request,
-                                    upload::UploadSink& sink, const upload::UploadTimeouts&) {
+        services.runUpload = [this](const upload::UploadRequest& request, upload::UploadSink& sink,
+                                    const upload::UploadTimeouts&) {
             {
                 std::lock_guard lock(mutex);
                 requests.push_back(request);

@@ -1,5 +1,7 @@
 // The connect-back listener on loopback: peers on 127.0.0.2, .3 and .4 connect to one port.
 
+#include "upload/connect_back_listener.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -8,7 +10,6 @@
 
 #include "net/socket.h"
 #include "net/socket_error.h"
-#include "upload/connect_back_listener.h"
 
 namespace tavro::upload {
 namespace {
@@ -91,6 +92,28 @@ TEST_F(ConnectBackListenerTest, EachWaiterGetsTheConnectionFromItsOwnDevice) {
     char byte = 0;
     const net::IoResult end = stranger.ReceiveWithin(std::span(&byte, 1), 2s);
     EXPECT_TRUE(end.ok() ? end.count == 0 : end.error != net::kErrorTimedOut);
+}
+
+// A device may connect back while its own upload is still busy with the invitation and another
+// upload sits in accept: expected, its connection is kept for it instead of being shut out.
+TEST_F(ConnectBackListenerTest, AnExpectedDeviceThatComesEarlyIsKeptForItsUpload) {
+    const ConnectBackListener::Expectation expected(*listener_, Loopback(2));
+    auto forThree = std::async(std::launch::async, [this] {
+        int error = 0;
+        net::Socket connection = listener_->AcceptFrom(Loopback(3), 5s, log_, error);
+        return connection.valid() ? MarkOf(connection) : "error " + std::to_string(error);
+    });
+    std::this_thread::sleep_for(50ms);
+    net::Socket two = ConnectFrom(2);
+    std::this_thread::sleep_for(200ms);  // the other waiter has accepted it by now
+    int error = 0;
+    net::Socket forTwo = listener_->AcceptFrom(Loopback(2), 1s, log_, error);
+    ASSERT_TRUE(forTwo.valid()) << "error " << error;
+    EXPECT_EQ(MarkOf(forTwo), "2");
+    EXPECT_EQ(log_.text(), "") << "the early device was taken for a stranger";
+
+    net::Socket three = ConnectFrom(3);
+    EXPECT_EQ(forThree.get(), "3");
 }
 
 TEST_F(ConnectBackListenerTest, AWaiterWhoseDeviceStaysAwayEndsAtItsOwnBound) {
