@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 #include "cli/cli_services.h"
@@ -19,9 +21,13 @@ int RunSearchCommand(const CliServices& services, const std::string& interfaceAd
                      std::ostream& out, std::ostream& err);
 
 struct WriteOptions {
-    std::string interfaceAddress;  // empty: the first usable interface
-    std::string password;
+    std::string interfaceAddress;         // empty: the first usable interface
+    std::optional<std::string> password;  // --password
+    std::string passwordFile;             // --password-file; empty: none
     bool verbose = false;
+    std::uint16_t localPort = 0;  // 0: a port the system picks
+    std::optional<double> connectTimeoutSeconds;
+    std::optional<double> ackTimeoutSeconds;
     std::string device;
     std::string file;
 };

@@ -5,6 +5,7 @@
 
 #include "cli/terminal_text.h"
 #include "interfaces/build_interface_table.h"
+#include "texts/search_texts.h"
 
 namespace tavro::cli {
 
@@ -18,7 +19,7 @@ std::optional<interfaces::InterfaceTable> LoadInterfaces(const CliServices& serv
         return std::nullopt;
     }
     if (table->count == 0) {
-        err << "ネットワークデバイスが見つかりませんでした。\n";
+        err << texts::NoInterfaceText(texts::LanguageFromEnvironment(services.environment)) << "\n";
         return std::nullopt;
     }
     return *table;

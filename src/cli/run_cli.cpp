@@ -40,12 +40,29 @@ int RunCli(int argc, const char* const* argv, const CliServices& services, std::
     search->add_flag("--json", json, "One JSON array instead of the device lines");
 
     WriteOptions write;
-    write.password = upload::kUploadPassword;
     auto* writeCommand = app.add_subcommand("write", "Write a firmware file into a device");
     writeCommand->add_option("--interface", write.interfaceAddress,
                              "Local address to work from (default: the first usable interface)");
-    writeCommand->add_option("--password", write.password, "Upload password")
-        ->default_str(upload::kUploadPassword);
+    auto* password = writeCommand->add_option(
+        "--password", write.password,
+        "Upload password (default: $TAVRO_PASSWORD, else the factory password)");
+    writeCommand
+        ->add_option("--password-file", write.passwordFile,
+                     "Read the upload password from the first line of FILE")
+        ->excludes(password);
+    writeCommand
+        ->add_option("--local-port", write.localPort,
+                     "TCP port the device connects back to (default: one the system picks); "
+                     "let it in through a firewall")
+        ->check(CLI::Range(1, 65535));
+    writeCommand
+        ->add_option("--connect-timeout", write.connectTimeoutSeconds,
+                     "Seconds to wait for the device to connect back (default 30)")
+        ->check(CLI::Range(0.001, 86400.0));
+    writeCommand
+        ->add_option("--ack-timeout", write.ackTimeoutSeconds,
+                     "Seconds to wait for each acknowledgement and the final word (default 30)")
+        ->check(CLI::Range(0.001, 86400.0));
     writeCommand->add_flag("-v,--verbose", write.verbose, "Stream the upload's trace to stderr");
     writeCommand->add_option("DEVICE", write.device, "Address of the device")->required();
     writeCommand->add_option("FILE", write.file, "Firmware file")->required();

@@ -8,7 +8,7 @@
 #include "cli/local_interfaces.h"
 #include "cli/terminal_text.h"
 #include "discovery/device_table.h"
-#include "discovery/search_notice.h"
+#include "texts/search_texts.h"
 
 namespace tavro::cli {
 namespace {
@@ -53,7 +53,8 @@ int RunSearchCommand(const CliServices& services, const std::string& interfaceAd
         return kExitFailure;
     }
     const int listed = std::min(found, discovery::DeviceTable::kCapacity);
-    if (const std::string notice = discovery::SearchNotice(outcome); !notice.empty()) {
+    const texts::Language language = texts::LanguageFromEnvironment(services.environment);
+    if (const std::string notice = texts::SearchNoticeText(outcome, language); !notice.empty()) {
         err << "tavro-writer-cli: " << notice << "\n";
     }
     if (json) {

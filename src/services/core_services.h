@@ -7,6 +7,7 @@
 #include "discovery/search_outcome.h"
 #include "interfaces/interface_facts.h"
 #include "net/ipv4_address.h"
+#include "upload/upload_report.h"
 #include "upload/upload_request.h"
 #include "upload/upload_result.h"
 #include "upload/upload_sink.h"
@@ -22,8 +23,11 @@ struct CoreServices {
     std::function<discovery::SearchOutcome(discovery::DeviceTable& table,
                                            net::Ipv4Address localAddress)>
         discoverDevices;
-    std::function<upload::UploadResult(const upload::UploadRequest& request,
-                                       upload::UploadSink& sink)>
+    // The outcome and why it came about; a front end that shows only the outcome reads
+    // `result`.
+    std::function<upload::UploadReport(const upload::UploadRequest& request,
+                                       upload::UploadSink& sink,
+                                       const upload::UploadTimeouts& timeouts)>
         runUpload;
 };
 

@@ -14,8 +14,13 @@ CoreServices RealCoreServices() {
                 discovery::DiscoverDevices(table, localAddress, {}, &outcome);
                 return outcome;
             },
-        .runUpload = [](const upload::UploadRequest& request,
-                        upload::UploadSink& sink) { return upload::RunUpload(request, sink); },
+        .runUpload =
+            [](const upload::UploadRequest& request, upload::UploadSink& sink,
+               const upload::UploadTimeouts& timeouts) {
+                upload::UploadReport report;
+                upload::RunUpload(request, sink, timeouts, &report);
+                return report;
+            },
     };
 }
 

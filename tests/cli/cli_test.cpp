@@ -3,6 +3,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <sstream>
 
 #include "cli/commands.h"
@@ -25,13 +26,22 @@ protected:
             table.rows[0] = tavro::test::MadeUpDevice("198.18.0.20", 0x0C, 105, 3);
             return discoveryResult;
         };
-        services.runUpload = [this](const upload::UploadRequest& request,
-                                    upload::UploadSink& sink) {
+        services.runUpload = [this](const upload::UploadRequest& request, upload::UploadSink& sink,
+                                    const upload::UploadTimeouts& timeouts) {
             uploads.push_back(request);
+            uploadTimeouts.push_back(timeouts);
             playUpload(sink);
-            return uploadResult;
+            upload::UploadReport report = uploadReport;
+            report.result = uploadResult;
+            report.device = request.deviceAddress;
+            return report;
         };
         services.stderrIsTerminal = [] { return false; };
+        services.environment = [this](std::string_view name) -> std::optional<std::string> {
+            const auto found = environment.find(std::string(name));
+            if (found == environment.end()) return std::nullopt;
+            return found->second;
+        };
     }
 
     int Run(std::vector<const char*> arguments) {
@@ -46,10 +56,15 @@ protected:
     int discoveryResult = 1;
     std::string searchedFrom;
     std::vector<upload::UploadRequest> uploads;
+    std::vector<upload::UploadTimeouts> uploadTimeouts;
+    // The outcome texts below are the dialog's; English has tests of its own.
+    std::map<std::string, std::string> environment = {{"LANG", "ja_JP.UTF-8"}};
+    upload::UploadReport uploadReport;
     std::function<void(upload::UploadSink&)> playUpload = [](upload::UploadSink& sink) {
         sink.AppendText("socket :");
         sink.AppendText("ok\r\n");
         sink.SetProgress(100);
+        sink.BytesAcknowledged(2048, 2048);
     };
     upload::UploadResult uploadResult = 0;
     std::ostringstream out;
@@ -276,8 +291,10 @@ TEST_F(CliTest, InterruptedWriteSaysHowFarItGotAndNothingMore) {
     std::optional<std::string> notice;
     playUpload = [&](upload::UploadSink& sink) {
         sink.SetProgress(42);
+        sink.BytesAcknowledged(430, 1024);
         notice = services.job->Interrupt(std::chrono::seconds(1));
         sink.SetProgress(100);
+        sink.BytesAcknowledged(1024, 1024);
     };
     EXPECT_EQ(Run({"write", "198.18.0.20", "fw\x1b.bin"}), 0);
     EXPECT_EQ(notice,
