@@ -3,6 +3,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/cli_services.h"
 #include "interfaces/local_interface.h"
@@ -14,9 +15,29 @@ namespace tavro::cli {
 std::optional<interfaces::InterfaceTable> LoadInterfaces(const CliServices& services,
                                                          std::ostream& err);
 
-// The local address to work from: the requested one when it belongs to a usable interface,
-// the first usable one when none was requested. nullopt after a message on err.
+// A local address to work from, with the interface it belongs to.
+struct ChosenInterface {
+    std::string address;  // dotted quad
+    std::string name;     // the interface's name (its friendly name), as the system gives it
+    int prefixLength = 0;
+};
+
+// The leading one bits of a mask in network byte order.
+int PrefixLength(std::uint32_t mask);
+
+// The interface to work from: the usable address requested, or the first usable address of
+// the interface of that name, or the first usable address of all when none was requested.
+// nullopt after a message on err.
+std::optional<ChosenInterface> ChooseInterface(const CliServices& services,
+                                               const std::string& requested, std::ostream& err);
+
+// The same, only the address.
 std::optional<std::string> ChooseLocalAddress(const CliServices& services,
                                               const std::string& requested, std::ostream& err);
+
+// Every usable interface once, each by its first usable address, in table order. nullopt
+// after a message on err.
+std::optional<std::vector<ChosenInterface>> EveryInterface(const CliServices& services,
+                                                           std::ostream& err);
 
 }  // namespace tavro::cli

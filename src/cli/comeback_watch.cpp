@@ -1,0 +1,55 @@
+#include "cli/comeback_watch.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace tavro::cli {
+
+std::optional<discovery::DeviceRecord> ComebackWatch::WaitFor(const std::string& address,
+                                                              const std::optional<Mac>& mac,
+                                                              Clock::time_point written,
+                                                              Clock::time_point deadline) {
+    // A search any earlier could still find the device before its reset.
+    const Clock::time_point firstCounted = written + interval_;
+    std::unique_lock lock(mutex_);
+    while (true) {
+        if (listedFrom_ && *listedFrom_ >= firstCounted) {
+            if (auto row = Listed(address, mac)) return row;
+        }
+        const Clock::time_point now = Clock::now();
+        if (now >= deadline) return std::nullopt;
+        const Clock::time_point due =
+            lastStart_ ? std::max(firstCounted, *lastStart_ + interval_) : firstCounted;
+        if (!searching_ && now >= due) {
+            SearchNow(lock);
+            continue;
+        }
+        searched_.wait_until(lock, searching_ ? deadline : std::min(due, deadline));
+    }
+}
+
+std::optional<discovery::DeviceRecord> ComebackWatch::Listed(const std::string& address,
+                                                             const std::optional<Mac>& mac) const {
+    for (const discovery::DeviceRecord& row : listed_) {
+        if (address == row.addressText && (!mac || *mac == row.macAddress)) return row;
+    }
+    return std::nullopt;
+}
+
+void ComebackWatch::SearchNow(std::unique_lock<std::mutex>& lock) {
+    searching_ = true;
+    const Clock::time_point started = Clock::now();
+    lastStart_ = started;
+    lock.unlock();
+    auto table = std::make_unique<discovery::DeviceTable>();
+    const discovery::SearchOutcome outcome = search_(*table, localAddress_);
+    const int count = std::clamp(outcome.count, 0, discovery::DeviceTable::kCapacity);
+    lock.lock();
+    listed_.assign(table->rows.begin(), table->rows.begin() + count);
+    listedFrom_ = started;
+    searching_ = false;
+    searched_.notify_all();
+}
+
+}  // namespace tavro::cli
