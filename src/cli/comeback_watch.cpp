@@ -1,7 +1,6 @@
 #include "cli/comeback_watch.h"
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 
 namespace tavro::cli {
@@ -10,22 +9,28 @@ std::optional<discovery::DeviceRecord> ComebackWatch::WaitFor(const std::string&
                                                               const std::optional<Mac>& mac,
                                                               Clock::time_point written,
                                                               Clock::time_point deadline) {
-    // A search any earlier could still find the device before its reset.
-    const Clock::time_point firstCounted = written + interval_;
+    // A search any earlier could still find the device before its reset; a deadline that
+    // comes sooner still gets its one search.
+    const Clock::time_point firstCounted = std::min(written + interval_, deadline);
     std::unique_lock lock(mutex_);
     while (true) {
         if (listedFrom_ && *listedFrom_ >= firstCounted) {
             if (auto row = Listed(address, mac)) return row;
         }
-        const Clock::time_point now = Clock::now();
-        if (now >= deadline) return std::nullopt;
+        if (searching_) {
+            // Begun within the wait, it counts however late it ends (its own bound holds).
+            if (*lastStart_ > deadline) return std::nullopt;
+            searched_.wait(lock);
+            continue;
+        }
         const Clock::time_point due =
             lastStart_ ? std::max(firstCounted, *lastStart_ + interval_) : firstCounted;
-        if (!searching_ && now >= due) {
+        if (due > deadline) return std::nullopt;
+        if (Clock::now() >= due) {
             SearchNow(lock);
             continue;
         }
-        searched_.wait_until(lock, searching_ ? deadline : std::min(due, deadline));
+        searched_.wait_until(lock, due);
     }
 }
 

@@ -29,9 +29,10 @@ public:
     ComebackWatch(Search search, std::string localAddress, std::chrono::milliseconds interval)
         : search_(std::move(search)), localAddress_(std::move(localAddress)), interval_(interval) {}
 
-    // The device's row once a search that started at least an interval after `written` lists
-    // the address (with that hardware address, when one is given); nullopt when the deadline
-    // passed first. A search under way when the deadline passes is not waited for.
+    // The device's row once a search that started at least an interval after `written` (or at
+    // the deadline, when that comes sooner) lists the address, with that hardware address when
+    // one is given. nullopt when no search that started by the deadline listed it: a search
+    // under way at the deadline is waited for, so the wait ends at most one search bound late.
     std::optional<discovery::DeviceRecord> WaitFor(const std::string& address,
                                                    const std::optional<Mac>& mac,
                                                    Clock::time_point written,

@@ -23,7 +23,8 @@ void DeviceUploadSink::ShowTrace() {
     std::string lines;
     std::size_t end = 0;
     while ((end = pendingTrace_.find('\n')) != std::string::npos) {
-        lines += view_.tracePrefix + TerminalTrace(std::string_view(pendingTrace_).substr(0, end + 1));
+        lines +=
+            view_.tracePrefix + TerminalTrace(std::string_view(pendingTrace_).substr(0, end + 1));
         pendingTrace_.erase(0, end + 1);
     }
     job_.Show(err_, lines);

@@ -12,9 +12,9 @@ namespace tavro::cli {
 
 // How one device's upload shows itself on stderr.
 struct UploadView {
-    bool verbose = false;     // stream the trace
-    bool bar = false;         // a progress bar on its own line (a write to one device)
-    std::string tracePrefix;  // before every trace line when several devices trace at once
+    bool verbose = false;         // stream the trace
+    bool bar = false;             // a progress bar on its own line (a write to one device)
+    std::string tracePrefix;      // before every trace line when several devices trace at once
     WriteBoard* board = nullptr;  // the device's line on the board (a write to several)
 };
 

@@ -32,14 +32,13 @@ std::string OutcomeKey(upload::UploadResult result, bool invitationUnanswered, b
 std::string ReportJson(const DeviceWriteReport& report) {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.3f", report.seconds);
-    std::string json = "{\"device\":" + JsonString(report.device) +
-                       ",\"status\":" + std::to_string(report.status) +
-                       ",\"result\":" + std::to_string(report.result) +
-                       ",\"outcome\":" + JsonString(report.outcome) +
-                       ",\"cause\":" + JsonString(report.cause) +
-                       ",\"bytesSent\":" + std::to_string(report.bytesSent) +
-                       ",\"seconds\":" + seconds +
-                       ",\"localPort\":" + std::to_string(report.localPort);
+    std::string json =
+        "{\"device\":" + JsonString(report.device) +
+        ",\"status\":" + std::to_string(report.status) +
+        ",\"result\":" + std::to_string(report.result) +
+        ",\"outcome\":" + JsonString(report.outcome) + ",\"cause\":" + JsonString(report.cause) +
+        ",\"bytesSent\":" + std::to_string(report.bytesSent) + ",\"seconds\":" + seconds +
+        ",\"localPort\":" + std::to_string(report.localPort);
     if (report.verifyAsked) {
         json += std::string(",\"verified\":") + (report.back ? "true" : "false") +
                 ",\"version\":" + JsonString(report.version);

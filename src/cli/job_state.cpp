@@ -78,7 +78,8 @@ std::optional<std::string> JobState::Interrupt(std::chrono::milliseconds waitLim
     phase_ = Phase::Interrupted;
     if (interruptedOut_ != nullptr) {
         for (std::size_t i = 0; i < devices_.size(); ++i) {
-            if (devices_[i]->stage != Stage::Ended) *interruptedOut_ << interruptedRecord_(i, status);
+            if (devices_[i]->stage != Stage::Ended)
+                *interruptedOut_ << interruptedRecord_(i, status);
         }
         *interruptedOut_ << std::flush;
     }

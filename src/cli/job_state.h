@@ -22,7 +22,9 @@ namespace tavro::cli {
 class JobState {
 public:
     // Texts are as the terminal shows them (already escaped).
-    void BeginWrite(std::string file, std::string device) { BeginWrites(std::move(file), {device}); }
+    void BeginWrite(std::string file, std::string device) {
+        BeginWrites(std::move(file), {device});
+    }
     void BeginWrites(std::string file, std::vector<std::string> devices);
     void BeginSearch(std::string localAddress);
     // The share of the image the device (by its place in the list) has acknowledged.

@@ -72,7 +72,8 @@ std::optional<std::vector<ChosenInterface>> EveryInterface(const CliServices& se
     for (int i = 0; i < table->count; ++i) {
         const interfaces::LocalInterface& record = table->records[i];
         bool seen = false;
-        for (int j = 0; j < i; ++j) seen = seen || table->records[j].interfaceIndex == record.interfaceIndex;
+        for (int j = 0; j < i; ++j)
+            seen = seen || table->records[j].interfaceIndex == record.interfaceIndex;
         if (!seen) every.push_back(Chosen(record));
     }
     return every;

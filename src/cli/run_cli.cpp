@@ -101,17 +101,16 @@ int RunCli(int argc, const char* const* argv, const CliServices& services, std::
         ->check(CLI::Range(1, 256));
     writeCommand->add_flag("--json", write.json,
                            "One JSON object per device on stdout, no progress display");
-    writeCommand->add_flag("--verify",
-                           write.verify,
+    writeCommand->add_flag("--verify", write.verify,
                            "After a success, wait for the device to come back from its reset "
                            "(a search every 2 s) and report its version; exit 5 when it does not");
     writeCommand
-        ->add_option("--verify-timeout", verifySeconds,
-                     "Seconds to wait for a device to come back")
+        ->add_option("--verify-timeout", verifySeconds, "Seconds to wait for a device to come back")
         ->default_val(60)
         ->check(CLI::Range(0.0, 86400.0));
-    writeCommand->add_option("DEVICE... FILE", positionals,
-                             "Addresses of the devices (none with --all), then the firmware file")
+    writeCommand
+        ->add_option("DEVICE... FILE", positionals,
+                     "Addresses of the devices (none with --all), then the firmware file")
         ->type_name("")
         ->required();
 

@@ -29,7 +29,10 @@ struct InterfaceSearch {
 std::string JoinedAddresses(const std::vector<InterfaceSearch>& searches) {
     std::string joined;
     for (std::size_t i = 0; i < searches.size(); ++i) {
-        joined += (i == 0 ? "" : i + 1 == searches.size() ? " and " : ", ") + searches[i].where.address;
+        joined += (i == 0                     ? ""
+                   : i + 1 == searches.size() ? " and "
+                                              : ", ") +
+                  searches[i].where.address;
     }
     return joined;
 }

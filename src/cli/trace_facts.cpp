@@ -28,7 +28,8 @@ void TraceFacts::ReadLine(std::string_view line) {
     if (const std::size_t at = line.find(kPort); at != std::string_view::npos) {
         const std::string_view digits = line.substr(at + kPort.size());
         int port = 0;
-        const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), port);
+        const auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), port);
         if (error == std::errc() && end == digits.data() + digits.size()) localPort_ = port;
     }
     if (line == "no-recv error.") invitationUnanswered_ = true;

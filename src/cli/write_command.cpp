@@ -166,8 +166,7 @@ private:
         sink.End();
 
         const TraceFacts& facts = sink.facts();
-        report.outcome =
-            OutcomeKey(report.result, facts.invitationUnanswered(), facts.badAnswer());
+        report.outcome = OutcomeKey(report.result, facts.invitationUnanswered(), facts.badAnswer());
         report.status = ExitStatusFor(report.result);
         report.cause = report.succeeded() ? "" : upload::UploadOutcomeText(report.result);
         report.localPort = facts.localPort();
@@ -214,7 +213,8 @@ private:
 
     std::string EndText(const DeviceWriteReport& report) const {
         std::string text = upload::UploadOutcomeText(report.result);
-        if (report.verifyAsked && report.succeeded()) text += ", back with version " + report.version;
+        if (report.verifyAsked && report.succeeded())
+            text += ", back with version " + report.version;
         if (report.status == kExitNotBack) {
             text += ", did not come back within " + SecondsText(options_.verifyTimeout) + " s";
         }
@@ -303,8 +303,7 @@ int RunWriteCommand(const CliServices& services, const WriteOptions& options, st
                     std::ostream& err) {
     std::optional<std::vector<Target>> targets = NamedTargets(options.devices, err);
     if (!targets) return kExitUsage;
-    const std::optional<std::string> local =
-        ChooseLocalAddress(services, options.interface, err);
+    const std::optional<std::string> local = ChooseLocalAddress(services, options.interface, err);
     if (!local) return kExitFailure;
 
     if (options.allDevices) {

@@ -20,12 +20,12 @@
 namespace tavro::cli {
 namespace {
 
+using test::JsonObject;
+using test::JsonValue;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::UnorderedElementsAre;
-using test::JsonObject;
-using test::JsonValue;
 
 constexpr const char* kA = "198.18.0.20";
 constexpr const char* kB = "198.18.0.21";
@@ -51,7 +51,8 @@ protected:
                 uploads.push_back(request);
             }
             const int now = ++running;
-            for (int seen = mostAtOnce; now > seen && !mostAtOnce.compare_exchange_weak(seen, now);) {
+            for (int seen = mostAtOnce;
+                 now > seen && !mostAtOnce.compare_exchange_weak(seen, now);) {
             }
             upload::UploadResult result = 0;
             if (const auto play = plays.find(request.deviceAddress); play != plays.end()) {
@@ -86,7 +87,8 @@ protected:
     JsonObject ReportOf(const std::vector<JsonObject>& objects, const std::string& device) {
         std::vector<JsonObject> found;
         for (const JsonObject& object : objects) {
-            if (object.count("device") && object.at("device").text == device) found.push_back(object);
+            if (object.count("device") && object.at("device").text == device)
+                found.push_back(object);
         }
         EXPECT_EQ(found.size(), 1u) << device << " in\n" << out.str();
         return found.empty() ? JsonObject{} : found.front();
@@ -122,9 +124,10 @@ TEST_F(WriteManyTest, EveryDeviceIsWrittenAndTheSummaryFollowsTheArgumentOrder) 
         EXPECT_EQ(request.localAddress, "198.18.0.1");
     }
     EXPECT_THAT(written, UnorderedElementsAre(kA, kB, kC));
-    EXPECT_THAT(out.str(), ::testing::MatchesRegex("198\\.18\\.0\\.20 +[0-9]+\\.[0-9] s  正常終了\n"
-                                                   "198\\.18\\.0\\.21 +[0-9]+\\.[0-9] s  TAVRO通信エラー\n"
-                                                   "198\\.18\\.0\\.22 +[0-9]+\\.[0-9] s  正常終了\n"));
+    EXPECT_THAT(out.str(),
+                ::testing::MatchesRegex("198\\.18\\.0\\.20 +[0-9]+\\.[0-9] s  正常終了\n"
+                                        "198\\.18\\.0\\.21 +[0-9]+\\.[0-9] s  TAVRO通信エラー\n"
+                                        "198\\.18\\.0\\.22 +[0-9]+\\.[0-9] s  正常終了\n"));
     EXPECT_EQ(err.str(), "") << "nothing but the result without a terminal";
 }
 
@@ -207,9 +210,9 @@ TEST_F(WriteManyTest, JsonHasOneObjectPerDeviceWithFieldsOfFixedTypes) {
     ASSERT_EQ(objects.size(), 3u);
     using Kind = JsonValue::Kind;
     const std::map<std::string, Kind> shape = {
-        {"device", Kind::String},    {"status", Kind::Number},  {"result", Kind::Number},
-        {"outcome", Kind::String},   {"cause", Kind::String},   {"bytesSent", Kind::Number},
-        {"seconds", Kind::Number},   {"localPort", Kind::Number}};
+        {"device", Kind::String},  {"status", Kind::Number},   {"result", Kind::Number},
+        {"outcome", Kind::String}, {"cause", Kind::String},    {"bytesSent", Kind::Number},
+        {"seconds", Kind::Number}, {"localPort", Kind::Number}};
     for (const JsonObject& object : objects) {
         ASSERT_EQ(object.size(), shape.size()) << out.str();
         for (const auto& [field, kind] : shape) {
@@ -280,8 +283,7 @@ TEST_F(WriteManyTest, ADeviceThatDoesNotComeBackEndsWithFive) {
     EXPECT_EQ(out.str(), "正常終了\n");
     EXPECT_EQ(err.str(), "tavro-writer-cli: 198.18.0.20 did not come back within 0.3 s\n");
 
-    EXPECT_EQ(Run({"write", "--json", "--verify", "--verify-timeout", "0.3", kA, "/tmp/f.bin"}),
-              5);
+    EXPECT_EQ(Run({"write", "--json", "--verify", "--verify-timeout", "0.3", kA, "/tmp/f.bin"}), 5);
     const std::vector<JsonObject> objects = JsonLines();
     ASSERT_EQ(objects.size(), 1u);
     EXPECT_EQ(objects[0].at("outcome").text, "ok");
@@ -363,7 +365,8 @@ TEST_F(WriteManyTest, InterfaceByName) {
     EXPECT_EQ(Run({"search", "--interface", "198.18.0.130"}), 0);
     EXPECT_EQ(searches.back(), "198.18.0.130");
     EXPECT_EQ(Run({"search", "--interface", "tv9"}), 1);
-    EXPECT_THAT(err.str(), HasSubstr("tv9 is neither the address nor the name of a usable interface"));
+    EXPECT_THAT(err.str(),
+                HasSubstr("tv9 is neither the address nor the name of a usable interface"));
 }
 
 TEST_F(WriteManyTest, SearchOnEveryInterfaceTagsEachDevice) {

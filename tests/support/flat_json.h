@@ -102,22 +102,36 @@ private:
             if (at_ >= text_.size()) return false;
             const char escape = text_[at_++];
             switch (escape) {
-                case '"': case '\\': case '/': out += escape; break;
-                case 'b': out += '\b'; break;
-                case 'f': out += '\f'; break;
-                case 'n': out += '\n'; break;
-                case 'r': out += '\r'; break;
-                case 't': out += '\t'; break;
+                case '"':
+                case '\\':
+                case '/':
+                    out += escape;
+                    break;
+                case 'b':
+                    out += '\b';
+                    break;
+                case 'f':
+                    out += '\f';
+                    break;
+                case 'n':
+                    out += '\n';
+                    break;
+                case 'r':
+                    out += '\r';
+                    break;
+                case 't':
+                    out += '\t';
+                    break;
                 case 'u': {
                     if (at_ + 4 > text_.size()) return false;
                     unsigned code = 0;
                     for (int i = 0; i < 4; ++i) {
                         const char h = text_[at_++];
                         if (!std::isxdigit(static_cast<unsigned char>(h))) return false;
-                        code = code * 16 + static_cast<unsigned>(
-                                               std::isdigit(static_cast<unsigned char>(h))
-                                                   ? h - '0'
-                                                   : std::tolower(h) - 'a' + 10);
+                        code = code * 16 +
+                               static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(h))
+                                                         ? h - '0'
+                                                         : std::tolower(h) - 'a' + 10);
                     }
                     AppendUtf8(out, code);
                     break;
