@@ -306,6 +306,7 @@ int RunWriteCommand(const CliServices& services, const WriteOptions& options, st
     const std::optional<std::string> local = ChooseLocalAddress(services, options.interface, err);
     if (!local) return kExitFailure;
 
+    if (options.allDevices || options.verify) services.job->BeginSearch(*local);
     if (options.allDevices) {
         targets = SearchedTargets(services, *local);
         if (targets->empty()) {
