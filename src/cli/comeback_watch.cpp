@@ -23,8 +23,10 @@ std::optional<discovery::DeviceRecord> ComebackWatch::WaitFor(const std::string&
             searched_.wait(lock);
             continue;
         }
+        // A search that began before this device's first counted moment is no search for it:
+        // it may have the next one as soon as that moment comes.
         const Clock::time_point due =
-            lastStart_ ? std::max(firstCounted, *lastStart_ + interval_) : firstCounted;
+            lastStart_ && *lastStart_ >= firstCounted ? *lastStart_ + interval_ : firstCounted;
         if (due > deadline) return std::nullopt;
         if (Clock::now() >= due) {
             SearchNow(lock);
