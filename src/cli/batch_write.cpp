@@ -49,11 +49,12 @@ public:
           job_(*services.job),
           alone_(targets_.size() == 1 && !options.json),
           watch_(services.discoverDevices, local_, services.comebackInterval) {
-        std::error_code ignored;
-        const std::filesystem::path absolute = std::filesystem::absolute(options.file, ignored);
+        std::error_code failed;
+        const std::filesystem::path absolute = std::filesystem::absolute(options.file, failed);
         firmwarePath_ = absolute.empty() ? options.file : absolute.string();
-        const auto size = std::filesystem::file_size(firmwarePath_, ignored);
-        fileSize_ = ignored ? 0 : static_cast<std::int64_t>(size);
+        // Unknown (0) for a file that is not there: the upload says what is wrong with it.
+        const auto size = std::filesystem::file_size(firmwarePath_, failed);
+        fileSize_ = failed ? 0 : static_cast<std::int64_t>(size);
     }
 
     int Run() {
