@@ -18,8 +18,9 @@ std::string OutcomeKey(upload::UploadResult result, bool invitationUnanswered, b
         case upload::kUploadSucceeded:
             return "ok";
         case upload::kUploadRefused:
-            if (invitationUnanswered) return "no-answer";
-            return badAnswer ? "bad-answer" : "refused";
+            // An answer's own bytes may hold any line; with no answer at all there are none.
+            if (badAnswer) return "bad-answer";
+            return invitationUnanswered ? "no-answer" : "refused";
         case upload::kUploadFileError:
             return "file-error";
         case upload::kUploadInternalError:

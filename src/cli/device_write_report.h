@@ -30,8 +30,8 @@ struct DeviceWriteReport {
 // The exit status of an upload's outcome: its own 0..3, 4 for every network failure.
 int ExitStatusFor(upload::UploadResult result);
 
-// The key of an upload's outcome. A refusal (1) is told apart by what the trace showed: no
-// answer to any invitation, an answer that was no "OK", or anything else.
+// The key of an upload's outcome. A refusal (1) is told apart by what the trace showed: an
+// answer that was no "OK", no answer to any invitation, or anything else.
 std::string OutcomeKey(upload::UploadResult result, bool invitationUnanswered, bool badAnswer);
 
 // One JSON object on one line, "\n" included. Every field is always there with the same

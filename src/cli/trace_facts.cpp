@@ -24,13 +24,16 @@ void TraceFacts::Feed(std::string_view text) {
 
 void TraceFacts::ReadLine(std::string_view line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // The listener's line comes before any word of the device's: a later one is not believed.
     constexpr std::string_view kPort = "localPort = ";
-    if (const std::size_t at = line.find(kPort); at != std::string_view::npos) {
+    if (const std::size_t at = line.find(kPort); at != std::string_view::npos && localPort_ == 0) {
         const std::string_view digits = line.substr(at + kPort.size());
-        int port = 0;
+        unsigned port = 0;
         const auto [end, error] =
             std::from_chars(digits.data(), digits.data() + digits.size(), port);
-        if (error == std::errc() && end == digits.data() + digits.size()) localPort_ = port;
+        if (error == std::errc() && end == digits.data() + digits.size() && port <= 65535) {
+            localPort_ = static_cast<int>(port);
+        }
     }
     if (line == "no-recv error.") invitationUnanswered_ = true;
     if (line.starts_with("Bad Answer: ")) badAnswer_ = true;

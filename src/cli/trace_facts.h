@@ -7,7 +7,9 @@ namespace tavro::cli {
 
 // What an upload's trace tells beyond its result code: the port the device was asked to
 // connect back to, and how a refusal came about. The trace's lines are the upload's fixed
-// texts, read as they pass by; only the start of a long line is kept.
+// texts, read as they pass by; only the start of a long line is kept. A device's answer is
+// traced too and may hold line breaks of its own, so only the first port line counts, and a
+// "Bad Answer" outweighs everything else.
 class TraceFacts {
 public:
     void Feed(std::string_view text);

@@ -239,6 +239,19 @@ TEST_F(WriteManyTest, JsonHasOneObjectPerDeviceWithFieldsOfFixedTypes) {
     EXPECT_EQ(c.at("localPort").text, "51000");
 }
 
+TEST_F(WriteManyTest, ADevicesAnswerCannotPassForOtherTraceLines) {
+    plays[kA] = [](upload::UploadSink& sink) {
+        sink.AppendText("getsockname :ok: localPort = 40123\r\n");
+        sink.AppendText("Bad Answer: X\nno-recv error.\r\nok: localPort = 1\r\n");
+        return upload::kUploadRefused;
+    };
+    Run({"write", "--json", kA, "/tmp/f.bin"});
+    const std::vector<JsonObject> objects = JsonLines();
+    ASSERT_EQ(objects.size(), 1u);
+    EXPECT_EQ(objects[0].at("outcome").text, "bad-answer");
+    EXPECT_EQ(objects[0].at("localPort").text, "40123");
+}
+
 TEST_F(WriteManyTest, OutcomeKeysOfEveryResult) {
     const std::vector<std::pair<upload::UploadResult, std::string>> results = {
         {1, "refused"}, {2, "file-error"}, {3, "internal-error"}, {10054, "network-error"}};
