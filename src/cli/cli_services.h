@@ -24,6 +24,8 @@ struct CliServices : CoreServices {
     };
     // How far the running command got; the process reads it when a stop signal arrives.
     std::shared_ptr<JobState> job = std::make_shared<JobState>();
+    // How often write --verify searches for the devices coming back from their reset.
+    std::chrono::milliseconds comebackInterval{2000};
 };
 
 CliServices RealCliServices();

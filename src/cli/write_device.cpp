@@ -33,7 +33,7 @@ std::optional<WriteSettings> SettleWriteSettings(const CliServices& services,
     }
     settings.password = *password;
     const std::optional<net::Ipv4Address> local =
-        ChooseLocalAddress(services, options.interfaceAddress, err);
+        ChooseLocalAddress(services, options.interface, err);
     if (!local) {
         status = kExitFailure;
         return std::nullopt;
@@ -54,7 +54,8 @@ std::optional<WriteSettings> SettleWriteSettings(const CliServices& services,
 
 upload::UploadReport WriteDevice(const CliServices& services, const WriteSettings& settings,
                                  net::Ipv4Address device, const std::string& file,
-                                 upload::UploadSink& sink) {
+                                 upload::UploadSink& sink,
+                                 std::shared_ptr<upload::ConnectBackListener> listener) {
     std::error_code ignored;
     const std::filesystem::path absolute = std::filesystem::absolute(file, ignored);
     const upload::UploadRequest request{
@@ -64,7 +65,7 @@ upload::UploadReport WriteDevice(const CliServices& services, const WriteSetting
         .password = settings.password,
         .firmwarePath = absolute.empty() ? file : absolute.string(),
         .localPort = settings.localPort,
-        .sharedListener = nullptr,
+        .sharedListener = std::move(listener),
     };
     return services.runUpload(request, sink, settings.timeouts);
 }

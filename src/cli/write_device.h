@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -31,11 +32,13 @@ std::optional<WriteSettings> SettleWriteSettings(const CliServices& services,
                                                  int& status);
 
 // Writes the file into one device (already read as a strict address) through the sink, and
-// tells why it ended as it did. Touches no stream: a runner of several devices calls it
-// from as many threads, each with a sink of its own.
+// tells why it ended as it did; with a listener, the device connects back to that one, which
+// other uploads may share. Touches no stream: a runner of several devices calls it from as
+// many threads, each with a sink of its own.
 upload::UploadReport WriteDevice(const CliServices& services, const WriteSettings& settings,
                                  net::Ipv4Address device, const std::string& file,
-                                 upload::UploadSink& sink);
+                                 upload::UploadSink& sink,
+                                 std::shared_ptr<upload::ConnectBackListener> listener = nullptr);
 
 // The outcome line and, after a failure, the cause line; each ends in "\n".
 std::string OutcomeLines(const upload::UploadReport& report, texts::Language language);

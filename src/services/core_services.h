@@ -1,11 +1,14 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "discovery/device_table.h"
 #include "discovery/search_outcome.h"
 #include "interfaces/interface_facts.h"
+#include "log/log_sink.h"
 #include "net/ipv4_address.h"
 #include "upload/upload_report.h"
 #include "upload/upload_request.h"
@@ -29,6 +32,12 @@ struct CoreServices {
                                        upload::UploadSink& sink,
                                        const upload::UploadTimeouts& timeouts)>
         runUpload;
+    // A listener that several uploads at once may share (UploadRequest::sharedListener); a
+    // fake may leave it unset, and every upload then opens its own.
+    std::function<std::shared_ptr<upload::ConnectBackListener>(net::Ipv4Address localAddress,
+                                                               std::uint16_t port, LogSink& log,
+                                                               upload::UploadReport& report)>
+        openConnectBackListener;
 };
 
 // ReadInterfaceFacts, DiscoverDevices and RunUpload with their product settings.

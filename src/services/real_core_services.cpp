@@ -2,6 +2,7 @@
 #include "interfaces/read_interface_facts.h"
 #include "services/core_services.h"
 #include "upload/run_upload.h"
+#include "upload/shared_listener.h"
 
 namespace tavro {
 
@@ -21,6 +22,7 @@ CoreServices RealCoreServices() {
                 upload::RunUpload(request, sink, timeouts, &report);
                 return report;
             },
+        .openConnectBackListener = upload::OpenConnectBackListener,
     };
 }
 

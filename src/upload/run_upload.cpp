@@ -8,24 +8,11 @@
 #include "upload/connect_back_listener.h"
 #include "upload/firmware_image.h"
 #include "upload/firmware_transfer.h"
+#include "upload/shared_listener.h"
 #include "upload/upload_invitation.h"
-#include "upload/upload_listener.h"
 
 namespace tavro::upload {
 namespace {
-
-// The upload's own listener, on the asked port or one the system picks.
-UploadResult OpenOwnListener(const UploadRequest& request, UploadSink& sink,
-                             std::shared_ptr<ConnectBackListener>& listener) {
-    net::Socket socket;
-    std::uint16_t localPort = 0;
-    const UploadResult result =
-        OpenUploadListener(request.localAddress, request.localPort, sink, socket, localPort);
-    if (result != kUploadSucceeded) return result;
-    const net::Endpoint local{request.localAddress, localPort};
-    listener = std::make_shared<ConnectBackListener>(std::move(socket), local);
-    return kUploadSucceeded;
-}
 
 UploadResult Upload(const UploadRequest& request, UploadSink& sink, const UploadTimeouts& timeouts,
                     UploadReport& report) {
@@ -38,9 +25,9 @@ UploadResult Upload(const UploadRequest& request, UploadSink& sink, const Upload
     if (listener) {
         AppendLog(sink, "getsockname :ok: localPort = %d\r\n",
                   static_cast<int>(listener->local().port));
-    } else if ((result = OpenOwnListener(request, sink, listener)) != kUploadSucceeded) {
-        report.cause = UploadCause::ListenerFailed;
-        return result;
+    } else if (!(listener = OpenConnectBackListener(request.localAddress, request.localPort, sink,
+                                                    report))) {
+        return report.result;
     }
     report.localAddress = listener->local().address;
     report.localPort = listener->local().port;

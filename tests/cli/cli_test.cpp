@@ -81,9 +81,11 @@ TEST_F(CliTest, InterfacesAsJson) {
     EXPECT_EQ(Run({"interfaces", "--json"}), 0);
     EXPECT_EQ(out.str(),
               "[\n {\"index\":4,\"address\":\"198.18.0.1\",\"mask\":\"255.255.255.0\","
-              "\"description\":\"veth\",\"friendlyName\":\"tv0\"},\n"
+              "\"description\":\"veth\",\"friendlyName\":\"tv0\",\"ifname\":\"tv0\","
+              "\"prefixlen\":24},\n"
               " {\"index\":4,\"address\":\"198.18.0.2\",\"mask\":\"255.255.0.0\","
-              "\"description\":\"veth\",\"friendlyName\":\"tv0\"}\n]\n");
+              "\"description\":\"veth\",\"friendlyName\":\"tv0\",\"ifname\":\"tv0\","
+              "\"prefixlen\":16}\n]\n");
 }
 
 TEST_F(CliTest, NoUsableInterfaceIsReportedOnStderr) {
@@ -121,7 +123,9 @@ TEST_F(CliTest, SearchAsJson) {
     EXPECT_EQ(Run({"search", "--json"}), 0);
     EXPECT_EQ(out.str(),
               "[\n {\"address\":\"198.18.0.20\",\"hardwareAddress\":\"02-00-5E-0A-0B-0C\","
-              "\"sketchVersion\":105,\"textVersion\":3,\"shownVersion\":1.05}\n]\n");
+              "\"sketchVersion\":105,\"textVersion\":3,\"shownVersion\":1.05,"
+              "\"mac\":\"02:00:5e:0a:0b:0c\",\"version\":\"1.05\",\"ifname\":\"tv0\","
+              "\"localAddress\":\"198.18.0.1\"}\n]\n");
 
     discoveryResult = 0;
     EXPECT_EQ(Run({"search", "--json"}), 0);
@@ -276,10 +280,10 @@ TEST_F(CliTest, VerboseTraceKeepsItsLineBreaksAndEscapesTheRest) {
 
 TEST_F(CliTest, ArgumentsEchoedInMessagesAreEscaped) {
     EXPECT_EQ(Run({"search", "--interface", "198.18.0.1\x1b[2J"}), 1);
-    EXPECT_NE(err.str().find("198.18.0.1\\x1b[2J is not the address"), std::string::npos)
+    EXPECT_NE(err.str().find("198.18.0.1\\x1b[2J is neither the address"), std::string::npos)
         << err.str();
 
-    EXPECT_EQ(Run({"write", "198.18.0.20", "/tmp/f.bin", "extra\x1b]0;title\x07"}), 64);
+    EXPECT_EQ(Run({"write", "198.18.0.20", "extra\x1b]0;title\x07", "/tmp/f.bin"}), 64);
     EXPECT_EQ(err.str().find('\x1b'), std::string::npos) << err.str();
     EXPECT_NE(err.str().find("extra\\x1b]0;title\\x07"), std::string::npos) << err.str();
 }

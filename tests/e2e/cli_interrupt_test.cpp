@@ -124,6 +124,33 @@ TEST_F(CliInterruptTest, SigtermDuringATransferClosesTheConnectionAndExits143) {
     ExpectConnectionClosedShort();
 }
 
+TEST_F(CliInterruptTest, CtrlCDuringAWriteToSeveralDevicesSaysHowFarEachGot) {
+    const std::string second = "198.18.0.11";
+    START_DEVICES({kDevice, second}, {kSlowDevice, second + ",ack-delay-ms=50"});
+
+    CliProcess cli({"write", "--json", kDevice, second, image_.path()});
+    ASSERT_TRUE(cli.started());
+    ASSERT_TRUE(AwaitAcknowledgements(3));
+    ASSERT_TRUE(sim().WaitForEvents(second, "ack", 3, std::chrono::seconds(20)));
+    cli.Signal(SIGINT);
+    const std::optional<Ended> ended = cli.Wait(std::chrono::seconds(5));
+    ASSERT_TRUE(ended) << "tavro-writer-cli did not end within 5 s of SIGINT";
+    EXPECT_EQ(ended->status, 130);
+    for (const std::string& device : {std::string(kDevice), second}) {
+        EXPECT_THAT(ended->err,
+                    MatchesRegex("(.*\n)?tavro-writer-cli: interrupted after "
+                                 "[1-9][0-9]?% of " +
+                                 image_.path() + " was sent to " + device + "\n(.*\n)?"))
+            << ended->err;
+        EXPECT_THAT(ended->out, HasSubstr("{\"device\":\"" + device +
+                                          "\",\"status\":130,\"result\":-1,"
+                                          "\"outcome\":\"interrupted\""));
+        ASSERT_TRUE(sim().WaitForEvent(device, "transfer-short", std::chrono::seconds(5)))
+            << device << " did not see the connection end";
+        EXPECT_FALSE(sim().StoredImage(device).has_value());
+    }
+}
+
 TEST_F(CliInterruptTest, CtrlCWhileWaitingForTheDeviceSaysTheTransferHadNotStarted) {
     START_DEVICES({kDevice}, {std::string(kDevice) + ",no-connect"});
 
