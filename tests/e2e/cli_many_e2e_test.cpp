@@ -58,9 +58,11 @@ TEST_F(CliManyTest, OneDeviceFailsTheOthersStoreTheImageAndTheExitIsTheFailures)
     const auto ended = Cli({"write", "--interface", "tv0", kA, kB, kC, image_.path()});
     ASSERT_TRUE(ended) << "the write did not end";
     EXPECT_EQ(ended->status, 1) << ended->err;
-    EXPECT_THAT(ended->out, MatchesRegex("198\\.18\\.0\\.10 +[0-9.]+ s  正常終了\n"
-                                         "198\\.18\\.0\\.11 +[0-9.]+ s  TAVRO通信エラー\n"
-                                         "198\\.18\\.0\\.12 +[0-9.]+ s  正常終了\n"));
+    EXPECT_THAT(ended->out,
+                MatchesRegex("198\\.18\\.0\\.10 +[0-9.]+ s  Completed normally\n"
+                             "198\\.18\\.0\\.11 +[0-9.]+ s  TAVRO communication error\n"
+                             "    198\\.18\\.0\\.11 refused the password \\(its verdict: .*\\)\n"
+                             "198\\.18\\.0\\.12 +[0-9.]+ s  Completed normally\n"));
     ExpectStored(kA);
     ExpectStored(kC);
     EXPECT_THAT(sim().Events(kB, "auth-answer"), ElementsAre(HasSubstr(" mismatch")));
@@ -74,6 +76,39 @@ TEST_F(CliManyTest, OneDeviceFailsTheOthersStoreTheImageAndTheExitIsTheFailures)
     };
     EXPECT_LT(first(kA, "block"), first(kC, "image-ok"));
     EXPECT_LT(first(kC, "block"), first(kA, "image-ok"));
+}
+
+TEST_F(CliManyTest, DevicesWrittenAtOnceShareOneFixedPortAndJsonTellsTheRealCause) {
+    START_DEVICES({kA, kB, kC},
+                  {std::string(kA) + ",ack-delay-ms=20", std::string(kB) + ",ack-delay-ms=20",
+                   std::string(kC) + ",password=OTHER"});
+    const auto ended = Cli({"write", "--json", "--local-port", "40127", "--interface", kToolAddress,
+                            kA, kB, kC, image_.path()});
+    ASSERT_TRUE(ended) << "the write did not end";
+    EXPECT_EQ(ended->status, 1) << ended->err;
+    ExpectStored(kA);
+    ExpectStored(kB);
+    EXPECT_EQ(sim().StoredImage(kA), sim().StoredImage(kB));
+    EXPECT_FALSE(sim().StoredImage(kC).has_value());
+    const auto objects = ReadJsonLines(ended->out);
+    ASSERT_TRUE(objects.has_value()) << ended->out;
+    ASSERT_EQ(objects->size(), 3u) << ended->out;
+    for (const JsonObject& object : *objects) {
+        const std::string device = object.at("device").text;
+        EXPECT_EQ(object.at("localPort").text, "40127") << device;
+        if (device == kC) {
+            EXPECT_EQ(object.at("outcome").text, "refused");
+            EXPECT_EQ(object.at("cause").text,
+                      "198.18.0.12 refused the password (its verdict: \"FAIL\")");
+            continue;
+        }
+        EXPECT_EQ(object.at("outcome").text, "ok") << device;
+        EXPECT_EQ(object.at("cause").text, "") << device;
+        EXPECT_EQ(object.at("bytesSent").text, std::to_string(kImageLength)) << device;
+        // The invitation named the one port, and the device connected to it.
+        EXPECT_THAT(sim().Events(device, "connected"), ElementsAre(HasSubstr(":40127 from")))
+            << device;
+    }
 }
 
 TEST_F(CliManyTest, AllWritesEveryListedDeviceAndJsonTellsEach) {
@@ -107,7 +142,7 @@ TEST_F(CliManyTest, VerifyWaitsForTheDeviceToComeBackWithItsNewVersion) {
     const auto ended = Cli({"write", "--verify", "--verify-timeout", "20", kA, image_.path()});
     ASSERT_TRUE(ended);
     EXPECT_EQ(ended->status, 0) << ended->err;
-    EXPECT_EQ(ended->out, "正常終了\n198.18.0.10 came back with version 1.20\n");
+    EXPECT_EQ(ended->out, "Completed normally\n198.18.0.10 came back with version 1.20\n");
     ExpectStored(kA);
     EXPECT_THAT(sim().Events(kA, "reset"), ElementsAre("2500"));
     EXPECT_THAT(sim().Events(kA, "probe-unanswered-away"), Not(IsEmpty()))

@@ -1,5 +1,7 @@
 #pragma once
 
+// tavro-writer-cli run as a child process by the end-to-end tests.
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -16,8 +18,6 @@
 
 extern char** environ;
 
-// tavro-writer-cli (or any program) run as a child of the test thread, so in the namespace
-// that thread has entered, with stdout and stderr collected apart.
 namespace tavro::test {
 
 struct Ended {
@@ -31,13 +31,26 @@ struct Ended {
 // stderr on pipes. SIGINT and SIGTERM start at their defaults whatever the test runner set.
 class CliProcess {
 public:
+    // `environment` adds NAME=VALUE entries to the test's own environment, from which the
+    // locale and the password variables are taken out first, so that only the test sets them.
     explicit CliProcess(const std::vector<std::string>& arguments,
-                        const std::string& program = TAVRO_WRITER_CLI_PATH) {
-        std::vector<std::string> args = {program};
+                        const std::vector<std::string>& environment = {}) {
+        std::vector<std::string> args = {TAVRO_WRITER_CLI_PATH};
         args.insert(args.end(), arguments.begin(), arguments.end());
         std::vector<char*> argv;
         for (std::string& arg : args) argv.push_back(arg.data());
         argv.push_back(nullptr);
+        std::vector<std::string> variables = environment;
+        for (char** entry = environ; *entry != nullptr; ++entry) {
+            const std::string variable = *entry;
+            const std::string name = variable.substr(0, variable.find('='));
+            if (name != "LANG" && name != "TAVRO_PASSWORD" && !name.starts_with("LC_")) {
+                variables.push_back(variable);
+            }
+        }
+        std::vector<char*> envp;
+        for (std::string& variable : variables) envp.push_back(variable.data());
+        envp.push_back(nullptr);
 
         int outPipe[2];
         int errPipe[2];
@@ -58,7 +71,7 @@ public:
         posix_spawnattr_setsigmask(&attributes, &none);
         posix_spawnattr_setsigdefault(&attributes, &stops);
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-        if (::posix_spawn(&pid_, argv[0], &actions, &attributes, argv.data(), environ) != 0) {
+        if (::posix_spawn(&pid_, argv[0], &actions, &attributes, argv.data(), envp.data()) != 0) {
             pid_ = -1;
         }
         posix_spawn_file_actions_destroy(&actions);
