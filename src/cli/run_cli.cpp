@@ -27,7 +27,10 @@ constexpr char kWriteFooter[] =
     "devices finish: device, status (this device's exit status), result (the upload's code,\n"
     "-1 when interrupted), outcome (ok, no-answer, refused, bad-answer, network-error,\n"
     "file-error, internal-error, interrupted), cause, bytesSent, seconds, localPort, and with\n"
-    "--verify: verified (true or false) and version (\"1.20\"; empty unless verified).";
+    "--verify: verified (true or false) and version (\"1.20\"; empty unless verified).\n"
+    "Ports: 30718/udp out (the search's probe), 9998/tcp out (version queries), 3232/udp out\n"
+    "(the invitation), and the TCP port the devices connect back to, in: one the system picks,\n"
+    "or --local-port PORT for all of them, so that a firewall can let it in. No root needed.";
 
 // Splits "DEVICE... FILE": the last argument is the file.
 bool SplitDevicesAndFile(std::vector<std::string> arguments, bool all, WriteOptions& write,
