@@ -1,7 +1,6 @@
 #include "cli/write_board.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace tavro::cli {
 namespace {
@@ -27,15 +26,6 @@ void WriteBoard::Set(std::size_t device, std::string state, bool final) {
 void WriteBoard::End() {
     std::lock_guard lock(mutex_);
     if (pending_) Draw();
-}
-
-std::string WriteBoard::Bar(int percent) {
-    constexpr int kWidth = 20;
-    percent = std::clamp(percent, 0, 100);
-    const int filled = percent * kWidth / 100;
-    char shown[8];
-    std::snprintf(shown, sizeof shown, "%3d%%", percent);
-    return "[" + std::string(filled, '#') + std::string(kWidth - filled, ' ') + "] " + shown;
 }
 
 // Back to the board's first line, then every line cleared and written again.

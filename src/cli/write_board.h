@@ -21,9 +21,6 @@ public:
     // Draws what a throttled change left undrawn.
     void End();
 
-    // "[#####               ]  25%"
-    static std::string Bar(int percent);
-
 private:
     void Draw();
 

@@ -160,8 +160,8 @@ TEST_F(WriteCommandTest, AnUnreadablePasswordFileStopsBeforeTheUploadWithoutShow
     EXPECT_EQ(err.str(), "tavro-writer-cli: cannot read the password file " + missing +
                              ": No such file or directory\n");
     std::filesystem::create_directories(directory);
-    EXPECT_EQ(Run({"write", "--password-file", directory.c_str(), "198.18.0.20", "/tmp/f.bin"}),
-              64);
+    const std::string folder = directory.string();
+    EXPECT_EQ(Run({"write", "--password-file", folder.c_str(), "198.18.0.20", "/tmp/f.bin"}), 64);
     EXPECT_NE(err.str().find("Is a directory"), std::string::npos) << err.str();
     const std::string huge = WriteFile("huge", std::string(5000, 's'));
     EXPECT_EQ(Run({"write", "--password-file", huge.c_str(), "198.18.0.20", "/tmp/f.bin"}), 64);
