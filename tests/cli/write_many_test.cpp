@@ -15,7 +15,9 @@
 #include "cli/commands.h"
 #include "flat_json.h"
 #include "made_up_network.h"
+#include "net/socket_error.h"
 #include "text_checks.h"
+#include "upload/connect_back_listener.h"
 
 namespace tavro::cli {
 namespace {
@@ -306,6 +308,57 @@ TEST_F(WriteManyTest, CausesInTheLocalesLanguageAndTheOutcomeKeyFromTheCause) {
               "198.18.0.21 did not connect back within 2 s to 198.18.0.1:40125; if a firewall "
               "guards this computer, let incoming TCP connections to port 40125 through");
     EXPECT_EQ(ReportOf(objects, kB).at("localPort").text, "40125");
+}
+
+TEST_F(WriteManyTest, AFixedPortIsOneListenerSharedByEveryDeviceOfTheBatch) {
+    int opened = 0;
+    services.openConnectBackListener = [&](net::Ipv4Address local, std::uint16_t port, LogSink&,
+                                           upload::UploadReport&) {
+        ++opened;
+        EXPECT_EQ(local.ToString(), "198.18.0.1");
+        EXPECT_EQ(port, 40127);
+        return std::make_shared<upload::ConnectBackListener>(net::Socket{},
+                                                             net::Endpoint{local, port});
+    };
+    EXPECT_EQ(Run({"write", "--local-port", "40127", kA, kB, kC, "/tmp/f.bin"}), 0);
+    EXPECT_EQ(opened, 1);
+    ASSERT_EQ(uploads.size(), 3u);
+    for (const upload::UploadRequest& request : uploads) {
+        EXPECT_NE(request.sharedListener, nullptr);
+        EXPECT_EQ(request.sharedListener, uploads[0].sharedListener);
+    }
+
+    // One device alone binds the port itself, as a single write always has.
+    uploads.clear();
+    EXPECT_EQ(Run({"write", "--local-port", "40127", kA, "/tmp/f.bin"}), 0);
+    EXPECT_EQ(opened, 1);
+    ASSERT_EQ(uploads.size(), 1u);
+    EXPECT_EQ(uploads[0].sharedListener, nullptr);
+    EXPECT_EQ(uploads[0].localPort, 40127);
+}
+
+TEST_F(WriteManyTest, ATakenFixedPortEndsEveryDeviceWithoutAskingAny) {
+    environment["LC_ALL"] = "C";
+    services.openConnectBackListener = [](net::Ipv4Address local, std::uint16_t port, LogSink&,
+                                          upload::UploadReport& report) {
+        report.result = net::kErrorAddressInUse;
+        report.cause = upload::UploadCause::ListenerFailed;
+        report.localAddress = local;
+        report.localPort = port;
+        report.localPortChosen = true;
+        return std::shared_ptr<upload::ConnectBackListener>();
+    };
+    EXPECT_EQ(Run({"write", "--json", "--local-port", "40127", kA, kB, "/tmp/f.bin"}), 4);
+    EXPECT_TRUE(uploads.empty()) << "a device was asked without a listener for it";
+    const std::vector<JsonObject> objects = JsonLines();
+    ASSERT_EQ(objects.size(), 2u);
+    for (const char* device : {kA, kB}) {
+        const JsonObject object = ReportOf(objects, device);
+        EXPECT_EQ(object.at("outcome").text, "network-error");
+        EXPECT_EQ(object.at("localPort").text, "40127");
+        EXPECT_EQ(object.at("cause").text,
+                  "port 198.18.0.1:40127 is already in use; choose another --local-port");
+    }
 }
 
 TEST_F(WriteManyTest, OutcomeKeysOfEveryResult) {
