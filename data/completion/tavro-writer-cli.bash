@@ -45,16 +45,24 @@ _tavro_writer_cli() {
             mapfile -t COMPREPLY < <(_tavro_writer_cli_addresses "$program" "$cur")
             return
             ;;
-        --password) return ;;
+        --password | --local-port | --connect-timeout | --ack-timeout | --jobs | -j | --verify-timeout)
+            return
+            ;;
+        --password-file)
+            mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+            compopt -o filenames 2>/dev/null
+            return
+            ;;
     esac
 
     case $command in
         "") options="interfaces search write --help --version" ;;
         interfaces) options="--json --help" ;;
-        search) options="--interface --json --help" ;;
+        search) options="--interface --all-interfaces --json --help" ;;
         write)
-            options="--interface --password --verbose -v --help"
-            # After the device's address comes the firmware file.
+            options="--interface --password --password-file --local-port --connect-timeout
+                --ack-timeout --verbose -v --all --jobs -j --json --verify --verify-timeout --help"
+            # After the devices' addresses comes the firmware file.
             if [[ $cur != -* ]]; then
                 mapfile -t COMPREPLY < <(compgen -f -- "$cur")
                 compopt -o filenames 2>/dev/null

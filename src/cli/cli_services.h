@@ -1,10 +1,12 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
 #include "cli/job_state.h"
 #include "services/core_services.h"
+#include "texts/language.h"
 
 namespace tavro::cli {
 
@@ -12,8 +14,18 @@ namespace tavro::cli {
 struct CliServices : CoreServices {
     // Whether stderr is a terminal that may show a progress bar.
     std::function<bool()> stderrIsTerminal;
+    // The process environment (the locale, TAVRO_PASSWORD); a test hands in its own.
+    texts::EnvironmentLookup environment = [](std::string_view) {
+        return std::optional<std::string>();
+    };
+    // The clock that times the transfer for its rate and time left.
+    std::function<std::chrono::steady_clock::time_point()> now = [] {
+        return std::chrono::steady_clock::now();
+    };
     // How far the running command got; the process reads it when a stop signal arrives.
     std::shared_ptr<JobState> job = std::make_shared<JobState>();
+    // How often write --verify searches for the devices coming back from their reset.
+    std::chrono::milliseconds comebackInterval{2000};
 };
 
 CliServices RealCliServices();

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/cli_services.h"
 
@@ -14,19 +18,36 @@ namespace tavro::cli {
 int RunInterfacesCommand(const CliServices& services, bool json, std::ostream& out,
                          std::ostream& err);
 
-// One device line per device found from the local address, or one JSON array.
-int RunSearchCommand(const CliServices& services, const std::string& interfaceAddress, bool json,
-                     std::ostream& out, std::ostream& err);
-
-struct WriteOptions {
-    std::string interfaceAddress;  // empty: the first usable interface
-    std::string password;
-    bool verbose = false;
-    std::string device;
-    std::string file;
+struct SearchOptions {
+    std::string interface;  // an address or a name; empty: the first usable interface
+    bool allInterfaces = false;
+    bool json = false;
 };
 
-// Writes the file into the device; exits with the upload's outcome.
+// One device line per device found from the local address (or from every interface, each
+// line tagged with it), or one JSON array.
+int RunSearchCommand(const CliServices& services, const SearchOptions& options, std::ostream& out,
+                     std::ostream& err);
+
+struct WriteOptions {
+    std::string interface;                // an address or a name; empty: the first usable interface
+    std::optional<std::string> password;  // --password
+    std::string passwordFile;             // --password-file; empty: none
+    bool verbose = false;
+    std::uint16_t localPort = 0;  // 0: a port the system picks
+    std::optional<double> connectTimeoutSeconds;
+    std::optional<double> ackTimeoutSeconds;
+    std::vector<std::string> devices;
+    bool allDevices = false;  // every device a search on the interface lists
+    std::string file;
+    bool json = false;
+    int jobs = 8;  // devices written at once
+    bool verify = false;
+    std::chrono::milliseconds verifyTimeout{60000};
+};
+
+// Writes the file into each device, several at once; exits 0 when every device took it (and
+// came back, with verify), else with the status of the first device that failed.
 int RunWriteCommand(const CliServices& services, const WriteOptions& options, std::ostream& out,
                     std::ostream& err);
 

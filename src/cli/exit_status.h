@@ -7,6 +7,8 @@ namespace tavro::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitNetworkError = 4;
+// write --verify: the device took the image but did not come back from its reset in time.
+inline constexpr int kExitNotBack = 5;
 inline constexpr int kExitUsage = 64;
 // A stop signal ends a running job with 128 + its number, as shells report it.
 inline constexpr int kExitInterrupted = 130;  // SIGINT

@@ -19,7 +19,9 @@ void WriteJson(const interfaces::InterfaceTable& table, std::ostream& out) {
             << ",\"address\":" << JsonString(record.address.ToString())
             << ",\"mask\":" << JsonString(record.mask.ToString())
             << ",\"description\":" << JsonString(record.description)
-            << ",\"friendlyName\":" << JsonString(record.friendlyName) << "}";
+            << ",\"friendlyName\":" << JsonString(record.friendlyName)
+            << ",\"ifname\":" << JsonString(record.friendlyName)
+            << ",\"prefixlen\":" << PrefixLength(record.mask) << "}";
     }
     out << "\n]\n";
 }

@@ -5,11 +5,15 @@
 
 namespace tavro::cli {
 
-void JobState::BeginWrite(std::string file, std::string device) {
+void JobState::BeginWrites(std::string file, std::vector<std::string> devices) {
     std::lock_guard lock(mutex_);
     job_ = Job::Write;
     file_ = std::move(file);
-    address_ = std::move(device);
+    devices_.clear();
+    for (std::string& address : devices) {
+        devices_.push_back(std::make_unique<Device>());
+        devices_.back()->address = std::move(address);
+    }
 }
 
 void JobState::BeginSearch(std::string localAddress) {
@@ -19,7 +23,33 @@ void JobState::BeginSearch(std::string localAddress) {
     started_ = std::chrono::steady_clock::now();
 }
 
-void JobState::SetPercent(int percent) { percent_ = percent; }
+// Without the lock: it moves with every block, and the device list no longer changes.
+void JobState::SetPercent(std::size_t device, int percent) {
+    if (device < devices_.size()) devices_[device]->percent = percent;
+}
+
+void JobState::SetWaitingForReturn(std::size_t device) {
+    std::lock_guard lock(mutex_);
+    if (device < devices_.size()) devices_[device]->stage = Stage::WaitingForReturn;
+}
+
+void JobState::SetEnded(std::size_t device, std::string outcome, std::ostream* stream,
+                        std::string_view text) {
+    std::lock_guard lock(mutex_);
+    if (device >= devices_.size() || phase_ == Phase::Interrupted) return;
+    devices_[device]->stage = Stage::Ended;
+    devices_[device]->outcome = std::move(outcome);
+    if (stream != nullptr && !text.empty()) {
+        *stream << text << std::flush;
+    }
+}
+
+void JobState::RecordInterruptedOn(
+    std::ostream& out, std::function<std::string(std::size_t device, int status)> record) {
+    std::lock_guard lock(mutex_);
+    interruptedOut_ = &out;
+    interruptedRecord_ = std::move(record);
+}
 
 void JobState::Show(std::ostream& stream, std::string_view text) {
     std::lock_guard lock(mutex_);
@@ -41,40 +71,65 @@ void JobState::Finish() {
     if (phase_ == Phase::Running) phase_ = Phase::Concluded;
 }
 
-std::optional<std::string> JobState::Interrupt(std::chrono::milliseconds waitLimit) {
+std::optional<std::string> JobState::Interrupt(std::chrono::milliseconds waitLimit, int status) {
     std::unique_lock lock(mutex_, waitLimit);
     if (!lock.owns_lock()) return "\ntavro-writer-cli: interrupted\n";
     if (phase_ == Phase::Concluded) return std::nullopt;
     phase_ = Phase::Interrupted;
-    return (lineOpen_ ? "\n" : "") + Notice() + "\n";
+    if (interruptedOut_ != nullptr) {
+        for (std::size_t i = 0; i < devices_.size(); ++i) {
+            if (devices_[i]->stage != Stage::Ended)
+                *interruptedOut_ << interruptedRecord_(i, status);
+        }
+        *interruptedOut_ << std::flush;
+    }
+    return (lineOpen_ ? "\n" : "") + Notice();
+}
+
+std::string JobState::WriteNotice(const Device& device) const {
+    const std::string prefix = "tavro-writer-cli: ";
+    const int percent = device.percent;
+    switch (device.stage) {
+        case Stage::Ended:
+            return prefix + "the write to " + device.address + " had ended (" + device.outcome +
+                   ")";
+        case Stage::WaitingForReturn:
+            return prefix + "interrupted after " + file_ + " was written to " + device.address +
+                   ", while waiting for the device to come back";
+        case Stage::Uploading:
+            break;
+    }
+    if (percent < 0) {
+        return prefix + "interrupted before the transfer of " + file_ + " to " + device.address +
+               " started";
+    }
+    if (percent == 100) {
+        return prefix + "interrupted after all of " + file_ + " was sent to " + device.address +
+               ", before the device confirmed it";
+    }
+    return prefix + "interrupted after " + std::to_string(percent) + "% of " + file_ +
+           " was sent to " + device.address;
 }
 
 std::string JobState::Notice() const {
-    const std::string prefix = "tavro-writer-cli: interrupted";
-    const int percent = percent_;
     switch (job_) {
-        case Job::Write:
-            if (percent < 0) {
-                return prefix + " before the transfer of " + file_ + " to " + address_ + " started";
-            }
-            if (percent == 100) {
-                return prefix + " after all of " + file_ + " was sent to " + address_ +
-                       ", before the device confirmed it";
-            }
-            return prefix + " after " + std::to_string(percent) + "% of " + file_ +
-                   " was sent to " + address_;
+        case Job::Write: {
+            std::string notice;
+            for (const auto& device : devices_) notice += WriteNotice(*device) + "\n";
+            return notice;
+        }
         case Job::Search: {
             const double seconds =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
             char elapsed[32];
             std::snprintf(elapsed, sizeof elapsed, "%.1f s", seconds);
-            return prefix + " " + elapsed + " into the search from " + address_ +
-                   ", before any device was listed";
+            return std::string("tavro-writer-cli: interrupted ") + elapsed +
+                   " into the search from " + address_ + ", before any device was listed\n";
         }
         case Job::None:
             break;
     }
-    return prefix;
+    return "tavro-writer-cli: interrupted\n";
 }
 
 }  // namespace tavro::cli

@@ -3,10 +3,10 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/cli_services.h"
 #include "interfaces/local_interface.h"
-#include "net/ipv4_address.h"
 
 namespace tavro::cli {
 
@@ -15,9 +15,29 @@ namespace tavro::cli {
 std::optional<interfaces::InterfaceTable> LoadInterfaces(const CliServices& services,
                                                          std::ostream& err);
 
-// The local address to work from: the requested one when it belongs to a usable interface,
-// the first usable one when none was requested. nullopt after a message on err.
+// A local address to work from, with the interface it belongs to.
+struct ChosenInterface {
+    net::Ipv4Address address;
+    std::string name;  // the interface's name (its friendly name), as the system gives it
+    int prefixLength = 0;
+};
+
+// The leading one bits of a mask.
+int PrefixLength(net::Ipv4Address mask);
+
+// The interface to work from: the usable address requested, or the first usable address of
+// the interface of that name, or the first usable address of all when none was requested.
+// nullopt after a message on err.
+std::optional<ChosenInterface> ChooseInterface(const CliServices& services,
+                                               const std::string& requested, std::ostream& err);
+
+// The same, only the address.
 std::optional<net::Ipv4Address> ChooseLocalAddress(const CliServices& services,
                                                    const std::string& requested, std::ostream& err);
+
+// Every usable interface once, each by its first usable address, in table order. nullopt
+// after a message on err.
+std::optional<std::vector<ChosenInterface>> EveryInterface(const CliServices& services,
+                                                           std::ostream& err);
 
 }  // namespace tavro::cli

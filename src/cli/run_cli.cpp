@@ -1,4 +1,5 @@
 #include <CLI/CLI.hpp>
+#include <cmath>
 #include <ostream>
 #include <sstream>
 
@@ -14,8 +15,43 @@ std::string VersionLine() { return std::string("tavro-writer-cli ") + kVersionTe
 
 constexpr char kExitCodes[] =
     "Exit status: 0 success; 1 failure (interfaces, search) or the device refused or did not\n"
-    "answer (write); 2 firmware file error; 3 internal error; 4 network error; 64 usage error;\n"
-    "130 interrupted by Ctrl-C (SIGINT); 143 ended by SIGTERM.";
+    "answer (write); 2 firmware file error; 3 internal error; 4 network error; 5 the device\n"
+    "took the image but did not come back from its reset in time (write --verify); 64 usage\n"
+    "error; 130 interrupted by Ctrl-C (SIGINT); 143 ended by SIGTERM. A write to several\n"
+    "devices exits 0 only when every device succeeded, else with the status of the first\n"
+    "device in argument order that failed.";
+
+constexpr char kWriteFooter[] =
+    "Forms: write [OPTIONS] DEVICE... FILE, and write --all [OPTIONS] FILE.\n"
+    "With --json, stdout holds one JSON object per line for each device, in the order the\n"
+    "devices finish: device, status (this device's exit status), result (the upload's code,\n"
+    "-1 when interrupted), outcome (ok, no-answer, refused, bad-answer, network-error,\n"
+    "file-error, internal-error, interrupted), cause, bytesSent, seconds, localPort, and with\n"
+    "--verify: verified (true or false) and version (\"1.20\"; empty unless verified).\n"
+    "Ports: 30718/udp out (the search's probe), 9998/tcp out (version queries), 3232/udp out\n"
+    "(the invitation), and the TCP port the devices connect back to, in: one the system picks,\n"
+    "or --local-port PORT for all of them, so that a firewall can let it in. No root needed.";
+
+// Splits "DEVICE... FILE": the last argument is the file.
+bool SplitDevicesAndFile(std::vector<std::string> arguments, bool all, WriteOptions& write,
+                         std::string& why) {
+    if (arguments.empty()) {
+        why = "FILE is required";
+        return false;
+    }
+    write.file = arguments.back();
+    arguments.pop_back();
+    write.devices = std::move(arguments);
+    if (all && !write.devices.empty()) {
+        why = "--all writes every device a search lists: name no DEVICE beside it";
+        return false;
+    }
+    if (!all && write.devices.empty()) {
+        why = "name at least one DEVICE before FILE, or use --all";
+        return false;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -33,25 +69,76 @@ int RunCli(int argc, const char* const* argv, const CliServices& services, std::
     auto* interfaces = app.add_subcommand("interfaces", "List the usable local IPv4 interfaces");
     interfaces->add_flag("--json", json, "One JSON array instead of the interface lines");
 
-    std::string interfaceAddress;
+    SearchOptions searchOptions;
     auto* search = app.add_subcommand("search", "Find the devices on the chosen interface");
-    search->add_option("--interface", interfaceAddress,
-                       "Local address to search from (default: the first usable interface)");
-    search->add_flag("--json", json, "One JSON array instead of the device lines");
+    auto* searchInterface = search->add_option(
+        "--interface", searchOptions.interface,
+        "Local address or interface name to search from (default: the first usable interface)");
+    search
+        ->add_flag("--all-interfaces", searchOptions.allInterfaces,
+                   "Search every usable interface at once; each device is tagged with its own")
+        ->excludes(searchInterface);
+    search->add_flag("--json", searchOptions.json, "One JSON array instead of the device lines");
 
     WriteOptions write;
-    write.password = upload::kUploadPassword;
-    auto* writeCommand = app.add_subcommand("write", "Write a firmware file into a device");
-    writeCommand->add_option("--interface", write.interfaceAddress,
-                             "Local address to work from (default: the first usable interface)");
-    writeCommand->add_option("--password", write.password, "Upload password")
-        ->default_str(upload::kUploadPassword);
+    std::vector<std::string> positionals;
+    double verifySeconds = 60;
+    auto* writeCommand = app.add_subcommand(
+        "write", "Write a firmware file into one or more devices, several at once");
+    writeCommand->footer(kWriteFooter);
+    writeCommand->add_option(
+        "--interface", write.interface,
+        "Local address or interface name to work from (default: the first usable interface)");
+    auto* password = writeCommand->add_option(
+        "--password", write.password,
+        "Upload password (default: $TAVRO_PASSWORD, else the factory password)");
+    writeCommand
+        ->add_option("--password-file", write.passwordFile,
+                     "Read the upload password from the first line of FILE")
+        ->excludes(password);
+    writeCommand
+        ->add_option("--local-port", write.localPort,
+                     "TCP port the devices connect back to, one for all of them (default: one "
+                     "the system picks per device); let it in through a firewall")
+        ->check(CLI::Range(1, 65535));
+    writeCommand
+        ->add_option("--connect-timeout", write.connectTimeoutSeconds,
+                     "Seconds to wait for a device to connect back (default 30)")
+        ->check(CLI::Range(0.001, 86400.0));
+    writeCommand
+        ->add_option("--ack-timeout", write.ackTimeoutSeconds,
+                     "Seconds to wait for each acknowledgement and the final word (default 30)")
+        ->check(CLI::Range(0.001, 86400.0));
     writeCommand->add_flag("-v,--verbose", write.verbose, "Stream the upload's trace to stderr");
-    writeCommand->add_option("DEVICE", write.device, "Address of the device")->required();
-    writeCommand->add_option("FILE", write.file, "Firmware file")->required();
+    writeCommand->add_flag("--all", write.allDevices,
+                           "Write every device that a search on the interface lists");
+    writeCommand->add_option("-j,--jobs", write.jobs, "Devices written at once")
+        ->default_val(8)
+        ->check(CLI::Range(1, 256));
+    writeCommand->add_flag("--json", write.json,
+                           "One JSON object per device on stdout, no progress display");
+    writeCommand->add_flag("--verify", write.verify,
+                           "After a success, wait for the device to come back from its reset "
+                           "(a search every 2 s) and report its version; exit 5 when it does not");
+    writeCommand
+        ->add_option("--verify-timeout", verifySeconds, "Seconds to wait for a device to come back")
+        ->default_val(60)
+        ->check(CLI::Range(0.0, 86400.0));
+    writeCommand
+        ->add_option("DEVICE... FILE", positionals,
+                     "Addresses of the devices (none with --all), then the firmware file")
+        ->type_name("")
+        ->required();
 
     try {
         app.parse(argc, argv);
+        if (writeCommand->parsed()) {
+            std::string why;
+            if (!SplitDevicesAndFile(positionals, write.allDevices, write, why)) {
+                throw CLI::ValidationError("DEVICE... FILE", why);
+            }
+            write.verifyTimeout = std::chrono::milliseconds(std::llround(verifySeconds * 1000));
+        }
     } catch (const CLI::ParseError& error) {
         // The message may quote an argument, which is shown escaped.
         std::ostringstream message;
@@ -61,7 +148,7 @@ int RunCli(int argc, const char* const* argv, const CliServices& services, std::
     }
 
     if (interfaces->parsed()) return RunInterfacesCommand(services, json, out, err);
-    if (search->parsed()) return RunSearchCommand(services, interfaceAddress, json, out, err);
+    if (search->parsed()) return RunSearchCommand(services, searchOptions, out, err);
     return RunWriteCommand(services, write, out, err);
 }
 

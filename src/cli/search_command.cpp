@@ -1,68 +1,114 @@
 #include <cstdio>
 #include <memory>
 #include <ostream>
+#include <thread>
+#include <vector>
 
 #include "cli/commands.h"
+#include "cli/device_json.h"
 #include "cli/exit_status.h"
-#include "cli/json_text.h"
 #include "cli/local_interfaces.h"
 #include "cli/terminal_text.h"
 #include "discovery/device_table.h"
-#include "discovery/search_notice.h"
+#include "texts/search_texts.h"
 
 namespace tavro::cli {
 namespace {
 
-std::string HardwareAddress(const discovery::DeviceRecord& row) {
-    char text[18];
-    std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", row.macAddress[0],
-                  row.macAddress[1], row.macAddress[2], row.macAddress[3], row.macAddress[4],
-                  row.macAddress[5]);
-    return text;
+// One interface's search and what it found.
+struct InterfaceSearch {
+    explicit InterfaceSearch(ChosenInterface chosen) : where(std::move(chosen)) {}
+
+    ChosenInterface where;
+    std::unique_ptr<discovery::DeviceTable> table = std::make_unique<discovery::DeviceTable>();
+    discovery::SearchOutcome outcome;
+
+    int listed() const { return std::min(outcome.count, discovery::DeviceTable::kCapacity); }
+};
+
+std::string JoinedAddresses(const std::vector<InterfaceSearch>& searches) {
+    std::string joined;
+    for (std::size_t i = 0; i < searches.size(); ++i) {
+        joined += (i == 0                     ? ""
+                   : i + 1 == searches.size() ? " and "
+                                              : ", ") +
+                  searches[i].where.address.ToString();
+    }
+    return joined;
 }
 
-void WriteJson(const discovery::DeviceTable& table, int count, std::ostream& out) {
-    out << "[";
-    for (int i = 0; i < count; ++i) {
-        const discovery::DeviceRecord& row = table.rows[i];
-        char shown[32];
-        std::snprintf(shown, sizeof shown, "%1.2f", discovery::ShownVersion(row.sketchVersion));
-        out << (i ? ",\n " : "\n ") << "{\"address\":" << JsonString(row.addressText)
-            << ",\"hardwareAddress\":" << JsonString(HardwareAddress(row))
-            << ",\"sketchVersion\":" << row.sketchVersion << ",\"textVersion\":" << row.textVersion
-            << ",\"shownVersion\":" << shown << "}";
+// Each interface searched on its own thread, all at once: every search ends within its bound.
+void SearchAll(const CliServices& services, std::vector<InterfaceSearch>& searches) {
+    std::vector<std::jthread> running;
+    for (InterfaceSearch& search : searches) {
+        running.emplace_back([&services, &search] {
+            search.outcome = services.discoverDevices(*search.table, search.where.address);
+        });
     }
-    out << (count ? "\n]\n" : "]\n");
+}
+
+void WriteJson(const std::vector<InterfaceSearch>& searches, std::ostream& out) {
+    out << "[";
+    bool first = true;
+    for (const InterfaceSearch& search : searches) {
+        for (int i = 0; i < search.listed(); ++i) {
+            out << (first ? "\n " : ",\n ")
+                << DeviceJson(search.table->rows[i], search.where.name,
+                              search.where.address.ToString());
+            first = false;
+        }
+    }
+    out << (first ? "]\n" : "\n]\n");
 }
 
 }  // namespace
 
-int RunSearchCommand(const CliServices& services, const std::string& interfaceAddress, bool json,
-                     std::ostream& out, std::ostream& err) {
-    const std::optional<net::Ipv4Address> local =
-        ChooseLocalAddress(services, interfaceAddress, err);
-    if (!local) return kExitFailure;
+int RunSearchCommand(const CliServices& services, const SearchOptions& options, std::ostream& out,
+                     std::ostream& err) {
+    std::vector<InterfaceSearch> searches;
+    if (options.allInterfaces) {
+        const auto every = EveryInterface(services, err);
+        if (!every) return kExitFailure;
+        for (const ChosenInterface& where : *every) searches.push_back(InterfaceSearch{where});
+    } else {
+        const auto chosen = ChooseInterface(services, options.interface, err);
+        if (!chosen) return kExitFailure;
+        searches.push_back(InterfaceSearch{*chosen});
+    }
 
-    auto table = std::make_unique<discovery::DeviceTable>();
-    services.job->BeginSearch(local->ToString());
-    const discovery::SearchOutcome outcome = services.discoverDevices(*table, *local);
+    services.job->BeginSearch(JoinedAddresses(searches));
+    SearchAll(services, searches);
     services.job->Finish();  // a stop signal from here on no longer cuts the list short
-    const int found = outcome.count;
-    if (found < 0) {
-        err << "tavro-writer-cli: the search from " << local->ToString() << " failed\n";
-        return kExitFailure;
+
+    int status = kExitOk;
+    const texts::Language language = texts::LanguageFromEnvironment(services.environment);
+    for (const InterfaceSearch& search : searches) {
+        const std::string on =
+            options.allInterfaces ? " on " + TerminalText(search.where.name) : std::string();
+        if (search.outcome.count < 0) {
+            err << "tavro-writer-cli: the search from " << search.where.address.ToString() << on
+                << " failed\n";
+            status = kExitFailure;
+        } else if (const std::string notice = texts::SearchNoticeText(search.outcome, language);
+                   !notice.empty()) {
+            err << "tavro-writer-cli: " << (on.empty() ? "" : on.substr(1) + ": ") << notice
+                << "\n";
+        }
     }
-    const int listed = std::min(found, discovery::DeviceTable::kCapacity);
-    if (const std::string notice = discovery::SearchNotice(outcome); !notice.empty()) {
-        err << "tavro-writer-cli: " << notice << "\n";
+    if (options.json) {
+        WriteJson(searches, out);
+        return status;
     }
-    if (json) {
-        WriteJson(*table, listed, out);
-        return kExitOk;
+    for (const InterfaceSearch& search : searches) {
+        const std::string via = options.allInterfaces
+                                    ? "  via " + TerminalText(search.where.name) + " (" +
+                                          search.where.address.ToString() + ")"
+                                    : std::string();
+        for (int i = 0; i < search.listed(); ++i) {
+            out << TerminalText(discovery::DeviceLine(search.table->rows[i])) << via << "\n";
+        }
     }
-    for (int i = 0; i < listed; ++i)
-        out << TerminalText(discovery::DeviceLine(table->rows[i])) << "\n";
-    return kExitOk;
+    return status;
 }
 
 }  // namespace tavro::cli

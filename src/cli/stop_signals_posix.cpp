@@ -28,10 +28,11 @@ void WriteToStderr(std::string_view text) {
     while (true) {
         int signal = 0;
         if (::sigwait(&signals, &signal) != 0) continue;
-        const std::optional<std::string> notice = job->Interrupt(kOutputWaitLimit);
+        const int status = signal == SIGINT ? kExitInterrupted : kExitTerminated;
+        const std::optional<std::string> notice = job->Interrupt(kOutputWaitLimit, status);
         if (!notice) continue;
         WriteToStderr(*notice);
-        std::_Exit(signal == SIGINT ? kExitInterrupted : kExitTerminated);
+        std::_Exit(status);
     }
 }
 

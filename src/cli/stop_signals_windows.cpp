@@ -35,10 +35,11 @@ void WriteToStderr(std::string_view text) {
 BOOL WINAPI OnConsoleControl(DWORD request) {
     const std::shared_ptr<JobState> job = WatchedJob();
     if (!job) return FALSE;
-    const std::optional<std::string> notice = job->Interrupt(kOutputWaitLimit);
+    const int status = request == CTRL_C_EVENT ? kExitInterrupted : kExitTerminated;
+    const std::optional<std::string> notice = job->Interrupt(kOutputWaitLimit, status);
     if (!notice) return TRUE;  // the job concluded: its outcome stands
     WriteToStderr(*notice);
-    std::_Exit(request == CTRL_C_EVENT ? kExitInterrupted : kExitTerminated);
+    std::_Exit(status);
 }
 
 }  // namespace

@@ -1,100 +1,88 @@
-#include <filesystem>
+#include <algorithm>
+#include <memory>
+#include <optional>
 #include <ostream>
+#include <set>
 #include <string>
+#include <vector>
 
+#include "cli/batch_write.h"
 #include "cli/commands.h"
 #include "cli/exit_status.h"
 #include "cli/local_interfaces.h"
 #include "cli/strict_address.h"
 #include "cli/terminal_text.h"
-#include "upload/upload_outcome.h"
+#include "cli/write_device.h"
 
 namespace tavro::cli {
 namespace {
 
-// The upload as a terminal shows it: the trace with -v, a progress bar on a terminal. The
-// trace may carry a device's words, so it is escaped; a line end or a character that is cut
-// between two pieces of the trace waits for the rest.
-class TerminalUploadSink final : public upload::UploadSink {
-public:
-    TerminalUploadSink(JobState& job, std::ostream& err, bool verbose, bool progressBar)
-        : job_(job), err_(err), verbose_(verbose), progressBar_(progressBar) {}
-
-    void AppendText(std::string_view text) override {
-        if (!verbose_) return;
-        pendingTrace_ += text;
-        const std::size_t ready = TraceReadyLength(pendingTrace_);
-        job_.Show(err_, TerminalTrace(std::string_view(pendingTrace_).substr(0, ready)));
-        pendingTrace_.erase(0, ready);
+// The devices as the command line names them: each strictly read, none twice. nullopt after
+// a message on err.
+std::optional<std::vector<WriteTarget>> NamedTargets(const std::vector<std::string>& devices,
+                                                     std::ostream& err) {
+    std::vector<WriteTarget> targets;
+    std::set<std::string> seen;
+    for (const std::string& device : devices) {
+        const DeviceAddressReading reading = ReadDeviceAddress(device);
+        if (!reading.accepted()) {
+            err << "tavro-writer-cli: \"" << TerminalText(device)
+                << "\" is not a device address: " << reading.refusal << "\n";
+            return std::nullopt;
+        }
+        if (!seen.insert(device).second) {
+            err << "tavro-writer-cli: " << device << " is named twice\n";
+            return std::nullopt;
+        }
+        targets.push_back({.address = reading.address, .mac = std::nullopt});
     }
-    void SetProgress(int percent) override {
-        job_.SetPercent(percent);
-        if (!progressBar_) return;
-        constexpr int kWidth = 40;
-        const int filled = percent * kWidth / 100;
-        job_.Show(err_, "\r[" + std::string(filled, '#') + std::string(kWidth - filled, ' ') +
-                            "] " + std::to_string(percent) + "%");
-        barShown_ = true;
-    }
-    void ShowError(std::string_view text) override {
-        job_.Show(err_, "Error: " + TerminalText(text) + "\n");
-    }
+    return targets;
+}
 
-    // Ends the bar's line and shows what is left of the trace.
-    void End() {
-        if (!pendingTrace_.empty()) job_.Show(err_, TerminalTrace(pendingTrace_));
-        if (barShown_) job_.Show(err_, "\n");
+// What a search from the interface lists, in list order.
+std::vector<WriteTarget> SearchedTargets(const CliServices& services, net::Ipv4Address local) {
+    auto table = std::make_unique<discovery::DeviceTable>();
+    const int count = std::clamp(services.discoverDevices(*table, local).count, 0,
+                                 discovery::DeviceTable::kCapacity);
+    std::vector<WriteTarget> targets;
+    for (int i = 0; i < count; ++i) {
+        const discovery::DeviceRecord& row = table->rows[i];
+        // The list holds each reply's sender; only a unicast one can be written to.
+        const DeviceAddressReading reading = ReadDeviceAddress(row.addressText);
+        if (!reading.accepted()) continue;
+        targets.push_back({.address = reading.address, .mac = row.macAddress});
     }
-
-private:
-    JobState& job_;
-    std::ostream& err_;
-    bool verbose_;
-    bool progressBar_;
-    bool barShown_ = false;
-    std::string pendingTrace_;
-};
-
-int ExitStatusFor(upload::UploadResult result) {
-    return (result >= upload::kUploadSucceeded && result <= upload::kUploadInternalError)
-               ? result
-               : kExitNetworkError;
+    return targets;
 }
 
 }  // namespace
 
 int RunWriteCommand(const CliServices& services, const WriteOptions& options, std::ostream& out,
                     std::ostream& err) {
-    const DeviceAddressReading device = ReadDeviceAddress(options.device);
-    if (!device.accepted()) {
-        err << "tavro-writer-cli: \"" << TerminalText(options.device)
-            << "\" is not a device address: " << device.refusal << "\n";
-        return kExitUsage;
+    std::optional<std::vector<WriteTarget>> targets = NamedTargets(options.devices, err);
+    if (!targets) return kExitUsage;
+    int status = kExitOk;
+    const std::optional<WriteSettings> settings =
+        SettleWriteSettings(services, options, err, status);
+    if (!settings) return status;
+    const net::Ipv4Address local = settings->localAddress;
+
+    if (options.allDevices || options.verify) services.job->BeginSearch(local.ToString());
+    if (options.allDevices) {
+        targets = SearchedTargets(services, local);
+        if (targets->empty()) {
+            err << "tavro-writer-cli: no device answered the search from " << local << "\n";
+            return kExitFailure;
+        }
+    } else if (options.verify) {
+        // The hardware address each device has now, so that --verify knows it again.
+        for (const WriteTarget& seen : SearchedTargets(services, local)) {
+            for (WriteTarget& target : *targets) {
+                if (target.address == seen.address) target.mac = seen.mac;
+            }
+        }
     }
-    const std::optional<net::Ipv4Address> local =
-        ChooseLocalAddress(services, options.interfaceAddress, err);
-    if (!local) return kExitFailure;
-
-    std::error_code ignored;
-    const std::filesystem::path absolute = std::filesystem::absolute(options.file, ignored);
-    const upload::UploadRequest request{
-        .deviceAddress = device.address,
-        .localAddress = *local,
-        .devicePort = upload::kDeviceUploadPort,
-        .password = options.password,
-        .firmwarePath = absolute.empty() ? options.file : absolute.string(),
-    };
-
-    JobState& job = *services.job;
-    job.BeginWrite(TerminalText(options.file), options.device);
-    TerminalUploadSink sink(job, err, options.verbose,
-                            !options.verbose && services.stderrIsTerminal());
-    const upload::UploadResult result = services.runUpload(request, sink);
-    sink.End();
-
-    job.Conclude(result == upload::kUploadSucceeded ? out : err,
-                 upload::UploadOutcomeText(result) + "\n");
-    return ExitStatusFor(result);
+    return WriteBatch(services, options, *settings, std::move(*targets), out, err);
 }
 
 }  // namespace tavro::cli

@@ -52,6 +52,10 @@ public:
     int SetBroadcast(bool on);
     // SO_REUSEADDR: a restarted program takes its ports again at once.
     int SetReuseAddress(bool on);
+    // Lets a listener take a fixed port again while connections of an earlier run of it linger
+    // (TIME_WAIT), but never while another socket listens there. SO_REUSEADDR on POSIX; nothing
+    // on Windows, whose binds already allow that and whose SO_REUSEADDR would allow far more.
+    int AllowRebindWhileLingering();
     // A close that resets the connection at once (SO_LINGER with no time) instead of ending it.
     int SetHardClose();
     // Ends the sending side (the peer reads its end); receiving goes on.

@@ -126,6 +126,8 @@ int Socket::SetReuseAddress(bool on) {
     return ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &value, sizeof value) == 0 ? 0 : LastError();
 }
 
+int Socket::AllowRebindWhileLingering() { return SetReuseAddress(true); }
+
 int Socket::SetHardClose() {
     const linger hard{1, 0};
     return ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &hard, sizeof hard) == 0 ? 0 : LastError();

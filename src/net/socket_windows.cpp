@@ -195,6 +195,8 @@ int Socket::SetReuseAddress(bool on) {
                : LastError();
 }
 
+int Socket::AllowRebindWhileLingering() { return 0; }
+
 int Socket::SetHardClose() {
     const linger hard{1, 0};
     return ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard),

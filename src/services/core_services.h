@@ -1,12 +1,16 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "discovery/device_table.h"
 #include "discovery/search_outcome.h"
 #include "interfaces/interface_facts.h"
+#include "log/log_sink.h"
 #include "net/ipv4_address.h"
+#include "upload/upload_report.h"
 #include "upload/upload_request.h"
 #include "upload/upload_result.h"
 #include "upload/upload_sink.h"
@@ -22,9 +26,18 @@ struct CoreServices {
     std::function<discovery::SearchOutcome(discovery::DeviceTable& table,
                                            net::Ipv4Address localAddress)>
         discoverDevices;
-    std::function<upload::UploadResult(const upload::UploadRequest& request,
-                                       upload::UploadSink& sink)>
+    // The outcome and why it came about; a front end that shows only the outcome reads
+    // `result`.
+    std::function<upload::UploadReport(const upload::UploadRequest& request,
+                                       upload::UploadSink& sink,
+                                       const upload::UploadTimeouts& timeouts)>
         runUpload;
+    // A listener that several uploads at once may share (UploadRequest::sharedListener); a
+    // fake may leave it unset, and every upload then opens its own.
+    std::function<std::shared_ptr<upload::ConnectBackListener>(net::Ipv4Address localAddress,
+                                                               std::uint16_t port, LogSink& log,
+                                                               upload::UploadReport& report)>
+        openConnectBackListener;
 };
 
 // ReadInterfaceFacts, DiscoverDevices and RunUpload with their product settings.

@@ -2,6 +2,7 @@
 #include "interfaces/read_interface_facts.h"
 #include "services/core_services.h"
 #include "upload/run_upload.h"
+#include "upload/shared_listener.h"
 
 namespace tavro {
 
@@ -14,8 +15,14 @@ CoreServices RealCoreServices() {
                 discovery::DiscoverDevices(table, localAddress, {}, &outcome);
                 return outcome;
             },
-        .runUpload = [](const upload::UploadRequest& request,
-                        upload::UploadSink& sink) { return upload::RunUpload(request, sink); },
+        .runUpload =
+            [](const upload::UploadRequest& request, upload::UploadSink& sink,
+               const upload::UploadTimeouts& timeouts) {
+                upload::UploadReport report;
+                upload::RunUpload(request, sink, timeouts, &report);
+                return report;
+            },
+        .openConnectBackListener = upload::OpenConnectBackListener,
     };
 }
 

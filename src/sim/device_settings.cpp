@@ -142,6 +142,15 @@ const std::map<std::string_view, Setter>& Setters() {
          AddressInto(&DeviceSettings::strangerAnswerText, &DeviceSettings::strangerAnswer)},
         {"stranger-connect",
          AddressInto(&DeviceSettings::strangerConnectText, &DeviceSettings::strangerConnect)},
+        {"reset-ms", NumberInto(&DeviceSettings::resetMs)},
+        {"never-back", Flag(&DeviceSettings::neverBack)},
+        {"sketch-after",
+         [](DeviceSettings& s, std::string_view v, std::string&) {
+             std::uint32_t sketch = 0;
+             if (!ReadNumber(v, sketch)) return false;
+             s.sketchAfter = sketch;
+             return true;
+         }},
     };
     return setters;
 }
@@ -150,7 +159,7 @@ bool Plausible(const DeviceSettings& settings, std::string& why) {
     if (settings.replies < 0 || settings.replyDelayMs < 0 || settings.versionDelayMs < 0 ||
         settings.ignoreInvitations < 0 || settings.ackDelayMs < 0 || settings.floodRate < 0 ||
         settings.floodSeconds < 0 || settings.versionTrickleMs < 0 ||
-        settings.finalSplitMs.value_or(0) < 0) {
+        settings.finalSplitMs.value_or(0) < 0 || settings.resetMs < 0) {
         why = "counts and delays cannot be negative";
         return false;
     }

@@ -61,6 +61,11 @@ struct DeviceSettings {
     net::Ipv4Address strangerAnswer;
     std::string strangerConnectText;  // set: a connection from there precedes the device's
     net::Ipv4Address strangerConnect;
+
+    // After an image was verified and the final word sent: the reset.
+    int resetMs = 0;         // silent to the probe and the version query for so long
+    bool neverBack = false;  // silent for the rest of the run
+    std::optional<std::uint32_t> sketchAfter;  // the version answered once back
 };
 
 // The hardware address a device gets when none is given: 02-00-5E and the address's last

@@ -47,6 +47,10 @@ void DiscoveryResponder::Run(std::stop_token stop) {
 }
 
 void DiscoveryResponder::Answer(const net::Endpoint& prober, std::stop_token stop) {
+    if (life_.Away()) {
+        events_.Record(settings_.addressText, "probe-unanswered-away", EndpointText(prober));
+        return;
+    }
     if (settings_.replies == 0) {
         events_.Record(settings_.addressText, "probe-ignored", EndpointText(prober));
         return;

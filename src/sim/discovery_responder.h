@@ -7,6 +7,7 @@
 #include <string>
 
 #include "net/socket.h"
+#include "sim/device_life.h"
 #include "sim/device_settings.h"
 #include "sim/event_log.h"
 
@@ -20,8 +21,8 @@ std::string DiscoveryReply(const DeviceSettings& settings);
 // that a device told to answer late holds up no other device.
 class DiscoveryResponder {
 public:
-    DiscoveryResponder(const DeviceSettings& settings, EventLog& events)
-        : settings_(settings), events_(events) {}
+    DiscoveryResponder(const DeviceSettings& settings, const DeviceLife& life, EventLog& events)
+        : settings_(settings), life_(life), events_(events) {}
 
     // Binds the reply socket to the device's address; a Winsock-compatible code on failure.
     int Bind();
@@ -36,6 +37,7 @@ private:
     void Flood(const net::Endpoint& prober, std::stop_token stop);
 
     const DeviceSettings& settings_;
+    const DeviceLife& life_;
     EventLog& events_;
     net::Socket socket_;
     std::mutex mutex_;

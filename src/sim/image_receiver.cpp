@@ -24,9 +24,9 @@ void Abort(net::Socket& connection) {
 
 class Transfer {
 public:
-    Transfer(const DeviceSettings& settings, const Invitation& invitation, EventLog& events,
-             std::stop_token stop)
-        : settings_(settings), invitation_(invitation), events_(events), stop_(stop) {}
+    Transfer(const DeviceSettings& settings, DeviceLife& life, const Invitation& invitation,
+             EventLog& events, std::stop_token stop)
+        : settings_(settings), life_(life), invitation_(invitation), events_(events), stop_(stop) {}
 
     void Run(const net::Endpoint& writer) {
         // Its reading is waited for (bounded) when the device's part is over.
@@ -216,9 +216,18 @@ private:
         if (verified) Store();
         if (settings_.noFinal) return HoldWithoutFinalReply();
         SendFinalReply(settings_.finalWord.value_or(verified ? "OK" : "NG"));
+        if (verified) Reset();
+    }
+
+    // Noted first, so that a test which saw the writer finish finds the line.
+    void Reset() {
+        Record("reset",
+               settings_.neverBack ? std::string("never-back") : std::to_string(settings_.resetMs));
+        life_.Updated();
     }
 
     const DeviceSettings& settings_;
+    DeviceLife& life_;
     const Invitation& invitation_;
     EventLog& events_;
     std::stop_token stop_;
@@ -228,9 +237,9 @@ private:
 
 }  // namespace
 
-void ReceiveImage(const DeviceSettings& settings, const Invitation& invitation,
+void ReceiveImage(const DeviceSettings& settings, DeviceLife& life, const Invitation& invitation,
                   const net::Endpoint& writer, EventLog& events, std::stop_token stop) {
-    Transfer(settings, invitation, events, stop).Run(writer);
+    Transfer(settings, life, invitation, events, stop).Run(writer);
 }
 
 }  // namespace tavro::sim

@@ -3,6 +3,7 @@
 #include <stop_token>
 
 #include "net/socket.h"
+#include "sim/device_life.h"
 #include "sim/device_settings.h"
 #include "sim/event_log.h"
 #include "sim/invitation.h"
@@ -14,8 +15,9 @@ namespace tavro::sim {
 // checks length and MD5 against the invitation, stores a verified image when asked and
 // replies "OK". The faults of the connection back (close-after, ack-delay-ms, no-final,
 // connect-from, close-on-accept, shutdown-on-accept, ack-in-advance, extra-ack, final-word,
-// final-split-ms, stranger-connect) are played here.
-void ReceiveImage(const DeviceSettings& settings, const Invitation& invitation,
+// final-split-ms, stranger-connect) are played here. After a verified image and its "OK" the
+// device resets (life).
+void ReceiveImage(const DeviceSettings& settings, DeviceLife& life, const Invitation& invitation,
                   const net::Endpoint& writer, EventLog& events, std::stop_token stop);
 
 }  // namespace tavro::sim

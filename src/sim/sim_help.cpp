@@ -50,6 +50,10 @@ Upload faults:
   final-word=TEXT         send TEXT as the final reply instead of "OK"/"NG"; an empty TEXT
                           is an orderly close without a byte
   final-split-ms=N        send the final reply's first byte, wait N ms, then the rest
+After an upload (once the image was verified and the final word sent, the device resets):
+  reset-ms=N              answer neither the probe nor the version query for N ms
+  never-back              answer neither of them again
+  sketch-after=N          the sketch version answered once back (default: unchanged)
 Other hosts (ADDR2 must be another address of an interface of this namespace):
   answer-from=ADDR2       every UDP answer (the invitation's, the verdict) comes from ADDR2,
                           none from ADDR
@@ -73,6 +77,8 @@ the escapes above; what a device sends on the upload is noted just before it goe
   ADDR probe-ignored FROM           ADDR reply-sent TO LENGTH
   ADDR version-connection FROM      ADDR version-request "..."    ADDR version-served "..."
   ADDR version-closed | version-silent | version-request-unexpected
+  ADDR reset AWAY_MS | reset never-back       ADDR probe-unanswered-away FROM
+  ADDR version-closed-away
   ADDR invitation FROM "..."        ADDR invitation-ignored N     ADDR invitation-malformed
   ADDR udp-sent TO "..."            ADDR udp-send-failed CODE
   ADDR auth-answer FROM "..." match|mismatch

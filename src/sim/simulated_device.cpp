@@ -4,9 +4,10 @@ namespace tavro::sim {
 
 SimulatedDevice::SimulatedDevice(DeviceSettings settings, EventLog& events)
     : settings_(std::move(settings)),
-      discovery_(settings_, events),
-      version_(settings_, events),
-      upload_(settings_, events) {}
+      life_(settings_),
+      discovery_(settings_, life_, events),
+      version_(settings_, life_, events),
+      upload_(settings_, life_, events) {}
 
 bool SimulatedDevice::Bind(std::string& why) {
     const auto fail = [&](const char* what, int error) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <thread>
 
+#include "sim/device_life.h"
 #include "sim/device_settings.h"
 #include "sim/discovery_responder.h"
 #include "sim/event_log.h"
@@ -28,6 +29,7 @@ public:
 
 private:
     DeviceSettings settings_;
+    DeviceLife life_;
     DiscoveryResponder discovery_;
     VersionServer version_;
     UploadDevice upload_;

@@ -75,8 +75,8 @@ void UploadDevice::Handle(std::string_view datagram, const net::Endpoint& writer
         Record("connect-withheld");
         return;
     }
-    ReceiveImage(settings_, *invitation, net::Endpoint{writer.address, invitation->port}, events_,
-                 stop);
+    ReceiveImage(settings_, life_, *invitation, net::Endpoint{writer.address, invitation->port},
+                 events_, stop);
 }
 
 bool UploadDevice::Authenticate(const net::Endpoint& writer, std::stop_token stop) {

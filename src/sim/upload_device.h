@@ -4,6 +4,7 @@
 #include <string>
 
 #include "net/socket.h"
+#include "sim/device_life.h"
 #include "sim/device_settings.h"
 #include "sim/event_log.h"
 #include "sim/invitation.h"
@@ -16,8 +17,8 @@ namespace tavro::sim {
 // device's place (answer-from, stranger-answer) are played from their own sockets.
 class UploadDevice {
 public:
-    UploadDevice(const DeviceSettings& settings, EventLog& events)
-        : settings_(settings), events_(events) {}
+    UploadDevice(const DeviceSettings& settings, DeviceLife& life, EventLog& events)
+        : settings_(settings), life_(life), events_(events) {}
 
     int Bind();
     void Run(std::stop_token stop);
@@ -35,6 +36,7 @@ private:
     }
 
     const DeviceSettings& settings_;
+    DeviceLife& life_;
     EventLog& events_;
     net::Socket socket_;
     net::Socket answerSocket_;    // bound to answer-from, when set

@@ -16,8 +16,12 @@ constexpr int kBacklog = 1024;
 }  // namespace
 
 std::string VersionAnswer(const DeviceSettings& settings) {
+    return VersionAnswer(settings, settings.sketchVersion);
+}
+
+std::string VersionAnswer(const DeviceSettings& settings, std::uint32_t sketchVersion) {
     if (settings.versionAnswer) return *settings.versionAnswer;
-    return "SKETCH VER : " + std::to_string(settings.sketchVersion) +
+    return "SKETCH VER : " + std::to_string(sketchVersion) +
            "\r\nTEXT VER : " + std::to_string(settings.textVersion) + "\r\n";
 }
 
@@ -54,6 +58,11 @@ void VersionServer::Run(std::stop_token stop) {
 }
 
 void VersionServer::Serve(net::Socket& connection, std::stop_token stop) {
+    // A resetting device has no server yet: the connection ends at once.
+    if (life_.Away()) {
+        events_.Record(settings_.addressText, "version-closed-away");
+        return;
+    }
     if (settings_.versionMode == VersionMode::Close) {
         events_.Record(settings_.addressText, "version-closed");
         return;
@@ -76,7 +85,7 @@ void VersionServer::Serve(net::Socket& connection, std::stop_token stop) {
 // At once, or one byte at a time when the device trickles; a trickle ends early when the
 // writer has gone.
 void VersionServer::Answer(net::Socket& connection, std::stop_token stop) {
-    const std::string answer = VersionAnswer(settings_);
+    const std::string answer = VersionAnswer(settings_, life_.SketchVersion());
     std::size_t sent = 0;
     if (settings_.versionTrickleMs == 0) {
         if (SendWithin(connection, answer, kPeerLimit, stop) == WaitOutcome::Ready)

@@ -4,17 +4,16 @@
 #include <utility>
 
 #include "discovery/device_table.h"
-#include "discovery/search_notice.h"
 #include "interfaces/build_interface_table.h"
 #include "interfaces/interface_line.h"
 #include "log/append_log.h"
 #include "net/socket.h"
-#include "upload/upload_outcome.h"
+#include "texts/search_texts.h"
+#include "texts/upload_texts.h"
 
 namespace tavro::ui {
 namespace {
 
-constexpr char kNoInterfaceMessage[] = "ネットワークデバイスが見つかりませんでした。";
 constexpr char kLogPaneFirstLine[] =
     "この表示欄は現状デバッグのために出してるけど、リリース時にはなくす\r\n";
 constexpr char kSelectDeviceMessage[] = "デバイスを選択してください";
@@ -78,7 +77,8 @@ bool WriterDialog::OnInitDialog() {
         return false;
     }
     if (m_interfaceTable.count == 0) {
-        m_controls.ShowMessage(kNoInterfaceMessage, MessageButtons::ok);
+        m_controls.ShowMessage(texts::NoInterfaceText(texts::Language::Japanese),
+                               MessageButtons::ok);
         m_controls.EndDialog(-1);
         return false;
     }
@@ -131,7 +131,9 @@ void WriterDialog::OnSearch() {
         m_controls.AddLine(ControlId::deviceList, discovery::DeviceLine(m_deviceTable.rows[row]));
     }
     // Replies left out, or a search cut short, are worth a line even when nothing was listed.
-    if (const std::string notice = discovery::SearchNotice(outcome); !notice.empty()) {
+    // The log pane's trace is English where it is not the device conversation's own notes.
+    if (const std::string notice = texts::SearchNoticeText(outcome, texts::Language::English);
+        !notice.empty()) {
         AppendLog(*m_logPane, "%s\r\n", notice.c_str());
     }
 }
@@ -191,8 +193,10 @@ void WriterDialog::RunUploadOnWorker() {
             .devicePort = upload::kDeviceUploadPort,
             .password = upload::kUploadPassword,
             .firmwarePath = m_firmwarePath,
+            .localPort = 0,
+            .sharedListener = nullptr,
         };
-        result = m_services.runUpload(request, *m_logPane);
+        result = m_services.runUpload(request, *m_logPane, {}).result;
     }
     // The result first, then the flag: the timer reads the result only after it saw the flag.
     m_uploadResult = result;
@@ -211,7 +215,8 @@ void WriterDialog::OnTimer(int /*id*/) {
 }
 
 void WriterDialog::ShowOutcome(upload::UploadResult result) {
-    m_controls.ShowMessage(upload::UploadOutcomeText(result), MessageButtons::ok);
+    m_controls.ShowMessage(texts::OutcomeText(result, texts::Language::Japanese),
+                           MessageButtons::ok);
     if (result == upload::kUploadSucceeded)
         RemoveDevice(m_controls.SelectedLine(ControlId::deviceList));
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <system_error>
 
 namespace tavro::upload {
 
@@ -10,7 +11,7 @@ namespace tavro::upload {
 // file by). These open and measure a file by such a path on every platform, also when it
 // holds characters outside the system's narrow code page.
 std::FILE* OpenFileForReading(const std::string& path);
-// False when the file cannot be measured.
-bool FileSizeOf(const std::string& path, std::uintmax_t& size);
+// The system's error when the file cannot be measured, none when size was set.
+std::error_code FileSizeOf(const std::string& path, std::uintmax_t& size);
 
 }  // namespace tavro::upload

@@ -7,10 +7,10 @@ namespace tavro::upload {
 
 std::FILE* OpenFileForReading(const std::string& path) { return std::fopen(path.c_str(), "rb"); }
 
-bool FileSizeOf(const std::string& path, std::uintmax_t& size) {
+std::error_code FileSizeOf(const std::string& path, std::uintmax_t& size) {
     std::error_code error;
     size = std::filesystem::file_size(path, error);
-    return !error;
+    return error;
 }
 
 }  // namespace tavro::upload

@@ -20,10 +20,10 @@ std::FILE* OpenFileForReading(const std::string& path) {
     return ::_wfopen(WidePath(path).c_str(), L"rb");
 }
 
-bool FileSizeOf(const std::string& path, std::uintmax_t& size) {
+std::error_code FileSizeOf(const std::string& path, std::uintmax_t& size) {
     std::error_code error;
     size = std::filesystem::file_size(WidePath(path), error);
-    return !error;
+    return error;
 }
 
 }  // namespace tavro::upload

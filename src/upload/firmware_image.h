@@ -4,6 +4,7 @@
 #include <string>
 
 #include "log/log_sink.h"
+#include "upload/upload_report.h"
 #include "upload/upload_result.h"
 
 namespace tavro::upload {
@@ -16,7 +17,9 @@ struct FirmwareImage {
 
 // Takes the file's length and digest and traces both. kUploadSucceeded when the upload can go
 // on; kUploadFileError for a file that is missing or longer than a signed 32-bit count;
-// kUploadInternalError when the digest fails (an empty file among others).
-UploadResult MeasureFirmware(const std::string& path, LogSink& log, FirmwareImage& image);
+// kUploadInternalError when the digest fails (an empty or unreadable file among others). The
+// report learns what was wrong with the file, or that the digest itself failed.
+UploadResult MeasureFirmware(const std::string& path, LogSink& log, FirmwareImage& image,
+                             UploadReport& report);
 
 }  // namespace tavro::upload

@@ -7,6 +7,7 @@
 
 #include "log/append_log.h"
 #include "net/socket_error.h"
+#include "upload/file_problem.h"
 #include "upload/final_reply.h"
 #include "upload/firmware_reader.h"
 #include "upload/upload_error.h"
@@ -38,41 +39,43 @@ std::chrono::milliseconds TimeLeft(Clock::time_point deadline) {
                     std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()));
 }
 
-// The first connection from the device's address, within one deadline however many others
-// try first. Anyone else is traced and shut out at once: the image is for the device only.
-net::Socket AcceptDevice(net::Socket& listener, net::Ipv4Address deviceAddress, LogSink& log,
-                         std::chrono::milliseconds limit, int& error) {
-    const auto deadline = Clock::now() + limit;
-    while (true) {
-        net::Endpoint peer;
-        net::Socket connection = listener.Accept(TimeLeft(deadline), error, &peer);
-        if (!connection.valid() || peer.address == deviceAddress) return connection;
-        AppendLog(log, "ignored connection from %s\r\n", peer.address.ToString().c_str());
-    }
-}
-
 // The image is checked before its last block leaves, so a device never holds all of an image
 // other than the one it was told of.
 UploadResult CheckImageBeforeLastBlock(FirmwareReader& reader, const FirmwareImage& image,
-                                       LogSink& log) {
+                                       LogSink& log, UploadReport& report) {
     switch (reader.CompareDigest(image.digestHex)) {
         case FirmwareReader::Check::Same:
             return kUploadSucceeded;
         case FirmwareReader::Check::Changed:
             AppendLog(log, "file changed during the upload.\r\n");
+            report.cause = UploadCause::FileUnusable;
+            report.fileProblem = FileProblem::Changed;
             return kUploadFileError;
         case FirmwareReader::Check::DigestFailed:
             break;
     }
     AppendLog(log, "ERROR: getMD5\r\n");
+    report.cause = UploadCause::DigestFailed;
     return kUploadInternalError;
+}
+
+// A wait on the device that ran out means it stopped answering; any other failure means the
+// connection broke off.
+void NoteBrokenTransfer(int error, UploadCause timedOut, std::chrono::milliseconds bound,
+                        UploadReport& report) {
+    if (error == net::kErrorTimedOut) {
+        report.cause = timedOut;
+        report.bound = bound;
+    } else {
+        report.cause = UploadCause::ConnectionClosed;
+    }
 }
 
 // Stop and wait: one block in flight, the next one sent only once the device has acknowledged
 // the last. The connection's receive timeout is the acknowledgement bound, so an
 // acknowledgement that is already there costs one system call, as does each send.
 UploadResult SendBlocks(FirmwareReader& reader, const FirmwareImage& image, net::Socket& connection,
-                        UploadSink& sink, std::chrono::milliseconds bound) {
+                        UploadSink& sink, std::chrono::milliseconds bound, UploadReport& report) {
     std::array<char, 4> acknowledgement{};  // "1024", the widest
     std::int32_t remaining = image.length;
     std::int32_t sent = 0;
@@ -84,10 +87,12 @@ UploadResult SendBlocks(FirmwareReader& reader, const FirmwareImage& image, net:
         std::span<const char> block;
         if (!reader.NextBlock(static_cast<std::size_t>(blockSize), block)) {
             AppendLog(sink, "read error.\r\n");
+            report.cause = UploadCause::FileUnusable;
+            report.fileProblem = FileProblem::Changed;
             return kUploadFileError;
         }
         if (remaining == 0) {
-            if (const UploadResult checked = CheckImageBeforeLastBlock(reader, image, sink);
+            if (const UploadResult checked = CheckImageBeforeLastBlock(reader, image, sink, report);
                 checked != kUploadSucceeded) {
                 return checked;
             }
@@ -95,6 +100,7 @@ UploadResult SendBlocks(FirmwareReader& reader, const FirmwareImage& image, net:
         const net::IoResult out = connection.SendAllWithin(block, bound);
         if (!out.ok()) {
             AppendLog(sink, "send error.%d\r\n", out.error);
+            NoteBrokenTransfer(out.error, UploadCause::NoAcknowledgement, bound, report);
             return out.error;
         }
         // The device is busy with the block now: the time to digest it.
@@ -105,10 +111,13 @@ UploadResult SendBlocks(FirmwareReader& reader, const FirmwareImage& image, net:
         const int failure = !in.ok() ? in.error : in.count == 0 ? net::kErrorConnectionReset : 0;
         if (failure != 0) {
             AppendLog(sink, "recv error.%d\r\n", failure);
+            NoteBrokenTransfer(failure, UploadCause::NoAcknowledgement, bound, report);
             return failure;
         }
         sent += blockSize;
+        report.bytesAcknowledged = sent;
         sink.SetProgress(ProgressPercent(sent, image.length));
+        sink.BytesAcknowledged(sent, image.length);
     }
     return kUploadSucceeded;
 }
@@ -136,25 +145,36 @@ UploadResult ReceiveFinalReply(net::Socket& connection, LogSink& log,
 }  // namespace
 
 UploadResult TransferFirmware(const std::string& path, const FirmwareImage& image,
-                              net::Ipv4Address deviceAddress, net::Socket& listener,
-                              UploadSink& sink, const UploadTimeouts& timeouts) {
+                              net::Ipv4Address deviceAddress, ConnectBackListener& listener,
+                              UploadSink& sink, const UploadTimeouts& timeouts,
+                              UploadReport& report) {
     FirmwareReader reader(path, image.length);
-    if (!reader.valid()) return kUploadFileError;
+    if (!reader.valid()) {
+        report.cause = UploadCause::FileUnusable;
+        report.fileProblem = WhyUnreadable(path, report.fileReason);
+        if (report.fileProblem == FileProblem::None) report.fileProblem = FileProblem::Changed;
+        return kUploadFileError;
+    }
 
     AppendLog(sink, "Waiting for device...\r\n");
     AppendLog(sink, "最初に用意していたTCPソケットに対して接続要求が来る。\r\n");
     AppendLog(sink, "要求だけでペイロードはないので注意すること。\r\n");
+    sink.AwaitingConnection(listener.local().address, listener.local().port);
     int error = 0;
-    net::Socket connection =
-        AcceptDevice(listener, deviceAddress, sink, timeouts.connectBack, error);
-    if (!connection.valid()) return EndWithSocketError(sink, error);
+    net::Socket connection = listener.AcceptFrom(deviceAddress, timeouts.connectBack, sink, error);
+    if (!connection.valid()) {
+        NoteBrokenTransfer(error, UploadCause::NoConnectBack, timeouts.connectBack, report);
+        return EndWithSocketError(sink, error);
+    }
     // Without its timeout an acknowledgement could be waited for for ever.
     if ((error = connection.SetReceiveTimeout(timeouts.acknowledgement)) != 0) {
+        report.cause = UploadCause::ConnectionClosed;
         return EndWithSocketError(sink, error);
     }
     AppendLog(sink, "接続した。1024バイトずつファームウェアを送信。\r\n");
 
-    UploadResult result = SendBlocks(reader, image, connection, sink, timeouts.acknowledgement);
+    UploadResult result =
+        SendBlocks(reader, image, connection, sink, timeouts.acknowledgement, report);
     if (result != kUploadSucceeded) return result;
     AppendLog(sink, "\r\n");
     AppendLog(sink, "ファームウェアを送信終了。\r\n");
@@ -162,7 +182,10 @@ UploadResult TransferFirmware(const std::string& path, const FirmwareImage& imag
     std::string reply;
     FinalReply verdict = FinalReply::NeedMore;
     result = ReceiveFinalReply(connection, sink, timeouts.acknowledgement, reply, verdict);
-    if (result != kUploadSucceeded) return result;
+    if (result != kUploadSucceeded) {
+        NoteBrokenTransfer(result, UploadCause::NoFinalWord, timeouts.acknowledgement, report);
+        return result;
+    }
     AppendLog(sink,
               "OKの文字列がきたら相手はリセットがかかる（文字列の内容は確認してないけど）。\r\n");
     if (verdict != FinalReply::Ok) {
@@ -170,6 +193,8 @@ UploadResult TransferFirmware(const std::string& path, const FirmwareImage& imag
         sink.AppendText("Bad Answer: ");
         sink.AppendText(reply);
         sink.AppendText("\r\n");
+        report.cause = UploadCause::BadFinalWord;
+        report.finalWord = reply;
         return kUploadRefused;
     }
     connection.Close();

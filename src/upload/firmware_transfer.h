@@ -3,8 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "net/socket.h"
+#include "upload/connect_back_listener.h"
 #include "upload/firmware_image.h"
+#include "upload/upload_report.h"
 #include "upload/upload_request.h"
 #include "upload/upload_result.h"
 #include "upload/upload_sink.h"
@@ -17,8 +18,10 @@ namespace tavro::upload {
 // for any other final reply; kUploadFileError when the file cannot be opened, comes up short
 // or is no longer the image announced; else the code of the failed network call (10060 when
 // the device keeps us waiting past a bound, 10054 when it closes instead of acknowledging).
+// The report learns how far the transfer got, the final word and the cause of a failure.
 UploadResult TransferFirmware(const std::string& path, const FirmwareImage& image,
-                              net::Ipv4Address deviceAddress, net::Socket& listener,
-                              UploadSink& sink, const UploadTimeouts& timeouts);
+                              net::Ipv4Address deviceAddress, ConnectBackListener& listener,
+                              UploadSink& sink, const UploadTimeouts& timeouts,
+                              UploadReport& report);
 
 }  // namespace tavro::upload

@@ -1,32 +1,62 @@
 #include "upload/run_upload.h"
 
 #include <cstdint>
+#include <memory>
 
+#include "log/append_log.h"
 #include "net/socket.h"
+#include "upload/connect_back_listener.h"
 #include "upload/firmware_image.h"
 #include "upload/firmware_transfer.h"
+#include "upload/shared_listener.h"
 #include "upload/upload_invitation.h"
-#include "upload/upload_listener.h"
 
 namespace tavro::upload {
+namespace {
 
-UploadResult RunUpload(const UploadRequest& request, UploadSink& sink,
-                       const UploadTimeouts& timeouts) {
+UploadResult Upload(const UploadRequest& request, UploadSink& sink, const UploadTimeouts& timeouts,
+                    UploadReport& report) {
     FirmwareImage image;
-    UploadResult result = MeasureFirmware(request.firmwarePath, sink, image);
+    UploadResult result = MeasureFirmware(request.firmwarePath, sink, image, report);
     if (result != kUploadSucceeded) return result;
 
     // The listener goes first: the invitation has to name its port.
-    net::Socket listener;
-    std::uint16_t localPort = 0;
-    result = OpenUploadListener(request.localAddress, sink, listener, localPort);
-    if (result != kUploadSucceeded) return result;
+    std::shared_ptr<ConnectBackListener> listener = request.sharedListener;
+    if (listener) {
+        AppendLog(sink, "getsockname :ok: localPort = %d\r\n",
+                  static_cast<int>(listener->local().port));
+    } else if (!(listener = OpenConnectBackListener(request.localAddress, request.localPort, sink,
+                                                    report))) {
+        return report.result;
+    }
+    report.localAddress = listener->local().address;
+    report.localPort = listener->local().port;
 
+    // From here on the device may connect back, before this upload waits for it.
+    const ConnectBackListener::Expectation expected(*listener, request.deviceAddress);
     net::Endpoint device;
-    result = InviteDevice(request, image, localPort, sink, timeouts.reply, device);
+    result =
+        InviteDevice(request, image, listener->local().port, sink, timeouts.reply, device, report);
     if (result != kUploadSucceeded) return result;
 
-    return TransferFirmware(request.firmwarePath, image, device.address, listener, sink, timeouts);
+    return TransferFirmware(request.firmwarePath, image, device.address, *listener, sink, timeouts,
+                            report);
+}
+
+}  // namespace
+
+UploadResult RunUpload(const UploadRequest& request, UploadSink& sink,
+                       const UploadTimeouts& timeouts, UploadReport* report) {
+    UploadReport own;
+    UploadReport& kept = report != nullptr ? *report : own;
+    kept = UploadReport{};
+    kept.device = request.deviceAddress;
+    kept.localAddress = request.localAddress;
+    kept.localPort = request.localPort;
+    kept.localPortChosen = request.localPort != 0 || request.sharedListener != nullptr;
+    kept.filePath = request.firmwarePath;
+    kept.result = Upload(request, sink, timeouts, kept);
+    return kept.result;
 }
 
 }  // namespace tavro::upload

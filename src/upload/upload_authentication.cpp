@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "log/append_log.h"
+#include "net/socket_error.h"
 #include "upload/device_datagram.h"
 #include "upload/device_replies.h"
 #include "upload/md5_digest.h"
@@ -42,7 +43,8 @@ bool ComposeAuthenticationAnswer(const UploadRequest& request, const FirmwareIma
 }
 
 UploadResult Authenticate(net::Socket& udp, net::Endpoint& challenger, const std::string& answer,
-                          LogSink& log, std::chrono::milliseconds replyTimeout) {
+                          LogSink& log, std::chrono::milliseconds replyTimeout,
+                          UploadReport& report) {
     AppendLog(log, "Authenticating...\r\n");
     AppendLog(log, "sendto message: %s\r\n", answer.c_str());
     const net::IoResult sent = udp.SendTo(answer, challenger);
@@ -58,6 +60,10 @@ UploadResult Authenticate(net::Socket& udp, net::Endpoint& challenger, const std
         udp, verdict, challenger, log, std::chrono::steady_clock::now() + replyTimeout);
     if (!received.ok()) {
         udp.Close();
+        if (received.error == net::kErrorTimedOut) {
+            report.cause = UploadCause::NoVerdict;
+            report.bound = replyTimeout;
+        }
         return EndWithSocketError(log, received.error);
     }
 
@@ -67,6 +73,8 @@ UploadResult Authenticate(net::Socket& udp, net::Endpoint& challenger, const std
         return kUploadSucceeded;
     }
     AppendLog(log, "FAIL\r\n");
+    report.cause = UploadCause::PasswordRefused;
+    report.deviceAnswer.assign(verdict.data(), received.count);
     return kUploadRefused;
 }
 

@@ -7,6 +7,7 @@
 #include "log/log_sink.h"
 #include "net/socket.h"
 #include "upload/firmware_image.h"
+#include "upload/upload_report.h"
 #include "upload/upload_request.h"
 #include "upload/upload_result.h"
 #include "upload/upload_sink.h"
@@ -22,8 +23,9 @@ bool ComposeAuthenticationAnswer(const UploadRequest& request, const FirmwareIma
 // Sends the answer once to the challenger and reads its verdict within the reply time, heard
 // only from the challenger's address (whose port then names the sender of the verdict).
 // kUploadSucceeded when the verdict begins with "OK", kUploadRefused for any other verdict,
-// else the code of the failed send or receive.
+// else the code of the failed send or receive. The report keeps a refusing verdict's words.
 UploadResult Authenticate(net::Socket& udp, net::Endpoint& challenger, const std::string& answer,
-                          LogSink& log, std::chrono::milliseconds replyTimeout);
+                          LogSink& log, std::chrono::milliseconds replyTimeout,
+                          UploadReport& report);
 
 }  // namespace tavro::upload

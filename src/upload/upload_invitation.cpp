@@ -27,13 +27,16 @@ std::string ComposeInvitation(std::uint16_t localPort, const FirmwareImage& imag
 // Sends the same invitation up to ten times, each followed by one bounded wait for the device's
 // reply. A datagram too long to be a reply counts as no reply; strangers do not count at all.
 UploadResult SendInvitations(net::Socket& udp, const std::string& invitation, net::Endpoint& device,
-                             std::string& datagram, LogSink& log,
-                             std::chrono::milliseconds replyTimeout) {
+                             std::string& datagram, UploadSink& log,
+                             std::chrono::milliseconds replyTimeout, UploadReport& report) {
     for (int attempt = 0;; ++attempt) {
         AppendLog(log, "sendto message: %s\r\n", invitation.c_str());
+        report.tries = attempt + 1;
+        log.InvitationSent(attempt + 1, kInvitationAttempts);
         const net::IoResult sent = udp.SendTo(invitation, device);
         if (!sent.ok()) {
             udp.Close();
+            report.cause = UploadCause::InvitationFailed;
             return EndWithSocketError(log, sent.error);
         }
         AppendLog(log, "recvfrom: ");
@@ -48,6 +51,8 @@ UploadResult SendInvitations(net::Socket& udp, const std::string& invitation, ne
         AppendLog(log, "no-recv.\r\n");
         if (attempt == kInvitationAttempts - 1) {
             AppendLog(log, "no-recv error.\r\n");
+            report.cause = UploadCause::NoAnswer;
+            report.bound = replyTimeout;
             return kUploadRefused;
         }
     }
@@ -57,7 +62,7 @@ UploadResult SendInvitations(net::Socket& udp, const std::string& invitation, ne
 // refuses.
 UploadResult AnswerReply(net::Socket& udp, net::Endpoint& device, const std::string& datagram,
                          const UploadRequest& request, const FirmwareImage& image, UploadSink& sink,
-                         std::chrono::milliseconds replyTimeout) {
+                         std::chrono::milliseconds replyTimeout, UploadReport& report) {
     const InvitationReply reply = JudgeInvitationReply(datagram);
     if (reply.answer == InvitationAnswer::Accepted) {
         AppendLog(sink, "OKが帰ってきたときはそのまま送る。\r\n");
@@ -68,21 +73,26 @@ UploadResult AnswerReply(net::Socket& udp, net::Endpoint& device, const std::str
               "\r\n");
     if (reply.answer != InvitationAnswer::Challenged) {
         AppendLog(sink, "Bad Answer: %s\r\n", std::string(reply.text).c_str());
+        report.cause = UploadCause::BadAnswer;
+        report.deviceAnswer = reply.text;
         return kUploadRefused;
     }
     AppendLog(sink, "recv: \"AUTH\"\r\n");
     std::string answer;
     if (!ComposeAuthenticationAnswer(request, image, reply.nonce, sink, answer)) {
+        report.cause = UploadCause::DigestFailed;
         return kUploadInternalError;
     }
-    return Authenticate(udp, device, answer, sink, replyTimeout);
+    return Authenticate(udp, device, answer, sink, replyTimeout, report);
 }
 
 }  // namespace
 
 UploadResult InviteDevice(const UploadRequest& request, const FirmwareImage& image,
                           std::uint16_t localPort, UploadSink& sink,
-                          std::chrono::milliseconds replyTimeout, net::Endpoint& device) {
+                          std::chrono::milliseconds replyTimeout, net::Endpoint& device,
+                          UploadReport& report) {
+    report.cause = UploadCause::InvitationFailed;  // until the exchange gets further
     device = net::Endpoint{request.deviceAddress, static_cast<std::uint16_t>(request.devicePort)};
     const std::string invitation = ComposeInvitation(localPort, image);
 
@@ -94,12 +104,14 @@ UploadResult InviteDevice(const UploadRequest& request, const FirmwareImage& ima
     AppendLog(sink, "ok\r\n");
 
     std::string datagram;
-    UploadResult result = SendInvitations(udp, invitation, device, datagram, sink, replyTimeout);
+    UploadResult result =
+        SendInvitations(udp, invitation, device, datagram, sink, replyTimeout, report);
     if (result != kUploadSucceeded) return result;
-    result = AnswerReply(udp, device, datagram, request, image, sink, replyTimeout);
+    result = AnswerReply(udp, device, datagram, request, image, sink, replyTimeout, report);
     if (result != kUploadSucceeded) return result;
 
     udp.Close();
+    report.cause = UploadCause::None;
     AppendLog(sink, "ここから書き込み。\r\n");
     return kUploadSucceeded;
 }

@@ -5,6 +5,7 @@
 
 #include "net/socket.h"
 #include "upload/firmware_image.h"
+#include "upload/upload_report.h"
 #include "upload/upload_request.h"
 #include "upload/upload_result.h"
 #include "upload/upload_sink.h"
@@ -16,9 +17,11 @@ namespace tavro::upload {
 // kUploadRefused when it stays silent, answers otherwise or refuses the password;
 // kUploadInternalError when a digest of the proof fails; else the failed socket call's code.
 // Only datagrams from the device's address are heard. `device` ends as the device's address
-// and the port it last answered from.
+// and the port it last answered from. The report learns the tries, the device's words and the
+// cause of a failure.
 UploadResult InviteDevice(const UploadRequest& request, const FirmwareImage& image,
                           std::uint16_t localPort, UploadSink& sink,
-                          std::chrono::milliseconds replyTimeout, net::Endpoint& device);
+                          std::chrono::milliseconds replyTimeout, net::Endpoint& device,
+                          UploadReport& report);
 
 }  // namespace tavro::upload

@@ -5,9 +5,18 @@
 #include "upload/upload_error.h"
 
 namespace tavro::upload {
+namespace {
 
-UploadResult OpenUploadListener(net::Ipv4Address localAddress, LogSink& log, net::Socket& listener,
-                                std::uint16_t& localPort) {
+int BindToAddress(net::Socket& listener, net::Ipv4Address localAddress, std::uint16_t port) {
+    // A fixed port is taken again run after run, while the last run's connection may linger.
+    if (port != 0) listener.AllowRebindWhileLingering();
+    return listener.Bind(net::Endpoint{localAddress, port});
+}
+
+}  // namespace
+
+UploadResult OpenUploadListener(net::Ipv4Address localAddress, std::uint16_t askedPort,
+                                LogSink& log, net::Socket& listener, std::uint16_t& localPort) {
     AppendLog(log,
               "後で使うTCPサーバソケットをここで起動してポート番号を確定しておく必要がある。\r\n");
 
@@ -18,9 +27,8 @@ UploadResult OpenUploadListener(net::Ipv4Address localAddress, LogSink& log, net
     AppendLog(log, "ok\r\n");
 
     AppendLog(log, "bind \"%s\":", localAddress.ToString().c_str());
-    if ((error = listener.Bind(net::Endpoint{localAddress, 0})) != 0) {
+    if ((error = BindToAddress(listener, localAddress, askedPort)) != 0)
         return EndWithSocketError(log, error);
-    }
     AppendLog(log, "ok\r\n");
 
     AppendLog(log, "getsockname :");

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
+#include <memory>
 #include <string>
 
 #include "net/ipv4_address.h"
@@ -10,6 +12,8 @@ namespace tavro::upload {
 inline constexpr int kDeviceUploadPort = 3232;
 inline constexpr char kUploadPassword[] = "VESPERDUN";
 
+class ConnectBackListener;
+
 // Everything one upload needs to know.
 struct UploadRequest {
     net::Ipv4Address deviceAddress;
@@ -17,6 +21,12 @@ struct UploadRequest {
     int devicePort = kDeviceUploadPort;
     std::string password = kUploadPassword;
     std::string firmwarePath;  // absolute
+    // The port the device connects back to; 0 lets the system pick one (a firewall then
+    // cannot know it in advance).
+    std::uint16_t localPort = 0;
+    // Set: the device connects back to this listener, which may serve other uploads at the
+    // same time; localAddress and localPort are then the listener's.
+    std::shared_ptr<ConnectBackListener> sharedListener;
 };
 
 // How long the upload waits for the device at each step.

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <sstream>
 
 #include "cli/commands.h"
@@ -25,13 +26,22 @@ protected:
             table.rows[0] = tavro::test::MadeUpDevice("198.18.0.20", 0x0C, 105, 3);
             return discoveryResult;
         };
-        services.runUpload = [this](const upload::UploadRequest& request,
-                                    upload::UploadSink& sink) {
+        services.runUpload = [this](const upload::UploadRequest& request, upload::UploadSink& sink,
+                                    const upload::UploadTimeouts& timeouts) {
             uploads.push_back(request);
+            uploadTimeouts.push_back(timeouts);
             playUpload(sink);
-            return uploadResult;
+            upload::UploadReport report = uploadReport;
+            report.result = uploadResult;
+            report.device = request.deviceAddress;
+            return report;
         };
         services.stderrIsTerminal = [] { return false; };
+        services.environment = [this](std::string_view name) -> std::optional<std::string> {
+            const auto found = environment.find(std::string(name));
+            if (found == environment.end()) return std::nullopt;
+            return found->second;
+        };
     }
 
     int Run(std::vector<const char*> arguments) {
@@ -46,10 +56,15 @@ protected:
     int discoveryResult = 1;
     std::string searchedFrom;
     std::vector<upload::UploadRequest> uploads;
+    std::vector<upload::UploadTimeouts> uploadTimeouts;
+    // The outcome texts below are the dialog's; English has tests of its own.
+    std::map<std::string, std::string> environment = {{"LANG", "ja_JP.UTF-8"}};
+    upload::UploadReport uploadReport;
     std::function<void(upload::UploadSink&)> playUpload = [](upload::UploadSink& sink) {
         sink.AppendText("socket :");
         sink.AppendText("ok\r\n");
         sink.SetProgress(100);
+        sink.BytesAcknowledged(2048, 2048);
     };
     upload::UploadResult uploadResult = 0;
     std::ostringstream out;
@@ -66,9 +81,11 @@ TEST_F(CliTest, InterfacesAsJson) {
     EXPECT_EQ(Run({"interfaces", "--json"}), 0);
     EXPECT_EQ(out.str(),
               "[\n {\"index\":4,\"address\":\"198.18.0.1\",\"mask\":\"255.255.255.0\","
-              "\"description\":\"veth\",\"friendlyName\":\"tv0\"},\n"
+              "\"description\":\"veth\",\"friendlyName\":\"tv0\",\"ifname\":\"tv0\","
+              "\"prefixlen\":24},\n"
               " {\"index\":4,\"address\":\"198.18.0.2\",\"mask\":\"255.255.0.0\","
-              "\"description\":\"veth\",\"friendlyName\":\"tv0\"}\n]\n");
+              "\"description\":\"veth\",\"friendlyName\":\"tv0\",\"ifname\":\"tv0\","
+              "\"prefixlen\":16}\n]\n");
 }
 
 TEST_F(CliTest, NoUsableInterfaceIsReportedOnStderr) {
@@ -106,7 +123,9 @@ TEST_F(CliTest, SearchAsJson) {
     EXPECT_EQ(Run({"search", "--json"}), 0);
     EXPECT_EQ(out.str(),
               "[\n {\"address\":\"198.18.0.20\",\"hardwareAddress\":\"02-00-5E-0A-0B-0C\","
-              "\"sketchVersion\":105,\"textVersion\":3,\"shownVersion\":1.05}\n]\n");
+              "\"sketchVersion\":105,\"textVersion\":3,\"shownVersion\":1.05,"
+              "\"mac\":\"02:00:5e:0a:0b:0c\",\"version\":\"1.05\",\"ifname\":\"tv0\","
+              "\"localAddress\":\"198.18.0.1\"}\n]\n");
 
     discoveryResult = 0;
     EXPECT_EQ(Run({"search", "--json"}), 0);
@@ -261,10 +280,10 @@ TEST_F(CliTest, VerboseTraceKeepsItsLineBreaksAndEscapesTheRest) {
 
 TEST_F(CliTest, ArgumentsEchoedInMessagesAreEscaped) {
     EXPECT_EQ(Run({"search", "--interface", "198.18.0.1\x1b[2J"}), 1);
-    EXPECT_NE(err.str().find("198.18.0.1\\x1b[2J is not the address"), std::string::npos)
+    EXPECT_NE(err.str().find("198.18.0.1\\x1b[2J is neither the address"), std::string::npos)
         << err.str();
 
-    EXPECT_EQ(Run({"write", "198.18.0.20", "/tmp/f.bin", "extra\x1b]0;title\x07"}), 64);
+    EXPECT_EQ(Run({"write", "198.18.0.20", "extra\x1b]0;title\x07", "/tmp/f.bin"}), 64);
     EXPECT_EQ(err.str().find('\x1b'), std::string::npos) << err.str();
     EXPECT_NE(err.str().find("extra\\x1b]0;title\\x07"), std::string::npos) << err.str();
 }
@@ -276,8 +295,10 @@ TEST_F(CliTest, InterruptedWriteSaysHowFarItGotAndNothingMore) {
     std::optional<std::string> notice;
     playUpload = [&](upload::UploadSink& sink) {
         sink.SetProgress(42);
+        sink.BytesAcknowledged(430, 1024);
         notice = services.job->Interrupt(std::chrono::seconds(1));
         sink.SetProgress(100);
+        sink.BytesAcknowledged(1024, 1024);
     };
     EXPECT_EQ(Run({"write", "198.18.0.20", "fw\x1b.bin"}), 0);
     EXPECT_EQ(notice,

@@ -47,7 +47,9 @@ TEST_F(SearchNoticeTest, AFullListIsToldInOneLineOnStderrWithOrWithoutJson) {
     EXPECT_EQ(Run({"search", "--json"}), 0);
     EXPECT_EQ(out.str(),
               "[\n {\"address\":\"198.18.0.20\",\"hardwareAddress\":\"02-00-5E-0A-0B-0C\","
-              "\"sketchVersion\":105,\"textVersion\":3,\"shownVersion\":1.05}\n]\n");
+              "\"sketchVersion\":105,\"textVersion\":3,\"shownVersion\":1.05,"
+              "\"mac\":\"02:00:5e:0a:0b:0c\",\"version\":\"1.05\",\"ifname\":\"tv0\","
+              "\"localAddress\":\"198.18.0.1\"}\n]\n");
     EXPECT_EQ(err.str(),
               "tavro-writer-cli: 44 more replies were not listed (the list holds 256)\n");
 }

@@ -18,9 +18,8 @@
 #include <thread>
 #include <vector>
 
+#include "cli_process.h"
 #include "device_network_test.h"
-
-extern char** environ;
 
 namespace tavro::test {
 namespace {
@@ -53,112 +52,6 @@ public:
 
 private:
     std::string path_;
-};
-
-struct Ended {
-    bool exited = false;
-    int status = -1;  // exit status, or the signal that killed it
-    std::string out;
-    std::string err;
-};
-
-// tavro-writer-cli as a child of the test thread, so in the tool namespace, with its stdout and
-// stderr on pipes. SIGINT and SIGTERM start at their defaults whatever the test runner set.
-class CliProcess {
-public:
-    explicit CliProcess(const std::vector<std::string>& arguments) {
-        std::vector<std::string> args = {TAVRO_WRITER_CLI_PATH};
-        args.insert(args.end(), arguments.begin(), arguments.end());
-        std::vector<char*> argv;
-        for (std::string& arg : args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-
-        int outPipe[2];
-        int errPipe[2];
-        if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
-        posix_spawnattr_t attributes;
-        posix_spawnattr_init(&attributes);
-        sigset_t none;
-        sigset_t stops;
-        ::sigemptyset(&none);
-        ::sigemptyset(&stops);
-        ::sigaddset(&stops, SIGINT);
-        ::sigaddset(&stops, SIGTERM);
-        posix_spawnattr_setsigmask(&attributes, &none);
-        posix_spawnattr_setsigdefault(&attributes, &stops);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-        if (::posix_spawn(&pid_, argv[0], &actions, &attributes, argv.data(), environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attributes);
-        ::close(outPipe[1]);
-        ::close(errPipe[1]);
-        out_ = outPipe[0];
-        err_ = errPipe[0];
-    }
-    ~CliProcess() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        if (out_ >= 0) ::close(out_);
-        if (err_ >= 0) ::close(err_);
-    }
-    CliProcess(const CliProcess&) = delete;
-    CliProcess& operator=(const CliProcess&) = delete;
-
-    bool started() const { return pid_ > 0; }
-    void Signal(int signal) { ::kill(pid_, signal); }
-
-    // Collects the output until the child has closed both pipes and ended; nullopt when that
-    // took longer than the limit.
-    std::optional<Ended> Wait(std::chrono::milliseconds limit) {
-        Ended ended;
-        const auto deadline = Clock::now() + limit;
-        while (out_ >= 0 || err_ >= 0) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left.count() <= 0) return std::nullopt;
-            pollfd entries[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
-            if (::poll(entries, 2, static_cast<int>(left.count())) < 0 && errno != EINTR) {
-                return std::nullopt;
-            }
-            Drain(entries[0], out_, ended.out);
-            Drain(entries[1], err_, ended.err);
-        }
-        int status = 0;
-        while (::waitpid(pid_, &status, WNOHANG) == 0) {
-            if (Clock::now() > deadline) return std::nullopt;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        pid_ = -1;
-        ended.exited = WIFEXITED(status);
-        ended.status = ended.exited ? WEXITSTATUS(status) : WTERMSIG(status);
-        return ended;
-    }
-
-private:
-    static void Drain(const pollfd& entry, int& fd, std::string& into) {
-        if (fd < 0 || entry.revents == 0) return;
-        char chunk[4096];
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
-        if (got > 0) {
-            into.append(chunk, static_cast<std::size_t>(got));
-        } else if (got == 0 || errno != EINTR) {
-            ::close(fd);
-            fd = -1;
-        }
-    }
-
-    pid_t pid_ = -1;
-    int out_ = -1;
-    int err_ = -1;
 };
 
 class CliInterruptTest : public DeviceNetworkTest {
@@ -229,6 +122,33 @@ TEST_F(CliInterruptTest, SigtermDuringATransferClosesTheConnectionAndExits143) {
     EXPECT_EQ(ended->out, "");
     ExpectTransferNotice(ended->err);
     ExpectConnectionClosedShort();
+}
+
+TEST_F(CliInterruptTest, CtrlCDuringAWriteToSeveralDevicesSaysHowFarEachGot) {
+    const std::string second = "198.18.0.11";
+    START_DEVICES({kDevice, second}, {kSlowDevice, second + ",ack-delay-ms=50"});
+
+    CliProcess cli({"write", "--json", kDevice, second, image_.path()});
+    ASSERT_TRUE(cli.started());
+    ASSERT_TRUE(AwaitAcknowledgements(3));
+    ASSERT_TRUE(sim().WaitForEvents(second, "ack", 3, std::chrono::seconds(20)));
+    cli.Signal(SIGINT);
+    const std::optional<Ended> ended = cli.Wait(std::chrono::seconds(5));
+    ASSERT_TRUE(ended) << "tavro-writer-cli did not end within 5 s of SIGINT";
+    EXPECT_EQ(ended->status, 130);
+    for (const std::string& device : {std::string(kDevice), second}) {
+        EXPECT_THAT(ended->err,
+                    MatchesRegex("(.*\n)?tavro-writer-cli: interrupted after "
+                                 "[1-9][0-9]?% of " +
+                                 image_.path() + " was sent to " + device + "\n(.*\n)?"))
+            << ended->err;
+        EXPECT_THAT(ended->out, HasSubstr("{\"device\":\"" + device +
+                                          "\",\"status\":130,\"result\":-1,"
+                                          "\"outcome\":\"interrupted\""));
+        ASSERT_TRUE(sim().WaitForEvent(device, "transfer-short", std::chrono::seconds(5)))
+            << device << " did not see the connection end";
+        EXPECT_FALSE(sim().StoredImage(device).has_value());
+    }
 }
 
 TEST_F(CliInterruptTest, CtrlCWhileWaitingForTheDeviceSaysTheTransferHadNotStarted) {

@@ -13,7 +13,7 @@
 
 #include "device_network_test.h"
 #include "discovery/discover_devices.h"
-#include "discovery/search_notice.h"
+#include "texts/search_texts.h"
 
 namespace tavro::test {
 namespace {
@@ -89,7 +89,7 @@ TEST_F(HostileDiscoveryTest, FiveSilentVersionServersCostOneBoundNotFive) {
     }
     EXPECT_EQ(outcome_.unlistedReplies, 0);
     EXPECT_FALSE(outcome_.endedAtBound);
-    EXPECT_EQ(discovery::SearchNotice(outcome_), "");
+    EXPECT_EQ(texts::SearchNoticeText(outcome_, texts::Language::English), "");
 }
 
 TEST_F(HostileDiscoveryTest, TricklingVersionServerIsDroppedAndTheSearchEnds) {
@@ -115,7 +115,7 @@ TEST_F(HostileDiscoveryTest, FloodEndsTheSearchAtItsTotalBoundWithEveryGenuineDe
     // The bound, then what is left of the queries already running.
     EXPECT_LT(seconds_, 3.0 + 3.0 + 1.5);
     EXPECT_TRUE(outcome_.endedAtBound);
-    EXPECT_THAT(discovery::SearchNotice(outcome_), HasSubstr("bound"));
+    EXPECT_THAT(texts::SearchNoticeText(outcome_, texts::Language::English), HasSubstr("bound"));
     for (const char* genuine : {"198.18.0.11", "198.18.0.12", "198.18.0.13"}) {
         EXPECT_EQ(std::count(listed.begin(), listed.end(), genuine), 1) << genuine;
     }
@@ -140,7 +140,8 @@ TEST_F(HostileDiscoveryTest, ThreeHundredRepliesListTheFirst256AndTellOfTheOther
     EXPECT_EQ(table_.deviceCount, 256);
     EXPECT_EQ(outcome_.unlistedReplies, 44);
     EXPECT_FALSE(outcome_.endedAtBound);
-    EXPECT_THAT(discovery::SearchNotice(outcome_), HasSubstr("44 more replies were not listed"));
+    EXPECT_THAT(texts::SearchNoticeText(outcome_, texts::Language::English),
+                HasSubstr("44 more replies were not listed"));
     // Replies sent within the same millisecond may arrive in either order, so only the
     // makeup is checked here: each device at most twice, as often as it replied.
     std::map<std::string, int> times;

@@ -4,7 +4,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "net/socket.h"
+#include "sim/device_life.h"
 #include "sim/device_settings.h"
 #include "sim/discovery_responder.h"
 #include "sim/escaped_text.h"
@@ -50,6 +53,32 @@ TEST(SimulatorDeviceSettings, KeysAndFlagsSetTheirFaults) {
     EXPECT_EQ(settings.connectFromText, "198.18.0.20");
     EXPECT_TRUE(settings.noFinal);
     EXPECT_EQ(Parse("198.18.0.12,no-reply").replies, 0);
+}
+
+TEST(SimulatorDeviceLife, AfterAnUpdateTheDeviceIsAwayThenBackWithItsNewVersion) {
+    const DeviceSettings resetting = Parse("198.18.0.11,reset-ms=150,sketch-after=120");
+    DeviceLife life(resetting);
+    EXPECT_FALSE(life.Away());
+    EXPECT_EQ(life.SketchVersion(), 105u);
+    life.Updated();
+    EXPECT_TRUE(life.Away());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (life.Away() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_FALSE(life.Away()) << "still away 10 s after a reset of 150 ms";
+    EXPECT_EQ(VersionAnswer(resetting, life.SketchVersion()),
+              "SKETCH VER : 120\r\nTEXT VER : 3\r\n");
+
+    const DeviceSettings gone = Parse("198.18.0.12,never-back");
+    DeviceLife goneLife(gone);
+    goneLife.Updated();
+    EXPECT_TRUE(goneLife.Away());
+    EXPECT_EQ(goneLife.SketchVersion(), 105u);
+
+    std::string why;
+    EXPECT_FALSE(ParseDeviceSettings("198.18.0.13,reset-ms=-1", why));
+    EXPECT_FALSE(ParseDeviceSettings("198.18.0.13,never-back=1", why));
 }
 
 TEST(SimulatorDeviceSettings, HostileFaultsAreReadWithTheirValues) {

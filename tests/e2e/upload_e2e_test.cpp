@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "net/socket.h"
+#include "upload/connect_back_listener.h"
 #include "upload_test.h"
 
 namespace tavro::test {
@@ -254,6 +256,91 @@ TEST_F(UploadTest, TwoUploadsAtOnceEachReachTheirOwnDevice) {
     EXPECT_EQ(secondResult, upload::kUploadSucceeded) << secondSink.log;
     ExpectStored(first);
     EXPECT_EQ(sim().StoredImage("198.18.0.11"), second.bytes());
+}
+
+// The report tells what the outcome alone cannot: how many tries it took, how far the
+// transfer got, which port the device was asked to connect to.
+TEST_F(UploadTest, ReportSaysHowTheUploadWent) {
+    START_DEVICES({kDevice}, {std::string(kDevice) + ",ignore-invitations=2"});
+    FirmwareFile file(1500);
+
+    upload::UploadRequest request;
+    request.deviceAddress = *net::Ipv4Address::Parse(kDevice);
+    request.localAddress = *net::Ipv4Address::Parse(kToolAddress);
+    request.firmwarePath = file.path();
+    upload::UploadReport report;
+    EXPECT_EQ(upload::RunUpload(request, sink_, ShortTimeouts(), &report),
+              upload::kUploadSucceeded);
+    EXPECT_EQ(report.result, upload::kUploadSucceeded);
+    EXPECT_EQ(report.cause, upload::UploadCause::None);
+    EXPECT_EQ(report.tries, 3);
+    EXPECT_EQ(report.bytesAcknowledged, 1500);
+    EXPECT_EQ(report.bytesTotal, 1500);
+    EXPECT_FALSE(report.localPortChosen);
+    EXPECT_THAT(sim().Events(kDevice, "invitation")[0],
+                HasSubstr("\"0 " + std::to_string(report.localPort) + " 1500 "));
+}
+
+TEST_F(UploadTest, ReportOfATransferCutShortCountsTheAcknowledgedBytes) {
+    START_DEVICES({kDevice}, {std::string(kDevice) + ",close-after=2500"});
+    FirmwareFile file(8192);
+
+    upload::UploadRequest request;
+    request.deviceAddress = *net::Ipv4Address::Parse(kDevice);
+    request.localAddress = *net::Ipv4Address::Parse(kToolAddress);
+    request.firmwarePath = file.path();
+    upload::UploadReport report;
+    upload::RunUpload(request, sink_, ShortTimeouts(), &report);
+    EXPECT_EQ(report.cause, upload::UploadCause::ConnectionClosed) << sink_.log;
+    EXPECT_EQ(report.bytesAcknowledged, 2048);
+    EXPECT_EQ(report.bytesTotal, 8192);
+}
+
+// One listening port serves two uploads at once, each device's connection handed to its own
+// upload: the shape a firewall that lets in one fixed port needs.
+TEST_F(UploadTest, TwoUploadsAtOnceShareOneConnectBackPort) {
+    const std::string second = "198.18.0.11";
+    START_DEVICES({kDevice, second},
+                  {std::string(kDevice) + ",ack-delay-ms=20", second + ",ack-delay-ms=20"});
+    FirmwareFile firstFile(6000);
+    FirmwareFile secondFile(9000);
+
+    int error = 0;
+    net::Socket socket = net::Socket::Create(net::kStreamSocket, error);
+    ASSERT_EQ(socket.Bind({*net::Ipv4Address::ParseDottedQuad(kToolAddress), 0}), 0);
+    net::Endpoint local;
+    ASSERT_EQ(socket.GetLocalEndpoint(local), 0);
+    ASSERT_EQ(socket.Listen(8), 0);
+    const auto shared = std::make_shared<upload::ConnectBackListener>(std::move(socket), local);
+
+    auto requestFor = [&](const std::string& device, const FirmwareFile& file) {
+        upload::UploadRequest request;
+        request.deviceAddress = *net::Ipv4Address::Parse(device);
+        request.localAddress = *net::Ipv4Address::Parse(kToolAddress);
+        request.firmwarePath = file.path();
+        request.sharedListener = shared;
+        return request;
+    };
+    upload::UploadResult secondResult = -1;
+    RecordingSink secondSink;
+    std::thread other([&] {
+        EnterNamespace inTool(network().tool());
+        ASSERT_TRUE(inTool.ok());
+        secondResult = upload::RunUpload(requestFor(second, secondFile), secondSink);
+    });
+    EXPECT_EQ(upload::RunUpload(requestFor(kDevice, firstFile), sink_), upload::kUploadSucceeded)
+        << sink_.log;
+    other.join();
+    EXPECT_EQ(secondResult, upload::kUploadSucceeded) << secondSink.log;
+    ExpectStored(firstFile);
+    EXPECT_TRUE(sim().StoredImage(second) == secondFile.bytes()) << "the second image differs";
+    const std::string port = std::to_string(local.port);
+    for (const std::string& device : {std::string(kDevice), second}) {
+        EXPECT_THAT(sim().Events(device, "invitation"),
+                    ElementsAre(HasSubstr("\"0 " + port + " ")));
+        EXPECT_THAT(sim().Events(device, "connected"),
+                    ElementsAre(StartsWith(std::string(kToolAddress) + ":" + port + " ")));
+    }
 }
 
 }  // namespace

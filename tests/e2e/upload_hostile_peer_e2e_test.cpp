@@ -84,6 +84,9 @@ TEST_F(RefusedUploadTest, ExtraBytesAfterTheAcknowledgementsAreABadFinalAnswer) 
     ExpectFailedWithin(Upload(file.path(), ShortTimeouts()), upload::kUploadRefused, 1.0 + 3.0,
                        start);
     EXPECT_THAT(sink_.log, HasSubstr("Bad Answer: "));
+    // The extra bytes come before the device has stored what it verified, so the writer may
+    // be done while the file is still being written: read it once it is whole.
+    sim().WaitForEvent(kDevice, "image-stored", std::chrono::seconds(2));
     // Whatever the device kept is the file or nothing, never another image.
     const auto stored = sim().StoredImage(kDevice);
     if (stored) {

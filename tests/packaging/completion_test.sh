@@ -62,14 +62,16 @@ for shell in bash zsh fish; do
     [[ $shell == bash ]] && top_options=(--help --version)
     expect $shell "tavro-writer-cli " interfaces search write "${top_options[@]}"
     expect $shell "tavro-writer-cli search --interface " 198.18.0.1 198.18.0.7
-    expect $shell "tavro-writer-cli write --interface 198.18.0.1 --p" --password
+    expect $shell "tavro-writer-cli write --interface 198.18.0.1 --p" --password --password-file
+    expect $shell "tavro-writer-cli write --password-file fir" firmware.bin
+    expect $shell "tavro-writer-cli search --a" --all-interfaces
     expect $shell "tavro-writer-cli search --j" --json
     expect $shell "tavro-writer-cli write 198.18.0.11 fir" firmware.bin
 done
 # The long options as each shell lists them after "--".
-expect bash "tavro-writer-cli write --" --interface --password --verbose --help
-expect zsh "tavro-writer-cli write --" --interface --password --verbose --help
-expect fish "tavro-writer-cli write --" --interface --password --verbose --help
+expect bash "tavro-writer-cli write --" --interface --password --password-file --local-port --connect-timeout --ack-timeout --verbose --all --jobs --json --verify --verify-timeout --help
+expect zsh "tavro-writer-cli write --" --interface --password --password-file --local-port --connect-timeout --ack-timeout --verbose --all --jobs --json --verify --verify-timeout --help
+expect fish "tavro-writer-cli write --" --interface --password --password-file --local-port --connect-timeout --ack-timeout --verbose --all --jobs --json --verify --verify-timeout --help
 expect bash "tavro-writer-cli interfaces --" --json --help
 expect zsh "tavro-writer-cli --" --help --version
 expect fish "tavro-writer-cli --" --help --version

@@ -44,15 +44,17 @@ protected:
             outcome.endedAtBound = searchEndedAtBound;
             return outcome;
         };
-        services.runUpload = [this](const upload::UploadRequest& request,
-                                    upload::UploadSink& sink) {
+        services.runUpload = [this](const upload::UploadRequest& request, upload::UploadSink& sink,
+                                    const upload::UploadTimeouts&) {
             uploadRequests.push_back(request);
             ranOffUiThread = !controls.OnUiThread();
             sink.AppendText("socket :");
             sink.AppendText("ok\r\n");
             sink.SetProgress(50);
             while (holdUpload.load()) std::this_thread::sleep_for(1ms);
-            return uploadResult;
+            upload::UploadReport report;
+            report.result = uploadResult;
+            return report;
         };
         services.startWorker = [](std::function<void()> work) {
             std::thread(std::move(work)).detach();

@@ -45,8 +45,8 @@ protected:
                 table.rows[table.deviceCount++] = device;
             return table.deviceCount;
         };
-        services.runUpload = [this](const upload::UploadRequest& request,
-                                    upload::UploadSink& sink) {
+        services.runUpload = [this](const upload::UploadRequest& request, upload::UploadSink& sink,
+                                    const upload::UploadTimeouts&) {
             {
                 std::lock_guard lock(mutex);
                 requests.push_back(request);
@@ -55,7 +55,9 @@ protected:
             sink.AppendText("ok\r\n");
             sink.SetProgress(50);
             while (holdUpload.load()) std::this_thread::sleep_for(1ms);
-            return uploadResult;
+            upload::UploadReport report;
+            report.result = uploadResult;
+            return report;
         };
         services.startWorker = [this](std::function<void()> work) {
             workers.emplace_back(std::move(work));

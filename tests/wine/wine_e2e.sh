@@ -76,7 +76,10 @@ network() {
 windows_seconds=0
 windows_writer() {
     local started=$EPOCHREALTIME status=0
-    wine_in_namespace "$TESTNET_TOOL_NS" "$work/prefix" "$work/windows.out" "$work/windows.err" \
+    # The writer speaks Japanese here, so its outcomes read as the dialog's do. Only the
+    # messages' locale says so: Wine reads the arguments in LC_CTYPE's character set, and this
+    # machine has no ja_JP locale for it to load.
+    LANG=C.UTF-8 LC_MESSAGES=ja_JP.UTF-8 wine_in_namespace "$TESTNET_TOOL_NS" "$work/prefix" "$work/windows.out" "$work/windows.err" \
         "$windows_cli" "$@" || status=$?
     windows_seconds=$(awk -v a="$started" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.1f", b - a }')
     echo "tavro-writer-cli.exe $* -> status $status after $windows_seconds s" >&2
@@ -146,26 +149,27 @@ case_search() {
 }
 
 # write_case DEVICE_SETTING PASSWORD_ARGS... : the Windows writer stores an image whose last
-# block is short, through the same invitation as the Linux writer's.
+# block is short, through the same invitation as the Linux writer's. The image's file name is
+# $firmware_name when set.
 write_case() {
     local setting=$1 device=${1%%,*}
     shift
-    local twin=198.18.0.20
+    local twin=198.18.0.20 image="$work/${firmware_name:-firmware.bin}"
     network "$setting" "$twin${setting#"$device"}"
-    firmware "$work/firmware.bin" 150000
+    firmware "$image" 150000
     windows_writer write --interface "$tool_address" "$@" "$device" \
-        "$(wine_windows_path "$work/firmware.bin")" || fail "write ended with status $?"
+        "$(wine_windows_path "$image")" || fail "write ended with status $?"
     [[ $(without_carriage_returns "$work/windows.out") == "正常終了" ]] ||
         fail "no success line on stdout: $(cat -A "$work/windows.out")"
-    expect_stored "$work/firmware.bin" "$device"
+    expect_stored "$image" "$device"
     cp "$work/events" "$work/windows.events"
     local invitation
     invitation=$(invitations)
-    [[ $invitation == "$device invitation $tool_address:PORT \"0 PORT 150000 $(md5sum <"$work/firmware.bin" | cut -d' ' -f1)\\n\"" ]] ||
+    [[ $invitation == "$device invitation $tool_address:PORT \"0 PORT 150000 $(md5sum <"$image" | cut -d' ' -f1)\\n\"" ]] ||
         fail "unexpected invitation: $invitation"
 
     : >"$work/events"
-    linux_writer write --interface "$tool_address" "$@" "$twin" "$work/firmware.bin" ||
+    linux_writer write --interface "$tool_address" "$@" "$twin" "$image" ||
         fail "the Linux write failed: $(cat "$work/linux.err")"
     [[ $(invitations) == "${invitation/#$device /$twin }" ]] ||
         fail "the Linux invitation differs: $(invitations)"
@@ -177,6 +181,9 @@ case_write_without_password() {
 }
 
 case_write_with_password() {
+    # A name outside every narrow code page but UTF-8: the arguments and the file open must
+    # carry it whole.
+    firmware_name="ファームウェア 1.20 ✓.bin"
     write_case "198.18.0.11,password=$password" --password "$password"
     grep -q "^198.18.0.11 auth-answer $tool_address:[0-9]* \"200 [0-9a-f]\{32\} [0-9a-f]\{32\}\\\\n\" match$" \
         "$work/windows.events" || fail "the device did not take the Windows writer's proof"

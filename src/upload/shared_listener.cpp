@@ -1,0 +1,26 @@
+#include "upload/shared_listener.h"
+
+#include "net/socket.h"
+#include "upload/upload_listener.h"
+
+namespace tavro::upload {
+
+std::shared_ptr<ConnectBackListener> OpenConnectBackListener(net::Ipv4Address localAddress,
+                                                             std::uint16_t port, LogSink& log,
+                                                             UploadReport& report) {
+    report.localAddress = localAddress;
+    report.localPort = port;
+    report.localPortChosen = port != 0;
+    net::Socket socket;
+    std::uint16_t localPort = 0;
+    report.result = OpenUploadListener(localAddress, port, log, socket, localPort);
+    if (report.result != kUploadSucceeded) {
+        report.cause = UploadCause::ListenerFailed;
+        return nullptr;
+    }
+    report.localPort = localPort;
+    return std::make_shared<ConnectBackListener>(std::move(socket),
+                                                 net::Endpoint{localAddress, localPort});
+}
+
+}  // namespace tavro::upload

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "log/log_sink.h"
+#include "net/ipv4_address.h"
+#include "upload/connect_back_listener.h"
+#include "upload/upload_report.h"
+
+namespace tavro::upload {
+
+// Opens the listener that devices connect back to, on the local address and the asked port
+// (0: one the system picks), ready to be handed to one upload or shared by several. On
+// failure nullptr, with the report holding the result, the cause and the address and port
+// that were asked for; the opening is traced on `log`.
+std::shared_ptr<ConnectBackListener> OpenConnectBackListener(net::Ipv4Address localAddress,
+                                                             std::uint16_t port, LogSink& log,
+                                                             UploadReport& report);
+
+}  // namespace tavro::upload

@@ -1,0 +1,561 @@
+// write to several devices, --all, --json, --verify, interfaces by name and search on every
+// interface, against made-up services: no traffic, every rule of the output checked.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "cli/commands.h"
+#include "flat_json.h"
+#include "made_up_network.h"
+#include "net/socket_error.h"
+#include "text_checks.h"
+#include "upload/connect_back_listener.h"
+
+namespace tavro::cli {
+namespace {
+
+using test::JsonObject;
+using test::JsonValue;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::UnorderedElementsAre;
+
+constexpr const char* kA = "198.18.0.20";
+constexpr const char* kB = "198.18.0.21";
+constexpr const char* kC = "198.18.0.22";
+
+class WriteManyTest : public ::testing::Test {
+protected:
+    WriteManyTest() {
+        facts = test::MadeUpFacts({{4, "veth", "tv0", {"198.18.0.1"}},
+                                   {7, "veth", "tv1", {"198.18.0.129", "198.18.0.130"}}});
+        services.readInterfaceFacts = [this] { return facts; };
+        services.discoverDevices = [this](discovery::DeviceTable& table, net::Ipv4Address address) {
+            const std::string local = address.ToString();
+            std::lock_guard lock(mutex);
+            searches.push_back(local);
+            const std::vector<discovery::DeviceRecord>& rows = listed[local];
+            for (std::size_t i = 0; i < rows.size(); ++i) table.rows[i] = rows[i];
+            return discovery::SearchOutcome(static_cast<int>(rows.size()));
+        };
+        services.runUpload = [this](const upload::UploadRequest& request, upload::UploadSink& sink,
+                                    const upload::UploadTimeouts&) {
+            {
+                std::lock_guard lock(mutex);
+                uploads.push_back(request);
+            }
+            const int now = ++running;
+            for (int seen = mostAtOnce;
+                 now > seen && !mostAtOnce.compare_exchange_weak(seen, now);) {
+            }
+            upload::UploadReport report;
+            if (const auto play = plays.find(request.deviceAddress.ToString());
+                play != plays.end()) {
+                report = play->second(sink);
+            } else {
+                std::error_code missing;
+                const auto size = std::filesystem::file_size(request.firmwarePath, missing);
+                report.bytesTotal = missing ? 2048 : static_cast<std::int64_t>(size);
+                report.bytesAcknowledged = report.bytesTotal;
+                report.localPort = 40123;
+                sink.AppendText("getsockname :ok: localPort = 40123\r\n");
+                sink.InvitationSent(1, 10);
+                sink.SetProgress(50);
+                sink.BytesAcknowledged(report.bytesTotal / 2, report.bytesTotal);
+                sink.SetProgress(100);
+                sink.BytesAcknowledged(report.bytesTotal, report.bytesTotal);
+            }
+            report.device = request.deviceAddress;
+            report.localAddress = request.localAddress;
+            --running;
+            return report;
+        };
+        services.stderrIsTerminal = [] { return false; };
+        services.comebackInterval = std::chrono::milliseconds(10);
+        // The outcomes in the dialog's words, the rest in the locale's language.
+        environment["LANG"] = "ja_JP.UTF-8";
+        services.environment = [this](std::string_view name) -> std::optional<std::string> {
+            const auto found = environment.find(std::string(name));
+            if (found == environment.end()) return std::nullopt;
+            return found->second;
+        };
+    }
+
+    int Run(std::vector<const char*> arguments) {
+        arguments.insert(arguments.begin(), "tavro-writer-cli");
+        out.str("");
+        err.str("");
+        services.job = std::make_shared<JobState>();
+        return RunCli(static_cast<int>(arguments.size()), arguments.data(), services, out, err);
+    }
+
+    std::vector<JsonObject> JsonLines() {
+        auto objects = test::ReadJsonLines(out.str());
+        EXPECT_TRUE(objects.has_value()) << "not one JSON object per line:\n" << out.str();
+        return objects.value_or(std::vector<JsonObject>{});
+    }
+
+    // The object of one device; fails the test when there is not exactly one.
+    JsonObject ReportOf(const std::vector<JsonObject>& objects, const std::string& device) {
+        std::vector<JsonObject> found;
+        for (const JsonObject& object : objects) {
+            if (object.count("device") && object.at("device").text == device)
+                found.push_back(object);
+        }
+        EXPECT_EQ(found.size(), 1u) << device << " in\n" << out.str();
+        return found.empty() ? JsonObject{} : found.front();
+    }
+
+    interfaces::InterfaceFacts facts;
+    CliServices services;
+    std::mutex mutex;
+    std::map<std::string, std::vector<discovery::DeviceRecord>> listed;
+    std::vector<std::string> searches;
+    std::vector<upload::UploadRequest> uploads;
+    std::map<std::string, std::string> environment;
+    std::map<std::string, std::function<upload::UploadReport(upload::UploadSink&)>> plays;
+    std::atomic<int> running{0};
+    std::atomic<int> mostAtOnce{0};
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+upload::UploadReport Ended(upload::UploadResult result,
+                           upload::UploadCause cause = upload::UploadCause::None) {
+    upload::UploadReport report;
+    report.result = result;
+    report.cause = cause;
+    return report;
+}
+
+upload::UploadReport Refused(upload::UploadSink& sink) {
+    for (int i = 0; i < 10; ++i) sink.AppendText("recvfrom: no-recv.\r\n");
+    sink.AppendText("no-recv error.\r\n");
+    upload::UploadReport report = Ended(upload::kUploadRefused, upload::UploadCause::NoAnswer);
+    report.tries = 10;
+    return report;
+}
+
+TEST_F(WriteManyTest, EveryDeviceIsWrittenAndTheSummaryFollowsTheArgumentOrder) {
+    environment["LC_ALL"] = "C";
+    plays[kB] = Refused;
+    EXPECT_EQ(Run({"write", kA, kB, kC, "/tmp/f.bin"}), 1);
+    ASSERT_EQ(uploads.size(), 3u);
+    std::vector<std::string> written;
+    for (const upload::UploadRequest& request : uploads) {
+        written.push_back(request.deviceAddress.ToString());
+        EXPECT_EQ(request.firmwarePath, std::filesystem::absolute("/tmp/f.bin").string());
+        EXPECT_EQ(request.localAddress.ToString(), "198.18.0.1");
+    }
+    EXPECT_THAT(written, UnorderedElementsAre(kA, kB, kC));
+    // The seconds vary; everything else is fixed.
+    EXPECT_EQ(std::regex_replace(out.str(), std::regex(" +[0-9]+\\.[0-9] s  "), " | "),
+              "198.18.0.20 | Completed normally\n"
+              "198.18.0.21 | TAVRO communication error\n"
+              "    198.18.0.21 did not answer the invitation after 10 tries\n"
+              "198.18.0.22 | Completed normally\n");
+    EXPECT_EQ(err.str(), "") << "nothing but the result without a terminal";
+}
+
+TEST_F(WriteManyTest, ExitStatusIsThatOfTheFirstFailedDeviceInArgumentOrder) {
+    plays[kB] = [](upload::UploadSink&) {
+        return Ended(10060, upload::UploadCause::NoConnectBack);
+    };
+    plays[kC] = [](upload::UploadSink&) {
+        // Ends first, yet comes later on the command line.
+        return Ended(upload::kUploadFileError, upload::UploadCause::FileUnusable);
+    };
+    EXPECT_EQ(Run({"write", kA, kB, kC, "/tmp/f.bin"}), 4);
+    EXPECT_EQ(Run({"write", kC, kB, kA, "/tmp/f.bin"}), 2);
+    EXPECT_EQ(Run({"write", kA, "/tmp/f.bin"}), 0);
+}
+
+TEST_F(WriteManyTest, NoMoreThanJobsDevicesAreWrittenAtOnce) {
+    plays[kA] = plays[kB] = plays[kC] = [](upload::UploadSink& sink) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        sink.SetProgress(100);
+        return Ended(upload::kUploadSucceeded);
+    };
+    EXPECT_EQ(Run({"write", "--jobs", "2", kA, kB, kC, "198.18.0.23", "198.18.0.24", "/tmp/f.bin"}),
+              0);
+    EXPECT_EQ(uploads.size(), 5u);
+    EXPECT_LE(mostAtOnce.load(), 2);
+
+    mostAtOnce = 0;
+    EXPECT_EQ(Run({"write", "-j", "1", kA, kB, kC, "/tmp/f.bin"}), 0);
+    EXPECT_EQ(mostAtOnce.load(), 1);
+}
+
+TEST_F(WriteManyTest, ArgumentFormsThatAreRefused) {
+    EXPECT_EQ(Run({"write", "/tmp/f.bin"}), 64);
+    EXPECT_THAT(err.str(), HasSubstr("name at least one DEVICE before FILE, or use --all"));
+    EXPECT_EQ(Run({"write", "--all", kA, "/tmp/f.bin"}), 64);
+    EXPECT_THAT(err.str(), HasSubstr("name no DEVICE beside it"));
+    EXPECT_EQ(Run({"write", kA, kB, kA, "/tmp/f.bin"}), 64);
+    EXPECT_THAT(err.str(), HasSubstr("198.18.0.20 is named twice"));
+    EXPECT_EQ(Run({"write", kA, "198.18.0.300", "/tmp/f.bin"}), 64);
+    EXPECT_EQ(Run({"write", "--jobs", "0", kA, "/tmp/f.bin"}), 64);
+    EXPECT_EQ(Run({"write", "--verify-timeout", "-1", kA, "/tmp/f.bin"}), 64);
+    EXPECT_EQ(Run({"write", "--all"}), 64);
+    EXPECT_TRUE(uploads.empty()) << "an upload started from a refused command line";
+}
+
+TEST_F(WriteManyTest, AllWritesEveryDeviceTheSearchLists) {
+    listed["198.18.0.129"] = {test::MadeUpDevice(kB, 0x21, 105), test::MadeUpDevice(kC, 0x22, 105)};
+    EXPECT_EQ(Run({"write", "--all", "--interface", "tv1", "/tmp/f.bin"}), 0);
+    EXPECT_THAT(searches, ElementsAre("198.18.0.129"));
+    std::vector<std::string> written;
+    for (const upload::UploadRequest& request : uploads) {
+        written.push_back(request.deviceAddress.ToString());
+        EXPECT_EQ(request.localAddress.ToString(), "198.18.0.129");
+    }
+    EXPECT_THAT(written, UnorderedElementsAre(kB, kC));
+
+    uploads.clear();
+    EXPECT_EQ(Run({"write", "--all", "/tmp/f.bin"}), 1);
+    EXPECT_EQ(err.str(), "tavro-writer-cli: no device answered the search from 198.18.0.1\n");
+    EXPECT_TRUE(uploads.empty());
+}
+
+TEST_F(WriteManyTest, JsonHasOneObjectPerDeviceWithFieldsOfFixedTypes) {
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("tavro-write-many-" + std::to_string(::getpid()) + ".bin"))
+                                 .string();
+    std::ofstream(path, std::ios::binary) << std::string(1500, 'x');
+    plays[kB] = Refused;
+    plays[kC] = [](upload::UploadSink& sink) {
+        sink.SetProgress(68);  // one block of 1024 acknowledged, then a final word of its own
+        upload::UploadReport report =
+            Ended(upload::kUploadRefused, upload::UploadCause::BadFinalWord);
+        report.localPort = 51000;
+        report.bytesAcknowledged = 1024;
+        report.bytesTotal = 1500;
+        report.finalWord = "N\x1b[2JG";
+        return report;
+    };
+    services.stderrIsTerminal = [] { return true; };
+    EXPECT_EQ(Run({"write", "--json", kA, kB, kC, path.c_str()}), 1);
+    std::remove(path.c_str());
+    EXPECT_EQ(err.str(), "") << "no progress display with --json";
+
+    const std::vector<JsonObject> objects = JsonLines();
+    ASSERT_EQ(objects.size(), 3u);
+    using Kind = JsonValue::Kind;
+    const std::map<std::string, Kind> shape = {
+        {"device", Kind::String},  {"status", Kind::Number},   {"result", Kind::Number},
+        {"outcome", Kind::String}, {"cause", Kind::String},    {"bytesSent", Kind::Number},
+        {"seconds", Kind::Number}, {"localPort", Kind::Number}};
+    for (const JsonObject& object : objects) {
+        ASSERT_EQ(object.size(), shape.size()) << out.str();
+        for (const auto& [field, kind] : shape) {
+            ASSERT_TRUE(object.count(field)) << field;
+            EXPECT_EQ(object.at(field).kind, kind) << field;
+        }
+    }
+    const JsonObject a = ReportOf(objects, kA);
+    EXPECT_EQ(a.at("outcome").text, "ok");
+    EXPECT_EQ(a.at("status").text, "0");
+    EXPECT_EQ(a.at("result").text, "0");
+    EXPECT_EQ(a.at("cause").text, "");
+    EXPECT_EQ(a.at("bytesSent").text, "1500");
+    EXPECT_EQ(a.at("localPort").text, "40123");
+    const JsonObject b = ReportOf(objects, kB);
+    EXPECT_EQ(b.at("outcome").text, "no-answer");
+    EXPECT_EQ(b.at("status").text, "1");
+    EXPECT_EQ(b.at("bytesSent").text, "0");
+    EXPECT_EQ(b.at("localPort").text, "0");
+    EXPECT_EQ(b.at("cause").text, "198.18.0.21 は 10 回の書き込み依頼に一度も応答しませんでした");
+    const JsonObject c = ReportOf(objects, kC);
+    EXPECT_EQ(c.at("outcome").text, "bad-answer");
+    EXPECT_EQ(c.at("bytesSent").text, "1024");
+    EXPECT_EQ(c.at("localPort").text, "51000");
+    // The device's words reach JSON as they came, escaped by JSON alone.
+    EXPECT_THAT(c.at("cause").text, HasSubstr("\"N\x1b[2JG\""));
+    EXPECT_THAT(out.str(), HasSubstr("\\u001b[2JG"));
+}
+
+TEST_F(WriteManyTest, CausesInTheLocalesLanguageAndTheOutcomeKeyFromTheCause) {
+    environment["LC_ALL"] = "C";
+    plays[kA] = [](upload::UploadSink&) {
+        upload::UploadReport report = Ended(upload::kUploadRefused, upload::UploadCause::BadAnswer);
+        report.deviceAnswer = "NG";
+        return report;
+    };
+    plays[kB] = [](upload::UploadSink&) {
+        upload::UploadReport report = Ended(10060, upload::UploadCause::NoConnectBack);
+        report.localAddress = net::Ipv4Address::FromOctets(198, 18, 0, 1);
+        report.localPort = 40125;
+        report.localPortChosen = true;
+        report.bound = std::chrono::seconds(2);
+        return report;
+    };
+    EXPECT_EQ(Run({"write", "--json", kA, kB, "/tmp/f.bin"}), 1);
+    const std::vector<JsonObject> objects = JsonLines();
+    ASSERT_EQ(objects.size(), 2u);
+    EXPECT_EQ(ReportOf(objects, kA).at("outcome").text, "bad-answer");
+    EXPECT_EQ(ReportOf(objects, kA).at("cause").text,
+              "198.18.0.20 answered the invitation with \"NG\"");
+    EXPECT_EQ(ReportOf(objects, kB).at("outcome").text, "network-error");
+    EXPECT_EQ(ReportOf(objects, kB).at("cause").text,
+              "198.18.0.21 did not connect back within 2 s to 198.18.0.1:40125; if a firewall "
+              "guards this computer, let incoming TCP connections to port 40125 through");
+    EXPECT_EQ(ReportOf(objects, kB).at("localPort").text, "40125");
+}
+
+TEST_F(WriteManyTest, AFixedPortIsOneListenerSharedByEveryDeviceOfTheBatch) {
+    int opened = 0;
+    services.openConnectBackListener = [&](net::Ipv4Address local, std::uint16_t port, LogSink&,
+                                           upload::UploadReport&) {
+        ++opened;
+        EXPECT_EQ(local.ToString(), "198.18.0.1");
+        EXPECT_EQ(port, 40127);
+        return std::make_shared<upload::ConnectBackListener>(net::Socket{},
+                                                             net::Endpoint{local, port});
+    };
+    EXPECT_EQ(Run({"write", "--local-port", "40127", kA, kB, kC, "/tmp/f.bin"}), 0);
+    EXPECT_EQ(opened, 1);
+    ASSERT_EQ(uploads.size(), 3u);
+    for (const upload::UploadRequest& request : uploads) {
+        EXPECT_NE(request.sharedListener, nullptr);
+        EXPECT_EQ(request.sharedListener, uploads[0].sharedListener);
+    }
+
+    // One device alone binds the port itself, as a single write always has.
+    uploads.clear();
+    EXPECT_EQ(Run({"write", "--local-port", "40127", kA, "/tmp/f.bin"}), 0);
+    EXPECT_EQ(opened, 1);
+    ASSERT_EQ(uploads.size(), 1u);
+    EXPECT_EQ(uploads[0].sharedListener, nullptr);
+    EXPECT_EQ(uploads[0].localPort, 40127);
+}
+
+TEST_F(WriteManyTest, ATakenFixedPortEndsEveryDeviceWithoutAskingAny) {
+    environment["LC_ALL"] = "C";
+    services.openConnectBackListener = [](net::Ipv4Address local, std::uint16_t port, LogSink&,
+                                          upload::UploadReport& report) {
+        report.result = net::kErrorAddressInUse;
+        report.cause = upload::UploadCause::ListenerFailed;
+        report.localAddress = local;
+        report.localPort = port;
+        report.localPortChosen = true;
+        return std::shared_ptr<upload::ConnectBackListener>();
+    };
+    EXPECT_EQ(Run({"write", "--json", "--local-port", "40127", kA, kB, "/tmp/f.bin"}), 4);
+    EXPECT_TRUE(uploads.empty()) << "a device was asked without a listener for it";
+    const std::vector<JsonObject> objects = JsonLines();
+    ASSERT_EQ(objects.size(), 2u);
+    for (const char* device : {kA, kB}) {
+        const JsonObject object = ReportOf(objects, device);
+        EXPECT_EQ(object.at("outcome").text, "network-error");
+        EXPECT_EQ(object.at("localPort").text, "40127");
+        EXPECT_EQ(object.at("cause").text,
+                  "port 198.18.0.1:40127 is already in use; choose another --local-port");
+    }
+}
+
+TEST_F(WriteManyTest, OutcomeKeysOfEveryResult) {
+    const std::vector<std::pair<upload::UploadResult, std::string>> results = {
+        {1, "refused"}, {2, "file-error"}, {3, "internal-error"}, {10054, "network-error"}};
+    for (const auto& [result, key] : results) {
+        plays[kA] = [result](upload::UploadSink&) { return Ended(result); };
+        Run({"write", "--json", kA, "/tmp/f.bin"});
+        const std::vector<JsonObject> objects = JsonLines();
+        ASSERT_EQ(objects.size(), 1u);
+        EXPECT_EQ(objects[0].at("outcome").text, key);
+        EXPECT_EQ(objects[0].at("result").text, std::to_string(result));
+    }
+}
+
+TEST_F(WriteManyTest, VerifyReportsTheVersionTheDeviceCameBackWith) {
+    // Listed with its old version before the upload, then gone for two searches, then back.
+    int searched = 0;
+    services.discoverDevices = [&](discovery::DeviceTable& table, net::Ipv4Address) {
+        ++searched;
+        if (searched == 1) table.rows[0] = test::MadeUpDevice(kA, 0x20, 105);
+        if (searched <= 3 && searched != 1) return discovery::SearchOutcome(0);
+        if (searched > 3) table.rows[0] = test::MadeUpDevice(kA, 0x20, 120);
+        return discovery::SearchOutcome(1);
+    };
+    EXPECT_EQ(Run({"write", "--verify", "--verify-timeout", "5", kA, "/tmp/f.bin"}), 0);
+    EXPECT_EQ(out.str(), "正常終了\n198.18.0.20 はバージョン 1.20 で復帰しました\n");
+    EXPECT_GE(searched, 4);
+
+    searched = 0;
+    EXPECT_EQ(Run({"write", "--json", "--verify", "--verify-timeout", "5", kA, "/tmp/f.bin"}), 0);
+    const std::vector<JsonObject> objects = JsonLines();
+    ASSERT_EQ(objects.size(), 1u);
+    EXPECT_EQ(objects[0].at("verified").kind, JsonValue::Kind::Bool);
+    EXPECT_EQ(objects[0].at("verified").text, "true");
+    EXPECT_EQ(objects[0].at("version").text, "1.20");
+}
+
+TEST_F(WriteManyTest, ADeviceThatDoesNotComeBackEndsWithFive) {
+    listed["198.18.0.1"] = {};  // never listed again
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Run({"write", "--verify", "--verify-timeout", "0.3", kA, "/tmp/f.bin"}), 5);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(out.str(), "正常終了\n");
+    EXPECT_EQ(err.str(), "tavro-writer-cli: 198.18.0.20 は 0.3 秒以内に復帰しませんでした\n");
+
+    EXPECT_EQ(Run({"write", "--json", "--verify", "--verify-timeout", "0.3", kA, "/tmp/f.bin"}), 5);
+    const std::vector<JsonObject> objects = JsonLines();
+    ASSERT_EQ(objects.size(), 1u);
+    EXPECT_EQ(objects[0].at("outcome").text, "ok");
+    EXPECT_EQ(objects[0].at("status").text, "5");
+    EXPECT_EQ(objects[0].at("verified").text, "false");
+    EXPECT_EQ(objects[0].at("version").kind, JsonValue::Kind::String);
+    EXPECT_EQ(objects[0].at("version").text, "");
+}
+
+TEST_F(WriteManyTest, AnotherDeviceOnTheSameAddressIsNotTheOneThatCameBack) {
+    // Seen before the write with one hardware address, afterwards only with another.
+    int searched = 0;
+    services.discoverDevices = [&](discovery::DeviceTable& table, net::Ipv4Address) {
+        table.rows[0] = test::MadeUpDevice(kA, ++searched == 1 ? 0x20 : 0x99, 120);
+        return discovery::SearchOutcome(1);
+    };
+    EXPECT_EQ(Run({"write", "--verify", "--verify-timeout", "0.3", kA, "/tmp/f.bin"}), 5);
+}
+
+TEST_F(WriteManyTest, VerifyAppliesToEveryDeviceAndAFailedUploadIsNotWaitedFor) {
+    plays[kB] = Refused;
+    listed["198.18.0.1"] = {test::MadeUpDevice(kA, 0x20, 120), test::MadeUpDevice(kC, 0x22, 121)};
+    EXPECT_EQ(Run({"write", "--verify", "--verify-timeout", "5", kA, kB, kC, "/tmp/f.bin"}), 1);
+    EXPECT_THAT(out.str(), HasSubstr("正常終了、バージョン 1.20 で復帰\n"));
+    EXPECT_THAT(out.str(), HasSubstr("正常終了、バージョン 1.21 で復帰\n"));
+    EXPECT_THAT(out.str(), HasSubstr("TAVRO通信エラー\n"));
+}
+
+TEST_F(WriteManyTest, InterruptGivesEveryUnfinishedDeviceItsJsonLine) {
+    std::optional<std::string> notice;
+    plays[kA] = [](upload::UploadSink& sink) {
+        sink.SetProgress(100);
+        return Ended(upload::kUploadSucceeded);
+    };
+    plays[kB] = [&](upload::UploadSink& sink) {
+        // A has ended by now: one device at a time.
+        sink.SetProgress(42);
+        notice = services.job->Interrupt(std::chrono::seconds(1), 143);
+        return Ended(upload::kUploadSucceeded);
+    };
+    EXPECT_EQ(Run({"write", "--json", "-j", "1", kA, kB, kC, "fw.bin"}), 0);
+    ASSERT_TRUE(notice.has_value());
+    EXPECT_EQ(*notice,
+              "tavro-writer-cli: the write to 198.18.0.20 had ended (ok)\n"
+              "tavro-writer-cli: interrupted after 42% of fw.bin was sent to 198.18.0.21\n"
+              "tavro-writer-cli: interrupted before the transfer of fw.bin to 198.18.0.22 "
+              "started\n");
+    const std::vector<JsonObject> objects = JsonLines();
+    ASSERT_EQ(objects.size(), 3u) << "each device has exactly one line";
+    EXPECT_EQ(ReportOf(objects, kA).at("outcome").text, "ok");
+    for (const char* device : {kB, kC}) {
+        const JsonObject object = ReportOf(objects, device);
+        EXPECT_EQ(object.at("outcome").text, "interrupted");
+        EXPECT_EQ(object.at("status").text, "143");
+        EXPECT_EQ(object.at("result").text, "-1");
+    }
+}
+
+TEST_F(WriteManyTest, ATerminalShowsOneLinePerDeviceAndVerboseTracesArePrefixed) {
+    services.stderrIsTerminal = [] { return true; };
+    plays[kB] = Refused;
+    // Each step outlasts the board's redraw interval, so that every one of them is drawn.
+    plays[kA] = [](upload::UploadSink& sink) {
+        sink.InvitationSent(1, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        sink.BytesAcknowledged(1024, 2048);
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        return Ended(upload::kUploadSucceeded);
+    };
+    EXPECT_EQ(Run({"write", kA, kB, "/tmp/f.bin"}), 1);
+    EXPECT_THAT(err.str(), HasSubstr("\x1b[2A"));
+    EXPECT_THAT(err.str(),
+                HasSubstr("\r\x1b[2K198.18.0.20      198.18.0.20 にファームウェアの受け取りを"
+                          "依頼しています（10 回中 1 回目）\n"));
+    EXPECT_THAT(err.str(),
+                HasSubstr("\r\x1b[2K198.18.0.20      [###############               ]  50%  "
+                          "1024/2048 バイト"));
+    EXPECT_THAT(err.str(), HasSubstr("\r\x1b[2K198.18.0.20      正常終了\n"));
+    EXPECT_THAT(err.str(), HasSubstr("198.18.0.21      TAVRO通信エラー\n"));
+
+    plays.erase(kA);
+    EXPECT_EQ(Run({"write", "-v", kA, kB, "/tmp/f.bin"}), 1);
+    EXPECT_THAT(err.str(), HasSubstr("198.18.0.20: getsockname :ok: localPort = 40123\r\n"));
+    EXPECT_THAT(err.str(), HasSubstr("198.18.0.21: no-recv error.\r\n"));
+    EXPECT_THAT(err.str(), Not(HasSubstr("\x1b[")));
+}
+
+TEST_F(WriteManyTest, InterfaceByName) {
+    EXPECT_EQ(Run({"write", "--interface", "tv1", kA, "/tmp/f.bin"}), 0);
+    EXPECT_EQ(uploads.back().localAddress.ToString(), "198.18.0.129");
+    EXPECT_EQ(Run({"search", "--interface", "tv0"}), 0);
+    EXPECT_EQ(searches.back(), "198.18.0.1");
+    EXPECT_EQ(Run({"search", "--interface", "198.18.0.130"}), 0);
+    EXPECT_EQ(searches.back(), "198.18.0.130");
+    EXPECT_EQ(Run({"search", "--interface", "tv9"}), 1);
+    EXPECT_THAT(err.str(),
+                HasSubstr("tv9 is neither the address nor the name of a usable interface"));
+}
+
+TEST_F(WriteManyTest, SearchOnEveryInterfaceTagsEachDevice) {
+    listed["198.18.0.1"] = {test::MadeUpDevice(kA, 0x20, 105)};
+    listed["198.18.0.129"] = {test::MadeUpDevice("198.18.0.140", 0x40, 120, 4)};
+    EXPECT_EQ(Run({"search", "--all-interfaces"}), 0);
+    EXPECT_THAT(searches, UnorderedElementsAre("198.18.0.1", "198.18.0.129"))
+        << "each interface once, from its first address";
+    EXPECT_EQ(out.str(),
+              "198.18.0.20 / 02-00-5E-0A-0B-20 / ver. 1.05  via tv0 (198.18.0.1)\n"
+              "198.18.0.140 / 02-00-5E-0A-0B-40 / ver. 1.20  via tv1 (198.18.0.129)\n");
+
+    EXPECT_EQ(Run({"search", "--all-interfaces", "--json"}), 0);
+    const auto devices = test::ReadJsonArray(out.str());
+    ASSERT_TRUE(devices.has_value()) << out.str();
+    ASSERT_EQ(devices->size(), 2u);
+    const JsonObject& second = (*devices)[1];
+    EXPECT_EQ(second.at("address").text, "198.18.0.140");
+    EXPECT_EQ(second.at("ifname").text, "tv1");
+    EXPECT_EQ(second.at("localAddress").text, "198.18.0.129");
+    EXPECT_EQ(second.at("mac").text, "02:00:5e:0a:0b:40");
+    EXPECT_EQ(second.at("version").kind, JsonValue::Kind::String);
+    EXPECT_EQ(second.at("version").text, "1.20");
+    EXPECT_EQ(second.at("shownVersion").kind, JsonValue::Kind::Number);
+    EXPECT_EQ(second.at("sketchVersion").text, "120");
+
+    EXPECT_EQ(Run({"search", "--all-interfaces", "--interface", "tv0"}), 64);
+}
+
+TEST_F(WriteManyTest, AFailedSearchOnOneInterfaceStillListsTheOthers) {
+    listed["198.18.0.1"] = {test::MadeUpDevice(kA, 0x20, 105)};
+    services.discoverDevices = [this](discovery::DeviceTable& table, net::Ipv4Address address) {
+        const std::string local = address.ToString();
+        if (local != "198.18.0.1") return discovery::SearchOutcome(-1);
+        table.rows[0] = listed[local][0];
+        return discovery::SearchOutcome(1);
+    };
+    EXPECT_EQ(Run({"search", "--all-interfaces"}), 1);
+    EXPECT_EQ(out.str(), "198.18.0.20 / 02-00-5E-0A-0B-20 / ver. 1.05  via tv0 (198.18.0.1)\n");
+    EXPECT_EQ(err.str(), "tavro-writer-cli: the search from 198.18.0.129 on tv1 failed\n");
+}
+
+TEST_F(WriteManyTest, InterfacesJsonHasNameAndPrefixLength) {
+    EXPECT_EQ(Run({"interfaces", "--json"}), 0);
+    const auto records = test::ReadJsonArray(out.str());
+    ASSERT_TRUE(records.has_value()) << out.str();
+    ASSERT_EQ(records->size(), 3u);
+    EXPECT_EQ((*records)[2].at("ifname").text, "tv1");
+    EXPECT_EQ((*records)[2].at("prefixlen").kind, JsonValue::Kind::Number);
+    EXPECT_EQ((*records)[2].at("prefixlen").text, "24");
+}
+
+}  // namespace
+}  // namespace tavro::cli

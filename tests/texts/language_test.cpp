@@ -1,0 +1,38 @@
+#include "texts/language.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+namespace tavro::texts {
+namespace {
+
+Language From(const std::map<std::string, std::string>& variables) {
+    return LanguageFromEnvironment([&](std::string_view name) -> std::optional<std::string> {
+        const auto found = variables.find(std::string(name));
+        if (found == variables.end()) return std::nullopt;
+        return found->second;
+    });
+}
+
+TEST(LanguageTest, TheVariableThatGovernsMessagesDecides) {
+    EXPECT_EQ(From({}), Language::English);
+    EXPECT_EQ(From({{"LANG", "ja_JP.UTF-8"}}), Language::Japanese);
+    EXPECT_EQ(From({{"LANG", "ja"}}), Language::Japanese);
+    EXPECT_EQ(From({{"LANG", "en_US.UTF-8"}}), Language::English);
+    EXPECT_EQ(From({{"LANG", "C"}}), Language::English);
+    // LC_ALL overrides everything, LC_MESSAGES overrides LANG.
+    EXPECT_EQ(From({{"LC_ALL", "C"}, {"LC_MESSAGES", "ja_JP"}, {"LANG", "ja_JP"}}),
+              Language::English);
+    EXPECT_EQ(From({{"LC_ALL", "ja_JP.eucJP"}, {"LANG", "en_GB"}}), Language::Japanese);
+    EXPECT_EQ(From({{"LC_MESSAGES", "en_US"}, {"LANG", "ja_JP"}}), Language::English);
+    EXPECT_EQ(From({{"LC_MESSAGES", "ja_JP"}, {"LANG", "en_US"}}), Language::Japanese);
+    // A variable set to nothing does not count.
+    EXPECT_EQ(From({{"LC_ALL", ""}, {"LC_MESSAGES", ""}, {"LANG", "ja_JP"}}), Language::Japanese);
+    // Only a name that begins with "ja" is Japanese.
+    EXPECT_EQ(From({{"LANG", "en_JA"}}), Language::English);
+}
+
+}  // namespace
+}  // namespace tavro::texts

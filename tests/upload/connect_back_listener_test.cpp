@@ -1,0 +1,140 @@
+// The connect-back listener on loopback: peers on 127.0.0.2, .3 and .4 connect to one port.
+
+#include "upload/connect_back_listener.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <string>
+
+#include "net/socket.h"
+#include "net/socket_error.h"
+
+namespace tavro::upload {
+namespace {
+
+using namespace std::chrono_literals;
+
+class TracedLog : public LogSink {
+public:
+    void AppendText(std::string_view text) override {
+        std::lock_guard lock(mutex);
+        text_ += text;
+    }
+    std::string text() {
+        std::lock_guard lock(mutex);
+        return text_;
+    }
+
+private:
+    std::mutex mutex;
+    std::string text_;
+};
+
+net::Ipv4Address Loopback(int last) {
+    return net::Ipv4Address::FromOctets(127, 0, 0, static_cast<std::uint8_t>(last));
+}
+
+class ConnectBackListenerTest : public ::testing::Test {
+protected:
+    ConnectBackListenerTest() {
+        int error = 0;
+        net::Socket socket = net::Socket::Create(net::kStreamSocket, error);
+        EXPECT_EQ(socket.Bind({Loopback(1), 0}), 0);
+        net::Endpoint local;
+        EXPECT_EQ(socket.GetLocalEndpoint(local), 0);
+        EXPECT_EQ(socket.Listen(8), 0);
+        listener_ = std::make_unique<ConnectBackListener>(std::move(socket), local);
+    }
+
+    // A connection to the listener from 127.0.0.<last>, which sends its own address's last
+    // number, so the side that accepts it can tell whose it got.
+    net::Socket ConnectFrom(int last) {
+        int error = 0;
+        net::Socket peer = net::Socket::Create(net::kStreamSocket, error);
+        EXPECT_EQ(peer.Bind({Loopback(last), 0}), 0);
+        EXPECT_EQ(peer.Connect(listener_->local(), 2s), 0);
+        const std::string mark = std::to_string(last);
+        EXPECT_TRUE(peer.SendAll(mark).ok());
+        return peer;
+    }
+
+    static std::string MarkOf(net::Socket& connection) {
+        char mark[4] = {};
+        const net::IoResult got = connection.ReceiveWithin(std::span(mark, 1), 2s);
+        return got.ok() ? std::string(mark, got.count) : "none";
+    }
+
+    std::unique_ptr<ConnectBackListener> listener_;
+    TracedLog log_;
+};
+
+TEST_F(ConnectBackListenerTest, EachWaiterGetsTheConnectionFromItsOwnDevice) {
+    auto accept = [this](int last) {
+        return std::async(std::launch::async, [this, last] {
+            int error = 0;
+            net::Socket connection = listener_->AcceptFrom(Loopback(last), 5s, log_, error);
+            return connection.valid() ? MarkOf(connection) : "error " + std::to_string(error);
+        });
+    };
+    auto forTwo = accept(2);
+    auto forThree = accept(3);
+    std::this_thread::sleep_for(50ms);  // both wait before anyone connects
+    // The devices come in the other order, and a stranger comes first.
+    net::Socket stranger = ConnectFrom(4);
+    net::Socket three = ConnectFrom(3);
+    net::Socket two = ConnectFrom(2);
+
+    EXPECT_EQ(forTwo.get(), "2");
+    EXPECT_EQ(forThree.get(), "3");
+    EXPECT_NE(log_.text().find("ignored connection from 127.0.0.4\r\n"), std::string::npos)
+        << log_.text();
+    // The stranger was shut out: its connection ends.
+    char byte = 0;
+    const net::IoResult end = stranger.ReceiveWithin(std::span(&byte, 1), 2s);
+    EXPECT_TRUE(end.ok() ? end.count == 0 : end.error != net::kErrorTimedOut);
+}
+
+// A device may connect back while its own upload is still busy with the invitation and another
+// upload sits in accept: expected, its connection is kept for it instead of being shut out.
+TEST_F(ConnectBackListenerTest, AnExpectedDeviceThatComesEarlyIsKeptForItsUpload) {
+    const ConnectBackListener::Expectation expected(*listener_, Loopback(2));
+    auto forThree = std::async(std::launch::async, [this] {
+        int error = 0;
+        net::Socket connection = listener_->AcceptFrom(Loopback(3), 5s, log_, error);
+        return connection.valid() ? MarkOf(connection) : "error " + std::to_string(error);
+    });
+    std::this_thread::sleep_for(50ms);
+    net::Socket two = ConnectFrom(2);
+    std::this_thread::sleep_for(200ms);  // the other waiter has accepted it by now
+    int error = 0;
+    net::Socket forTwo = listener_->AcceptFrom(Loopback(2), 1s, log_, error);
+    ASSERT_TRUE(forTwo.valid()) << "error " << error;
+    EXPECT_EQ(MarkOf(forTwo), "2");
+    EXPECT_EQ(log_.text(), "") << "the early device was taken for a stranger";
+
+    net::Socket three = ConnectFrom(3);
+    EXPECT_EQ(forThree.get(), "3");
+}
+
+TEST_F(ConnectBackListenerTest, AWaiterWhoseDeviceStaysAwayEndsAtItsOwnBound) {
+    auto patient = std::async(std::launch::async, [this] {
+        int error = 0;
+        listener_->AcceptFrom(Loopback(2), 3s, log_, error);
+        return error;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    int error = 0;
+    const net::Socket none = listener_->AcceptFrom(Loopback(3), 300ms, log_, error);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_FALSE(none.valid());
+    EXPECT_EQ(error, net::kErrorTimedOut);
+    EXPECT_LT(waited, 1500ms) << "the other waiter's accept held this one past its bound";
+
+    net::Socket two = ConnectFrom(2);
+    EXPECT_EQ(patient.get(), 0);
+}
+
+}  // namespace
+}  // namespace tavro::upload
