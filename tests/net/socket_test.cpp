@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "loopback_sockets.h"
 #include "net/socket_error.h"
 
 namespace tavro::net {
@@ -15,37 +16,7 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-const Ipv4Address kLoopback = kLoopbackAddress;
-
-Socket BoundSocket(int type) {
-    int error = -1;
-    Socket socket = Socket::Create(type, error);
-    EXPECT_EQ(error, 0);
-    EXPECT_EQ(socket.Bind(Endpoint{kLoopback, 0}), 0);
-    return socket;
-}
-
-Endpoint LocalOf(const Socket& socket) {
-    Endpoint local;
-    EXPECT_EQ(socket.GetLocalEndpoint(local), 0);
-    return local;
-}
-
-struct TcpPair {
-    Socket client;
-    Socket server;
-};
-
-TcpPair ConnectedPair() {
-    Socket listener = BoundSocket(kStreamSocket);
-    EXPECT_EQ(listener.Listen(1), 0);
-    Socket client = BoundSocket(kStreamSocket);
-    EXPECT_EQ(client.Connect(LocalOf(listener), 3000ms), 0);
-    int error = -1;
-    Socket server = listener.Accept(3000ms, error);
-    EXPECT_EQ(error, 0);
-    return TcpPair{std::move(client), std::move(server)};
-}
+using namespace test;
 
 TEST(SocketLifetime, MovedSocketOwnsTheDescriptorAndClosesIt) {
     Socket first = BoundSocket(kDatagramSocket);
