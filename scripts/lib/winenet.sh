@@ -6,13 +6,19 @@
 # its own, starts that prefix's wineserver inside the namespace first, runs the program inside
 # the same namespace, and ends the wineserver afterwards. Nothing else uses that prefix.
 #
-# Source this file (after scripts/lib/testnet.sh when a test network is wanted), then:
+# Source this file (it brings scripts/lib/testnet.sh along for the namespaces), then:
 #   wine_make_template DIR          # a booted prefix, made inside a loopback-only namespace
 #   wine_copy_prefix DIR COPY       # a copy of it for one run (its own wineserver)
 #   wine_in_namespace NS PREFIX OUT ERR PROGRAM.exe ARGS...   # exit status of the program
 #
 # Wine's helper processes keep stdout and stderr open after the program ends, so its output
 # always goes to files. Only the 64-bit Wine exists here.
+
+# testnet_kill_all ends what Wine leaves running in a namespace.
+if ! declare -F testnet_kill_all >/dev/null; then
+    # shellcheck source=testnet.sh
+    source "$(dirname "${BASH_SOURCE[0]}")/testnet.sh"
+fi
 
 WINE_LOADER=/usr/lib/wine/wine64
 WINE_SERVER=/usr/lib/wine/wineserver
@@ -71,7 +77,7 @@ wine_make_template() {
     wine_remove_prefix "$dir"
     mkdir -p "$dir"
     wine_in_namespace "$ns" "$dir" "$dir.boot.out" "$dir.boot.err" wineboot --init || status=$?
-    wine_kill_namespace "$ns"
+    testnet_kill_all "$ns"
     ip netns del "$ns" 2>/dev/null || true
     if ((status != 0)) || [[ ! -f $dir/system.reg ]]; then
         echo "wine_make_template: wineboot failed (status $status); see $dir.boot.err" >&2
@@ -100,22 +106,6 @@ wine_remove_prefix() {
         fi
     fi
     rm -rf "$prefix"
-}
-
-# Ends whatever Wine left running in a namespace (TERM, then KILL after 2 s).
-wine_kill_namespace() {
-    local ns=$1 pids
-    pids=$(ip netns pids "$ns" 2>/dev/null) || return 0
-    [[ -n $pids ]] || return 0
-    # shellcheck disable=SC2086
-    kill $pids 2>/dev/null || true
-    for _ in $(seq 20); do
-        [[ -z $(ip netns pids "$ns" 2>/dev/null) ]] && return 0
-        sleep 0.1
-    done
-    pids=$(ip netns pids "$ns" 2>/dev/null) || return 0
-    # shellcheck disable=SC2086
-    [[ -z $pids ]] || kill -9 $pids 2>/dev/null || true
 }
 
 # wine_windows_path PATH : the absolute Linux path as a Windows program names it (drive Z:).
