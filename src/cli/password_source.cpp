@@ -18,11 +18,8 @@ constexpr char kPasswordVariable[] = "TAVRO_PASSWORD";
 constexpr std::size_t kPasswordFileLimit = 4096;
 
 std::optional<std::string> ReadPasswordFile(const std::string& path, std::ostream& err) {
-    struct FileClose {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
     errno = 0;
-    const std::unique_ptr<std::FILE, FileClose> file(upload::OpenFileForReading(path));
+    const upload::OwnedFile file = upload::OpenFileForReading(path);
     std::string content(kPasswordFileLimit + 1, '\0');
     std::size_t got = 0;
     if (file) got = std::fread(content.data(), 1, content.size(), file.get());

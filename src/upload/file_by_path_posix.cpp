@@ -5,7 +5,9 @@
 
 namespace tavro::upload {
 
-std::FILE* OpenFileForReading(const std::string& path) { return std::fopen(path.c_str(), "rb"); }
+OwnedFile OpenFileForReading(const std::string& path) {
+    return OwnedFile(std::fopen(path.c_str(), "rb"));
+}
 
 std::error_code FileSizeOf(const std::string& path, std::uintmax_t& size) {
     std::error_code error;

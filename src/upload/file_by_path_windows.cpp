@@ -16,8 +16,8 @@ std::filesystem::path WidePath(const std::string& path) {
 
 }  // namespace
 
-std::FILE* OpenFileForReading(const std::string& path) {
-    return ::_wfopen(WidePath(path).c_str(), L"rb");
+OwnedFile OpenFileForReading(const std::string& path) {
+    return OwnedFile(::_wfopen(WidePath(path).c_str(), L"rb"));
 }
 
 std::error_code FileSizeOf(const std::string& path, std::uintmax_t& size) {

@@ -19,11 +19,8 @@ FileProblem FileProblemFrom(const std::error_code& error, std::string& reason) {
 }
 
 FileProblem WhyUnreadable(const std::string& path, std::string& reason) {
-    struct FileClose {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
     errno = 0;
-    const std::unique_ptr<std::FILE, FileClose> file(OpenFileForReading(path));
+    const OwnedFile file = OpenFileForReading(path);
     if (!file) return FileProblemFrom(std::error_code(errno, std::generic_category()), reason);
     std::uintmax_t size = 0;
     if (!FileSizeOf(path, size) && size == 0) return FileProblem::Empty;

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "upload/file_by_path.h"
 #include "upload/md5_digest.h"
 
 namespace tavro::upload {
@@ -36,10 +37,7 @@ private:
     // Keeps what is not handed out yet and reads on behind it.
     void Refill();
 
-    struct FileClose {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-    std::unique_ptr<std::FILE, FileClose> file_;
+    OwnedFile file_;
     std::unique_ptr<char[]> chunk_;
     std::size_t filled_ = 0;    // bytes of the chunk read from the file
     std::size_t taken_ = 0;     // bytes of the chunk handed out

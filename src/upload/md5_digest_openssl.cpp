@@ -19,11 +19,6 @@ struct DigestContextFree {
 };
 using DigestContext = std::unique_ptr<EVP_MD_CTX, DigestContextFree>;
 
-struct FileClose {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileClose>;
-
 bool FinishDigest(EVP_MD_CTX* context, Md5Digest& digest) {
     Md5Digest value{};
     unsigned int length = 0;
@@ -42,7 +37,7 @@ bool GetFileMD5(const std::string& path, Md5Digest& digest) {
     if (!block) return false;
     DigestContext context(EVP_MD_CTX_new());
     if (!context || EVP_DigestInit_ex(context.get(), EVP_md5(), nullptr) != 1) return false;
-    File file(OpenFileForReading(path));
+    const OwnedFile file = OpenFileForReading(path);
     if (!file) return false;
 
     bool anyBlock = false;

@@ -33,11 +33,6 @@ struct HashDestroy {
 };
 using HashHandle = std::unique_ptr<void, HashDestroy>;
 
-struct FileClose {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileClose>;
-
 // An MD5 under way: the algorithm provider and the hash object it made. The hash object's
 // memory is CNG's own (no buffer given), and the hash holds on to its provider.
 struct Hash {
@@ -96,7 +91,7 @@ bool GetFileMD5(const std::string& path, Md5Digest& digest) {
     if (!block) return false;
     std::optional<Hash> hash = StartHash();
     if (!hash) return false;
-    File file(OpenFileForReading(path));
+    const OwnedFile file = OpenFileForReading(path);
     if (!file) return false;
 
     bool anyBlock = false;
