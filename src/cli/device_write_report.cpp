@@ -13,6 +13,7 @@ std::string OutcomeKey(const upload::UploadReport& report) {
         case upload::kUploadRefused:
             if (report.cause == upload::UploadCause::NoAnswer) return "no-answer";
             if (report.cause == upload::UploadCause::BadAnswer ||
+                report.cause == upload::UploadCause::UnreadableAnswer ||
                 report.cause == upload::UploadCause::BadFinalWord) {
                 return "bad-answer";
             }

@@ -19,8 +19,10 @@ std::chrono::milliseconds Milliseconds(double seconds) {
 
 std::string ShownForeignText(std::string_view text) { return TerminalText(text); }
 
-// The file's absolute path, in UTF-8 as it came. Paths go through std::filesystem as UTF-8
-// text: its narrow strings are the ANSI code page on Windows, which cannot hold every name.
+}  // namespace
+
+// Paths go through std::filesystem as UTF-8 text: its narrow strings are the ANSI code page
+// on Windows, which cannot hold every name.
 std::string AbsoluteUtf8Path(const std::string& file) {
     std::error_code ignored;
     const std::filesystem::path absolute = std::filesystem::absolute(
@@ -29,8 +31,6 @@ std::string AbsoluteUtf8Path(const std::string& file) {
     const std::u8string utf8 = absolute.u8string();
     return std::string(utf8.begin(), utf8.end());
 }
-
-}  // namespace
 
 std::optional<WriteSettings> SettleWriteSettings(const CliServices& services,
                                                  const WriteOptions& options, std::ostream& err,
@@ -66,7 +66,8 @@ std::optional<WriteSettings> SettleWriteSettings(const CliServices& services,
 upload::UploadReport WriteDevice(const CliServices& services, const WriteSettings& settings,
                                  net::Ipv4Address device, const std::string& file,
                                  upload::UploadSink& sink,
-                                 std::shared_ptr<upload::ConnectBackListener> listener) {
+                                 std::shared_ptr<upload::ConnectBackListener> listener,
+                                 std::optional<upload::FirmwareImage> image) {
     const upload::UploadRequest request{
         .deviceAddress = device,
         .localAddress = settings.localAddress,
@@ -75,6 +76,7 @@ upload::UploadReport WriteDevice(const CliServices& services, const WriteSetting
         .firmwarePath = AbsoluteUtf8Path(file),
         .localPort = settings.localPort,
         .sharedListener = std::move(listener),
+        .image = std::move(image),
     };
     return services.runUpload(request, sink, settings.timeouts);
 }

@@ -33,12 +33,17 @@ std::optional<WriteSettings> SettleWriteSettings(const CliServices& services,
 
 // Writes the file into one device (already read as a strict address) through the sink, and
 // tells why it ended as it did; with a listener, the device connects back to that one, which
-// other uploads may share. Touches no stream: a runner of several devices calls it from as
-// many threads, each with a sink of its own.
+// other uploads may share; with an image, the file measured once for all of them. Touches no
+// stream: a runner of several devices calls it from as many threads, each with a sink of its
+// own.
 upload::UploadReport WriteDevice(const CliServices& services, const WriteSettings& settings,
                                  net::Ipv4Address device, const std::string& file,
                                  upload::UploadSink& sink,
-                                 std::shared_ptr<upload::ConnectBackListener> listener = nullptr);
+                                 std::shared_ptr<upload::ConnectBackListener> listener = nullptr,
+                                 std::optional<upload::FirmwareImage> image = std::nullopt);
+
+// The file's absolute path, in UTF-8 as it came.
+std::string AbsoluteUtf8Path(const std::string& file);
 
 // The outcome line and, after a failure, the cause line; each ends in "\n".
 std::string OutcomeLines(const upload::UploadReport& report, texts::Language language);

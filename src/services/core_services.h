@@ -10,6 +10,7 @@
 #include "interfaces/interface_facts.h"
 #include "log/log_sink.h"
 #include "net/ipv4_address.h"
+#include "upload/firmware_image.h"
 #include "upload/upload_report.h"
 #include "upload/upload_request.h"
 #include "upload/upload_result.h"
@@ -34,10 +35,15 @@ struct CoreServices {
         runUpload;
     // A listener that several uploads at once may share (UploadRequest::sharedListener); a
     // fake may leave it unset, and every upload then opens its own.
-    std::function<std::shared_ptr<upload::ConnectBackListener>(net::Ipv4Address localAddress,
-                                                               std::uint16_t port, LogSink& log,
-                                                               upload::UploadReport& report)>
+    std::function<std::shared_ptr<upload::ConnectBackListener>(
+        net::Ipv4Address localAddress, std::uint16_t port, int backlog, LogSink& log,
+        upload::UploadReport& report)>
         openConnectBackListener;
+    // The file's length and digest, taken once for several uploads (UploadRequest::image); a
+    // fake may leave it unset, and every upload then measures the file itself.
+    std::function<upload::UploadResult(const std::string& path, LogSink& log,
+                                       upload::FirmwareImage& image, upload::UploadReport& report)>
+        measureFirmware;
 };
 
 // ReadInterfaceFacts, DiscoverDevices and RunUpload with their product settings.

@@ -1,6 +1,7 @@
 #include "discovery/discover_devices.h"
 #include "interfaces/read_interface_facts.h"
 #include "services/core_services.h"
+#include "upload/firmware_image.h"
 #include "upload/run_upload.h"
 #include "upload/shared_listener.h"
 
@@ -23,6 +24,7 @@ CoreServices RealCoreServices() {
                 return report;
             },
         .openConnectBackListener = upload::OpenConnectBackListener,
+        .measureFirmware = upload::MeasureFirmware,
     };
 }
 

@@ -34,6 +34,9 @@ std::string FileProblemText(const UploadReport& report, Language language) {
         case FileProblem::Changed:
             return ja ? "書き込み中にファイルが変更されました"
                       : "the file changed during the upload";
+        case FileProblem::SizeMismatch:
+            return ja ? "ファイルの大きさと読み取れた中身のバイト数が一致しません"
+                      : "its size is not the number of bytes it holds";
         case FileProblem::Other:
         case FileProblem::None:
             break;
@@ -99,6 +102,9 @@ std::string JapaneseCause(const UploadReport& r, ShowForeignText show) {
                    " 回の書き込み依頼に一度も応答しませんでした";
         case UploadCause::BadAnswer:
             return dev + " は書き込み依頼に " + Quoted(r.deviceAnswer, show) + " と応答しました";
+        case UploadCause::UnreadableAnswer:
+            return dev + " は書き込み依頼に応答ではない " + Count(r.answerBytes) +
+                   " バイトを返しました";
         case UploadCause::NoVerdict:
             return dev + " から " + bound + "以内にパスワードの判定が届きませんでした";
         case UploadCause::PasswordRefused:
@@ -143,6 +149,9 @@ std::string EnglishCause(const UploadReport& r, ShowForeignText show) {
                    " tries";
         case UploadCause::BadAnswer:
             return dev + " answered the invitation with " + Quoted(r.deviceAnswer, show);
+        case UploadCause::UnreadableAnswer:
+            return dev + " answered the invitation with " + Count(r.answerBytes) +
+                   " bytes that are not a reply";
         case UploadCause::NoVerdict:
             return dev + " gave no verdict on the password within " + bound;
         case UploadCause::PasswordRefused:
@@ -210,6 +219,10 @@ std::string OutcomeText(upload::UploadResult result, Language language) {
 std::string CauseText(const upload::UploadReport& report, Language language, ShowForeignText show) {
     if (report.result == upload::kUploadSucceeded) return {};
     return Japanese(language) ? JapaneseCause(report, show) : EnglishCause(report, show);
+}
+
+std::string InterruptedText(Language language) {
+    return Japanese(language) ? "中断されました" : "interrupted";
 }
 
 std::string InvitingText(std::string_view device, int attempt, int attempts, Language language) {

@@ -24,6 +24,9 @@ std::string OutcomeText(upload::UploadResult result, Language language);
 // success. Foreign bytes in it (the device's words, the file's path) pass through `show`.
 std::string CauseText(const upload::UploadReport& report, Language language, ShowForeignText show);
 
+// The cause of a device whose write a stop signal cut short.
+std::string InterruptedText(Language language);
+
 // What the upload is doing while it waits on the device.
 std::string InvitingText(std::string_view device, int attempt, int attempts, Language language);
 std::string AwaitingText(std::string_view device, net::Ipv4Address localAddress, std::uint16_t port,

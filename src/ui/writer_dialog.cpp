@@ -195,6 +195,7 @@ void WriterDialog::RunUploadOnWorker() {
             .firmwarePath = m_firmwarePath,
             .localPort = 0,
             .sharedListener = nullptr,
+            .image = std::nullopt,
         };
         result = m_services.runUpload(request, *m_logPane, {}).result;
     }

@@ -1,6 +1,9 @@
 #include "upload/firmware_image.h"
 
+#include <cstdio>
 #include <limits>
+#include <span>
+#include <vector>
 
 #include "log/append_log.h"
 #include "upload/file_by_path.h"
@@ -27,6 +30,25 @@ bool FileLength(const std::string& path, std::int32_t& length, UploadReport& rep
     return true;
 }
 
+constexpr std::size_t kReadChunk = 256 * 1024;
+
+// Reads the file through once: the digest of what it holds and how many bytes that is, which
+// for a special file (one under /proc, say) is not what its size claims. False when it cannot
+// be read or digested, or holds nothing.
+bool DigestContent(const std::string& path, std::int64_t& count, Md5Digest& digest) {
+    const OwnedFile file = OpenFileForReading(path);
+    if (!file) return false;
+    std::vector<char> chunk(kReadChunk);
+    Md5Stream stream;
+    count = 0;
+    while (const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file.get())) {
+        if (!stream.Add(std::span<const char>(chunk.data(), got))) return false;
+        count += static_cast<std::int64_t>(got);
+        if (count > std::numeric_limits<std::int32_t>::max()) break;
+    }
+    return !std::ferror(file.get()) && count != 0 && stream.Finish(digest);
+}
+
 }  // namespace
 
 UploadResult MeasureFirmware(const std::string& path, LogSink& log, FirmwareImage& image,
@@ -40,12 +62,20 @@ UploadResult MeasureFirmware(const std::string& path, LogSink& log, FirmwareImag
     report.bytesTotal = image.length;
     AppendLog(log, "size %d :", image.length);
     Md5Digest digest{};
-    if (!GetFileMD5(path, digest)) {
+    std::int64_t content = 0;
+    if (!DigestContent(path, content, digest)) {
         AppendLog(log, "ERROR: getMD5\r\n");
         report.fileProblem = WhyUnreadable(path, report.fileReason);
         report.cause = report.fileProblem == FileProblem::None ? UploadCause::DigestFailed
                                                                : UploadCause::FileUnusable;
         return kUploadInternalError;
+    }
+    if (content != image.length) {
+        // The device would be told one length and sent another; what it holds is unknown.
+        AppendLog(log, "ERROR: size\r\n");
+        report.cause = UploadCause::FileUnusable;
+        report.fileProblem = FileProblem::SizeMismatch;
+        return kUploadFileError;
     }
     image.digestHex = DigestHex(digest);
     AppendLog(log, "file MD5: %s\r\n", image.digestHex.c_str());

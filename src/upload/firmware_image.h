@@ -15,8 +15,10 @@ struct FirmwareImage {
     std::string digestHex;
 };
 
-// Takes the file's length and digest and traces both. kUploadSucceeded when the upload can go
-// on; kUploadFileError for a file that is missing or longer than a signed 32-bit count;
+// Takes the file's length and digest and traces both; the digest is of the bytes read, and
+// those must be as many as the length. kUploadSucceeded when the upload can go on;
+// kUploadFileError for a file that is missing, longer than a signed 32-bit count, or whose
+// size is not what it holds;
 // kUploadInternalError when the digest fails (an empty or unreadable file among others). The
 // report learns what was wrong with the file, or that the digest itself failed.
 UploadResult MeasureFirmware(const std::string& path, LogSink& log, FirmwareImage& image,

@@ -145,8 +145,8 @@ UploadResult ReceiveFinalReply(net::Socket& connection, LogSink& log,
 }  // namespace
 
 UploadResult TransferFirmware(const std::string& path, const FirmwareImage& image,
-                              net::Ipv4Address deviceAddress, ConnectBackListener& listener,
-                              UploadSink& sink, const UploadTimeouts& timeouts,
+                              ConnectBackListener::Expectation& expected,
+                              const net::Endpoint& local, UploadSink& sink, const UploadTimeouts& timeouts,
                               UploadReport& report) {
     FirmwareReader reader(path, image.length);
     if (!reader.valid()) {
@@ -159,11 +159,16 @@ UploadResult TransferFirmware(const std::string& path, const FirmwareImage& imag
     AppendLog(sink, "Waiting for device...\r\n");
     AppendLog(sink, "最初に用意していたTCPソケットに対して接続要求が来る。\r\n");
     AppendLog(sink, "要求だけでペイロードはないので注意すること。\r\n");
-    sink.AwaitingConnection(listener.local().address, listener.local().port);
+    sink.AwaitingConnection(local.address, local.port);
     int error = 0;
-    net::Socket connection = listener.AcceptFrom(deviceAddress, timeouts.connectBack, sink, error);
+    net::Socket connection = expected.Accept(timeouts.connectBack, sink, error);
     if (!connection.valid()) {
-        NoteBrokenTransfer(error, UploadCause::NoConnectBack, timeouts.connectBack, report);
+        if (error == net::kErrorTimedOut) {
+            report.cause = UploadCause::NoConnectBack;
+            report.bound = timeouts.connectBack;
+        } else {
+            report.cause = UploadCause::ListenerFailed;
+        }
         return EndWithSocketError(sink, error);
     }
     // Without its timeout an acknowledgement could be waited for for ever.

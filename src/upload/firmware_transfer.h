@@ -12,7 +12,8 @@
 
 namespace tavro::upload {
 
-// Takes the device's connection on the listener (no one else's) and streams the image's
+// Takes the device's connection (no one else's) as the expectation hands it over from the
+// listener on `local`, and streams the image's
 // `length` bytes of the file to it in acknowledged blocks of 1024, moving the progress.
 // kUploadSucceeded when the device's final reply is "OK" or an orderly close; kUploadRefused
 // for any other final reply; kUploadFileError when the file cannot be opened, comes up short
@@ -20,8 +21,8 @@ namespace tavro::upload {
 // the device keeps us waiting past a bound, 10054 when it closes instead of acknowledging).
 // The report learns how far the transfer got, the final word and the cause of a failure.
 UploadResult TransferFirmware(const std::string& path, const FirmwareImage& image,
-                              net::Ipv4Address deviceAddress, ConnectBackListener& listener,
-                              UploadSink& sink, const UploadTimeouts& timeouts,
+                              ConnectBackListener::Expectation& expected,
+                              const net::Endpoint& local, UploadSink& sink, const UploadTimeouts& timeouts,
                               UploadReport& report);
 
 }  // namespace tavro::upload

@@ -14,10 +14,22 @@
 namespace tavro::upload {
 namespace {
 
+// The image measured for this upload alone, or the one measured for all of a batch, traced
+// alike.
+UploadResult TakeImage(const UploadRequest& request, UploadSink& sink, FirmwareImage& image,
+                       UploadReport& report) {
+    if (!request.image) return MeasureFirmware(request.firmwarePath, sink, image, report);
+    image = *request.image;
+    report.bytesTotal = image.length;
+    AppendLog(sink, "まずファイルのMD5を計算する。\r\n");
+    AppendLog(sink, "size %d :file MD5: %s\r\n", image.length, image.digestHex.c_str());
+    return kUploadSucceeded;
+}
+
 UploadResult Upload(const UploadRequest& request, UploadSink& sink, const UploadTimeouts& timeouts,
                     UploadReport& report) {
     FirmwareImage image;
-    UploadResult result = MeasureFirmware(request.firmwarePath, sink, image, report);
+    UploadResult result = TakeImage(request, sink, image, report);
     if (result != kUploadSucceeded) return result;
 
     // The listener goes first: the invitation has to name its port.
@@ -25,22 +37,24 @@ UploadResult Upload(const UploadRequest& request, UploadSink& sink, const Upload
     if (listener) {
         AppendLog(sink, "getsockname :ok: localPort = %d\r\n",
                   static_cast<int>(listener->local().port));
-    } else if (!(listener = OpenConnectBackListener(request.localAddress, request.localPort, sink,
-                                                    report))) {
+    } else if (!(listener = OpenConnectBackListener(request.localAddress, request.localPort,
+                                                    kOwnListenerBacklog, sink, report))) {
         return report.result;
     }
     report.localAddress = listener->local().address;
     report.localPort = listener->local().port;
 
     // From here on the device may connect back, before this upload waits for it.
-    const ConnectBackListener::Expectation expected(*listener, request.deviceAddress);
+    ConnectBackListener::Expectation expected(*listener, request.deviceAddress);
     net::Endpoint device;
-    result =
-        InviteDevice(request, image, listener->local().port, sink, timeouts.reply, device, report);
+    ConnectBackListener::Clock::time_point answeredSent;
+    result = InviteDevice(request, image, listener->local().port, sink, timeouts.reply, device,
+                          answeredSent, report);
     if (result != kUploadSucceeded) return result;
+    expected.Accepted(answeredSent);
 
-    return TransferFirmware(request.firmwarePath, image, device.address, *listener, sink, timeouts,
-                            report);
+    return TransferFirmware(request.firmwarePath, image, expected, listener->local(), sink,
+                            timeouts, report);
 }
 
 }  // namespace

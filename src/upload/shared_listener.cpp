@@ -6,14 +6,14 @@
 namespace tavro::upload {
 
 std::shared_ptr<ConnectBackListener> OpenConnectBackListener(net::Ipv4Address localAddress,
-                                                             std::uint16_t port, LogSink& log,
-                                                             UploadReport& report) {
+                                                             std::uint16_t port, int backlog,
+                                                             LogSink& log, UploadReport& report) {
     report.localAddress = localAddress;
     report.localPort = port;
     report.localPortChosen = port != 0;
     net::Socket socket;
     std::uint16_t localPort = 0;
-    report.result = OpenUploadListener(localAddress, port, log, socket, localPort);
+    report.result = OpenUploadListener(localAddress, port, backlog, log, socket, localPort);
     if (report.result != kUploadSucceeded) {
         report.cause = UploadCause::ListenerFailed;
         return nullptr;

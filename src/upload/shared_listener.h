@@ -10,12 +10,18 @@
 
 namespace tavro::upload {
 
+// One upload's own listener has room for its device's connection alone; a listener that
+// several uploads share has room for every device that may connect at once (a batch writes
+// at most 256 at a time), so the system never refuses or drops an established connection.
+inline constexpr int kOwnListenerBacklog = 1;
+inline constexpr int kSharedListenerBacklog = 256;
+
 // Opens the listener that devices connect back to, on the local address and the asked port
 // (0: one the system picks), ready to be handed to one upload or shared by several. On
 // failure nullptr, with the report holding the result, the cause and the address and port
 // that were asked for; the opening is traced on `log`.
 std::shared_ptr<ConnectBackListener> OpenConnectBackListener(net::Ipv4Address localAddress,
-                                                             std::uint16_t port, LogSink& log,
-                                                             UploadReport& report);
+                                                             std::uint16_t port, int backlog,
+                                                             LogSink& log, UploadReport& report);
 
 }  // namespace tavro::upload

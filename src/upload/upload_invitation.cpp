@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "log/append_log.h"
 #include "net/socket.h"
@@ -24,15 +25,23 @@ std::string ComposeInvitation(std::uint16_t localPort, const FirmwareImage& imag
     return message.data();
 }
 
+// A datagram as long as UDP allows, so that one too long to be a reply is still taken whole
+// and its length known.
+constexpr std::size_t kDatagramArea = 65536;
+
 // Sends the same invitation up to ten times, each followed by one bounded wait for the device's
 // reply. A datagram too long to be a reply counts as no reply; strangers do not count at all.
 UploadResult SendInvitations(net::Socket& udp, const std::string& invitation, net::Endpoint& device,
                              std::string& datagram, UploadSink& log,
-                             std::chrono::milliseconds replyTimeout, UploadReport& report) {
+                             std::chrono::milliseconds replyTimeout,
+                             std::chrono::steady_clock::time_point& answeredSent,
+                             UploadReport& report) {
+    std::vector<char> area(kDatagramArea);
     for (int attempt = 0;; ++attempt) {
         AppendLog(log, "sendto message: %s\r\n", invitation.c_str());
         report.tries = attempt + 1;
         log.InvitationSent(attempt + 1, kInvitationAttempts);
+        answeredSent = std::chrono::steady_clock::now();
         const net::IoResult sent = udp.SendTo(invitation, device);
         if (!sent.ok()) {
             udp.Close();
@@ -40,18 +49,19 @@ UploadResult SendInvitations(net::Socket& udp, const std::string& invitation, ne
             return EndWithSocketError(log, sent.error);
         }
         AppendLog(log, "recvfrom: ");
-        std::array<char, kInvitationReplyWindow> area{};
-        const net::IoResult received = ReceiveDeviceDatagram(
-            udp, area, device, log, std::chrono::steady_clock::now() + replyTimeout);
-        if (received.ok()) {
+        const net::IoResult received =
+            ReceiveDeviceDatagram(udp, area, device, log, answeredSent + replyTimeout);
+        if (received.ok() && received.count <= kInvitationReplyWindow) {
             AppendLog(log, "ok.\r\n");
             datagram.assign(area.data(), received.count);
             return kUploadSucceeded;
         }
+        if (received.ok()) report.answerBytes = received.count;
         AppendLog(log, "no-recv.\r\n");
         if (attempt == kInvitationAttempts - 1) {
             AppendLog(log, "no-recv error.\r\n");
-            report.cause = UploadCause::NoAnswer;
+            report.cause =
+                report.answerBytes != 0 ? UploadCause::UnreadableAnswer : UploadCause::NoAnswer;
             report.bound = replyTimeout;
             return kUploadRefused;
         }
@@ -91,6 +101,7 @@ UploadResult AnswerReply(net::Socket& udp, net::Endpoint& device, const std::str
 UploadResult InviteDevice(const UploadRequest& request, const FirmwareImage& image,
                           std::uint16_t localPort, UploadSink& sink,
                           std::chrono::milliseconds replyTimeout, net::Endpoint& device,
+                          std::chrono::steady_clock::time_point& answeredSent,
                           UploadReport& report) {
     report.cause = UploadCause::InvitationFailed;  // until the exchange gets further
     device = net::Endpoint{request.deviceAddress, static_cast<std::uint16_t>(request.devicePort)};
@@ -104,8 +115,8 @@ UploadResult InviteDevice(const UploadRequest& request, const FirmwareImage& ima
     AppendLog(sink, "ok\r\n");
 
     std::string datagram;
-    UploadResult result =
-        SendInvitations(udp, invitation, device, datagram, sink, replyTimeout, report);
+    UploadResult result = SendInvitations(udp, invitation, device, datagram, sink, replyTimeout,
+                                          answeredSent, report);
     if (result != kUploadSucceeded) return result;
     result = AnswerReply(udp, device, datagram, request, image, sink, replyTimeout, report);
     if (result != kUploadSucceeded) return result;

@@ -17,11 +17,13 @@ namespace tavro::upload {
 // kUploadRefused when it stays silent, answers otherwise or refuses the password;
 // kUploadInternalError when a digest of the proof fails; else the failed socket call's code.
 // Only datagrams from the device's address are heard. `device` ends as the device's address
-// and the port it last answered from. The report learns the tries, the device's words and the
-// cause of a failure.
+// and the port it last answered from, `answeredSent` as the moment the invitation that the
+// device answered was sent. The report learns the tries, the device's words and the cause of a
+// failure.
 UploadResult InviteDevice(const UploadRequest& request, const FirmwareImage& image,
                           std::uint16_t localPort, UploadSink& sink,
                           std::chrono::milliseconds replyTimeout, net::Endpoint& device,
+                          std::chrono::steady_clock::time_point& answeredSent,
                           UploadReport& report);
 
 }  // namespace tavro::upload

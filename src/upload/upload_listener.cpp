@@ -16,7 +16,8 @@ int BindToAddress(net::Socket& listener, net::Ipv4Address localAddress, std::uin
 }  // namespace
 
 UploadResult OpenUploadListener(net::Ipv4Address localAddress, std::uint16_t askedPort,
-                                LogSink& log, net::Socket& listener, std::uint16_t& localPort) {
+                                int backlog, LogSink& log, net::Socket& listener,
+                                std::uint16_t& localPort) {
     AppendLog(log,
               "後で使うTCPサーバソケットをここで起動してポート番号を確定しておく必要がある。\r\n");
 
@@ -38,7 +39,7 @@ UploadResult OpenUploadListener(net::Ipv4Address localAddress, std::uint16_t ask
     AppendLog(log, "ok: localPort = %d\r\n", static_cast<int>(localPort));
 
     AppendLog(log, "listen :");
-    if ((error = listener.Listen(1)) != 0) return EndWithSocketError(log, error);
+    if ((error = listener.Listen(backlog)) != 0) return EndWithSocketError(log, error);
     AppendLog(log, "ok\r\n");
     return kUploadSucceeded;
 }

@@ -12,8 +12,9 @@ namespace tavro::upload {
 // Opens the TCP socket on which the device will connect back, on the local address and the
 // asked port, or one the system picks for 0; that port has to be known before the invitation
 // can name it. kUploadSucceeded, or the code of the socket call that failed (10048 when the
-// asked port is taken).
+// asked port is taken). `backlog` connections may wait to be accepted.
 UploadResult OpenUploadListener(net::Ipv4Address localAddress, std::uint16_t askedPort,
-                                LogSink& log, net::Socket& listener, std::uint16_t& localPort);
+                                int backlog, LogSink& log, net::Socket& listener,
+                                std::uint16_t& localPort);
 
 }  // namespace tavro::upload

@@ -19,6 +19,7 @@ enum class UploadCause {
     InvitationFailed,   // the invitation or the password proof could not be sent
     NoAnswer,           // every invitation went unanswered
     BadAnswer,          // the device answered the invitation with something else (deviceAnswer)
+    UnreadableAnswer,   // no reply, but datagrams too long to be one (answerBytes)
     NoVerdict,          // no verdict on the password proof within the reply bound
     PasswordRefused,    // the verdict refused the proof (deviceAnswer)
     NoConnectBack,      // the device did not connect back within the bound
@@ -37,6 +38,7 @@ enum class FileProblem {
     Empty,
     TooLarge,  // longer than a signed 32-bit count of bytes
     Changed,   // not the image announced any more, or shorter by the time it was read
+    SizeMismatch,  // its size is not the number of bytes it holds (a special file)
     Other,     // fileReason holds the system's words
 };
 
@@ -49,6 +51,7 @@ struct UploadReport {
     int tries = 0;  // invitations sent
     // The device's own words where they ended the upload (reply, verdict), bytes as they came.
     std::string deviceAnswer;
+    std::size_t answerBytes = 0;  // the length of the last datagram that was no reply
     net::Ipv4Address localAddress;
     std::uint16_t localPort = 0;   // the listener's port once it had one
     bool localPortChosen = false;  // the port was asked for, not picked by the system

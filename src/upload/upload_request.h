@@ -3,9 +3,11 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "net/ipv4_address.h"
+#include "upload/firmware_image.h"
 
 namespace tavro::upload {
 
@@ -27,6 +29,10 @@ struct UploadRequest {
     // Set: the device connects back to this listener, which may serve other uploads at the
     // same time; localAddress and localPort are then the listener's.
     std::shared_ptr<ConnectBackListener> sharedListener;
+    // Set: the file was measured once for several uploads, and this upload sends exactly that
+    // image (its bytes are checked against the digest as they go) or fails; unset: it measures
+    // the file itself.
+    std::optional<FirmwareImage> image;
 };
 
 // How long the upload waits for the device at each step.

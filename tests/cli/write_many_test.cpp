@@ -331,22 +331,35 @@ TEST_F(WriteManyTest, CausesInTheLocalesLanguageAndTheOutcomeKeyFromTheCause) {
     EXPECT_EQ(ReportOf(objects, kB).at("localPort").text, "40125");
 }
 
-TEST_F(WriteManyTest, AFixedPortIsOneListenerSharedByEveryDeviceOfTheBatch) {
+// The devices of a batch share what they must: one listener for a fixed port, with room for
+// all of them to connect at once, and one image, measured once.
+TEST_F(WriteManyTest, AFixedPortIsOneListenerAndTheFileOneImageForEveryDeviceOfTheBatch) {
     int opened = 0;
-    services.openConnectBackListener = [&](net::Ipv4Address local, std::uint16_t port, LogSink&,
-                                           upload::UploadReport&) {
+    int measured = 0;
+    services.measureFirmware = [&](const std::string&, LogSink&, upload::FirmwareImage& image,
+                                   upload::UploadReport&) {
+        ++measured;
+        image = {.length = 3, .digestHex = "d41d8cd98f00b204e9800998ecf8427e"};
+        return upload::kUploadSucceeded;
+    };
+    services.openConnectBackListener = [&](net::Ipv4Address local, std::uint16_t port,
+                                           int backlog, LogSink&, upload::UploadReport&) {
         ++opened;
         EXPECT_EQ(local.ToString(), "198.18.0.1");
         EXPECT_EQ(port, 40127);
+        EXPECT_GE(backlog, 64);
         return std::make_shared<upload::ConnectBackListener>(net::Socket{},
                                                              net::Endpoint{local, port});
     };
     EXPECT_EQ(Run({"write", "--local-port", "40127", kA, kB, kC, "/tmp/f.bin"}), 0);
     EXPECT_EQ(opened, 1);
+    EXPECT_EQ(measured, 1);
     ASSERT_EQ(uploads.size(), 3u);
     for (const upload::UploadRequest& request : uploads) {
         EXPECT_NE(request.sharedListener, nullptr);
         EXPECT_EQ(request.sharedListener, uploads[0].sharedListener);
+        ASSERT_TRUE(request.image.has_value());
+        EXPECT_EQ(request.image->length, 3);
     }
 
     // One device alone binds the port itself, as a single write always has.
@@ -360,8 +373,8 @@ TEST_F(WriteManyTest, AFixedPortIsOneListenerSharedByEveryDeviceOfTheBatch) {
 
 TEST_F(WriteManyTest, ATakenFixedPortEndsEveryDeviceWithoutAskingAny) {
     environment["LC_ALL"] = "C";
-    services.openConnectBackListener = [](net::Ipv4Address local, std::uint16_t port, LogSink&,
-                                          upload::UploadReport& report) {
+    services.openConnectBackListener = [](net::Ipv4Address local, std::uint16_t port, int,
+                                          LogSink&, upload::UploadReport& report) {
         report.result = net::kErrorAddressInUse;
         report.cause = upload::UploadCause::ListenerFailed;
         report.localAddress = local;

@@ -66,17 +66,34 @@ protected:
         return got.ok() ? std::string(mark, got.count) : "none";
     }
 
+    // What an upload gets: its device's connection once the device accepted an invitation sent
+    // now, its mark, or "error N".
+    std::string AcceptFor(int last, std::chrono::milliseconds limit) {
+        ConnectBackListener::Expectation expected(*listener_, Loopback(last));
+        expected.Accepted(ConnectBackListener::Clock::now());
+        return AcceptOn(expected, limit);
+    }
+
+    std::string AcceptOn(ConnectBackListener::Expectation& expected,
+                         std::chrono::milliseconds limit) {
+        int error = 0;
+        net::Socket connection = expected.Accept(limit, log_, error);
+        return connection.valid() ? MarkOf(connection) : "error " + std::to_string(error);
+    }
+
+    static bool Closed(net::Socket& peer) {
+        char byte = 0;
+        const net::IoResult end = peer.ReceiveWithin(std::span(&byte, 1), 2s);
+        return end.ok() ? end.count == 0 : end.error != net::kErrorTimedOut;
+    }
+
     std::unique_ptr<ConnectBackListener> listener_;
     TracedLog log_;
 };
 
 TEST_F(ConnectBackListenerTest, EachWaiterGetsTheConnectionFromItsOwnDevice) {
     auto accept = [this](int last) {
-        return std::async(std::launch::async, [this, last] {
-            int error = 0;
-            net::Socket connection = listener_->AcceptFrom(Loopback(last), 5s, log_, error);
-            return connection.valid() ? MarkOf(connection) : "error " + std::to_string(error);
-        });
+        return std::async(std::launch::async, [this, last] { return AcceptFor(last, 5s); });
     };
     auto forTwo = accept(2);
     auto forThree = accept(3);
@@ -90,50 +107,59 @@ TEST_F(ConnectBackListenerTest, EachWaiterGetsTheConnectionFromItsOwnDevice) {
     EXPECT_EQ(forThree.get(), "3");
     EXPECT_NE(log_.text().find("ignored connection from 127.0.0.4\r\n"), std::string::npos)
         << log_.text();
-    // The stranger was shut out: its connection ends.
-    char byte = 0;
-    const net::IoResult end = stranger.ReceiveWithin(std::span(&byte, 1), 2s);
-    EXPECT_TRUE(end.ok() ? end.count == 0 : end.error != net::kErrorTimedOut);
+    EXPECT_TRUE(Closed(stranger)) << "the stranger was not shut out";
 }
 
-// A device may connect back while its own upload is still busy with the invitation and another
-// upload sits in accept: expected, its connection is kept for it instead of being shut out.
-TEST_F(ConnectBackListenerTest, AnExpectedDeviceThatComesEarlyIsKeptForItsUpload) {
-    const ConnectBackListener::Expectation expected(*listener_, Loopback(2));
-    auto forThree = std::async(std::launch::async, [this] {
-        int error = 0;
-        net::Socket connection = listener_->AcceptFrom(Loopback(3), 5s, log_, error);
-        return connection.valid() ? MarkOf(connection) : "error " + std::to_string(error);
-    });
+// A device may connect back while its own upload is still busy with the invitation's answer
+// and another upload sits in accept: its connection waits for it instead of being shut out.
+TEST_F(ConnectBackListenerTest, ADeviceThatComesBeforeItsAnswerIsReadIsKeptForItsUpload) {
+    ConnectBackListener::Expectation expected(*listener_, Loopback(2));
+    const auto invitationSent = ConnectBackListener::Clock::now();
+    auto forThree = std::async(std::launch::async, [this] { return AcceptFor(3, 5s); });
     std::this_thread::sleep_for(50ms);
     net::Socket two = ConnectFrom(2);
     std::this_thread::sleep_for(200ms);  // the other waiter has accepted it by now
-    int error = 0;
-    net::Socket forTwo = listener_->AcceptFrom(Loopback(2), 1s, log_, error);
-    ASSERT_TRUE(forTwo.valid()) << "error " << error;
-    EXPECT_EQ(MarkOf(forTwo), "2");
+    expected.Accepted(invitationSent);
+    EXPECT_EQ(AcceptOn(expected, 1s), "2");
     EXPECT_EQ(log_.text(), "") << "the early device was taken for a stranger";
 
     net::Socket three = ConnectFrom(3);
     EXPECT_EQ(forThree.get(), "3");
 }
 
+// A connection carries nothing but its source address. One that came from a device's address
+// before the invitation the device accepted was even sent is no answer to it (another device
+// connecting from that address, say), and a later connection from the address replaces an
+// earlier one, so an address never holds more than one descriptor.
+TEST_F(ConnectBackListenerTest, OnlyTheNewestConnectionAfterTheAcceptedInvitationIsTheDevices) {
+    ConnectBackListener::Expectation expected(*listener_, Loopback(2));
+    auto forThree = std::async(std::launch::async, [this] { return AcceptFor(3, 5s); });
+    std::this_thread::sleep_for(50ms);
+    net::Socket early = ConnectFrom(2);
+    std::this_thread::sleep_for(200ms);
+    expected.Accepted(ConnectBackListener::Clock::now());
+    EXPECT_TRUE(Closed(early)) << "a connection from before the invitation was kept";
+
+    net::Socket first = ConnectFrom(2);
+    std::this_thread::sleep_for(200ms);
+    net::Socket second = ConnectFrom(2);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_TRUE(Closed(first)) << "an address held two connections";
+    EXPECT_EQ(AcceptOn(expected, 1s), "2");
+
+    net::Socket three = ConnectFrom(3);
+    EXPECT_EQ(forThree.get(), "3");
+}
+
 TEST_F(ConnectBackListenerTest, AWaiterWhoseDeviceStaysAwayEndsAtItsOwnBound) {
-    auto patient = std::async(std::launch::async, [this] {
-        int error = 0;
-        listener_->AcceptFrom(Loopback(2), 3s, log_, error);
-        return error;
-    });
+    auto patient = std::async(std::launch::async, [this] { return AcceptFor(2, 3s); });
     const auto start = std::chrono::steady_clock::now();
-    int error = 0;
-    const net::Socket none = listener_->AcceptFrom(Loopback(3), 300ms, log_, error);
+    EXPECT_EQ(AcceptFor(3, 300ms), "error " + std::to_string(net::kErrorTimedOut));
     const auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_FALSE(none.valid());
-    EXPECT_EQ(error, net::kErrorTimedOut);
     EXPECT_LT(waited, 1500ms) << "the other waiter's accept held this one past its bound";
 
     net::Socket two = ConnectFrom(2);
-    EXPECT_EQ(patient.get(), 0);
+    EXPECT_EQ(patient.get(), "2");
 }
 
 }  // namespace
