@@ -17,6 +17,7 @@
 #include "texts/comeback_texts.h"
 #include "texts/upload_texts.h"
 #include "upload/connect_back_listener.h"
+#include "upload/shared_listener.h"
 
 namespace tavro::cli {
 namespace {
@@ -46,6 +47,39 @@ public:
 
 private:
     std::string text_;
+};
+
+// What a device's upload got to while it ran, kept where an interrupt can read it.
+struct LiveUpload {
+    std::atomic<std::int64_t> acknowledged{0};
+    std::atomic<int> port{0};
+    std::atomic<bool> ended{false};  // the upload returned, with `result`
+    std::atomic<int> result{0};
+};
+
+// Passes everything on to the device's own sink and keeps how far the upload got.
+class RecordingSink final : public upload::UploadSink {
+public:
+    RecordingSink(upload::UploadSink& shown, LiveUpload& live) : shown_(shown), live_(live) {}
+
+    void AppendText(std::string_view text) override { shown_.AppendText(text); }
+    void SetProgress(int percent) override { shown_.SetProgress(percent); }
+    void ShowError(std::string_view text) override { shown_.ShowError(text); }
+    void InvitationSent(int attempt, int attempts) override {
+        shown_.InvitationSent(attempt, attempts);
+    }
+    void AwaitingConnection(net::Ipv4Address localAddress, std::uint16_t port) override {
+        live_.port = port;
+        shown_.AwaitingConnection(localAddress, port);
+    }
+    void BytesAcknowledged(std::int64_t acknowledged, std::int64_t total) override {
+        live_.acknowledged = acknowledged;
+        shown_.BytesAcknowledged(acknowledged, total);
+    }
+
+private:
+    upload::UploadSink& shown_;
+    LiveUpload& live_;
 };
 
 // The write of one file into many devices, each with its own upload, sockets and sink; the
@@ -79,12 +113,41 @@ public:
             board_ = std::make_unique<WriteBoard>(job_, err_, shown_);
         }
         reports_.resize(targets_.size());
-        if (OpenSharedListener()) WriteAll();
+        if (MeasureImage() && OpenSharedListener()) WriteAll();
         if (board_) board_->End();
         return Conclude();
     }
 
 private:
+    // Every device of the batch receives the same image: the file is measured once, and each
+    // upload's bytes are checked against that digest as they go, so a file replaced midway
+    // fails the devices not yet done instead of giving them another image. When it cannot be
+    // measured, no device is asked, and each tells why.
+    bool MeasureImage() {
+        if (!services_.measureFirmware || targets_.size() < 2) return true;
+        CollectedTrace trace;
+        upload::UploadReport failed;
+        failed.filePath = AbsoluteUtf8Path(options_.file);
+        upload::FirmwareImage image;
+        failed.result = services_.measureFirmware(failed.filePath, trace, image, failed);
+        if (settings_.trace) job_.Show(err_, TerminalTrace(trace.text()));
+        if (failed.result == upload::kUploadSucceeded) {
+            image_ = image;
+            return true;
+        }
+        EndEveryDevice(failed);
+        return false;
+    }
+
+    void EndEveryDevice(const upload::UploadReport& failed) {
+        for (std::size_t i = 0; i < targets_.size(); ++i) {
+            upload::UploadReport report = failed;
+            report.device = targets_[i].address;
+            reports_[i] = FromUpload(report, 0.0);
+            Ended(i, reports_[i]);
+        }
+    }
+
     // Devices written at once cannot each bind the one port a firewall lets in: they share
     // one listener, which hands each connection to the upload of its device. When it cannot
     // be opened, no device is asked, and each tells why.
@@ -94,15 +157,10 @@ private:
         CollectedTrace trace;
         upload::UploadReport failed;
         listener_ = services_.openConnectBackListener(settings_.localAddress, settings_.localPort,
-                                                      trace, failed);
+                                                      upload::kSharedListenerBacklog, trace, failed);
         if (settings_.trace) job_.Show(err_, TerminalTrace(trace.text()));
         if (listener_) return true;
-        for (std::size_t i = 0; i < targets_.size(); ++i) {
-            upload::UploadReport report = failed;
-            report.device = targets_[i].address;
-            reports_[i] = FromUpload(report, 0.0);
-            Ended(i, reports_[i]);
-        }
+        EndEveryDevice(failed);
         return false;
     }
 
@@ -147,14 +205,21 @@ private:
                                  .trace = settings_.trace,
                                  .status = settings_.status,
                                  .now = services_.now});
-        const upload::UploadReport upload =
-            WriteDevice(services_, settings_, target.address, options_.file, sink, listener_);
+        const upload::UploadReport upload = Upload(0, sink);
         sink.End();
         return upload;
     }
 
+    upload::UploadReport Upload(std::size_t index, upload::UploadSink& shown) {
+        RecordingSink sink(shown, live_[index]);
+        const upload::UploadReport upload = WriteDevice(services_, settings_, targets_[index].address,
+                                                        options_.file, sink, listener_, image_);
+        live_[index].result = upload.result;
+        live_[index].ended = true;
+        return upload;
+    }
+
     upload::UploadReport UploadBeside(std::size_t index) {
-        const WriteTarget& target = targets_[index];
         UploadView view{.device = shown_[index],
                         .language = settings_.language,
                         .verbose = settings_.trace,
@@ -163,8 +228,7 @@ private:
                         .now = services_.now};
         if (targets_.size() > 1 && settings_.trace) view.tracePrefix = shown_[index] + ": ";
         DeviceUploadSink sink(job_, err_, index, view);
-        const upload::UploadReport upload =
-            WriteDevice(services_, settings_, target.address, options_.file, sink, listener_);
+        const upload::UploadReport upload = Upload(index, sink);
         sink.End();
         return upload;
     }
@@ -197,7 +261,7 @@ private:
         }
         const Clock::time_point written = Clock::now();
         const auto back =
-            watch_.WaitFor(target.address, target.mac, written, written + options_.verifyTimeout);
+            watch_.WaitFor(target.address, target.before, written, written + options_.verifyTimeout);
         report.back = back.has_value();
         if (back) report.version = VersionText(back->sketchVersion);
         if (!back) report.status = kExitNotBack;
@@ -227,14 +291,20 @@ private:
         return text;
     }
 
+    // A device whose upload had returned keeps its result (it may have taken the image and
+    // been waiting to come back); one cut short has -1. Either way the bytes it acknowledged
+    // and the port it was told to connect back to.
     DeviceWriteReport Interrupted(std::size_t index, int status) const {
+        const LiveUpload& live = live_[index];
         DeviceWriteReport report;
         report.device = shown_[index];
-        report.result = -1;
+        report.result = live.ended ? live.result.load() : -1;
         report.outcome = "interrupted";
-        report.cause = "interrupted";
+        report.cause = texts::InterruptedText(settings_.language);
         report.status = status;
         report.verifyAsked = options_.verify;
+        report.bytesSent = live.acknowledged;
+        report.localPort = live.port;
         if (const Clock::rep started = started_[index]; started != 0) {
             report.seconds = SecondsSince(Clock::time_point(Clock::duration(started)));
         }
@@ -303,11 +373,13 @@ private:
     bool alone_;
     ComebackWatch watch_;
     std::shared_ptr<upload::ConnectBackListener> listener_;  // set: the batch's fixed port
+    std::optional<upload::FirmwareImage> image_;  // set: measured once for every device
     std::unique_ptr<WriteBoard> board_;
     std::vector<DeviceWriteReport> reports_;
     // When each device's upload started (0: not yet); the interrupt's thread reads them too.
     std::unique_ptr<std::atomic<Clock::rep>[]> started_ =
         std::make_unique<std::atomic<Clock::rep>[]>(targets_.size());
+    std::unique_ptr<LiveUpload[]> live_ = std::make_unique<LiveUpload[]>(targets_.size());
 };
 
 }  // namespace

@@ -12,10 +12,10 @@
 
 namespace tavro::cli {
 
-// A device to write, with the hardware address a search saw it with before, if one did.
+// A device to write, with what a search saw of it before, if one did.
 struct WriteTarget {
     net::Ipv4Address address;
-    std::optional<ComebackWatch::Mac> mac;
+    ComebackWatch::Before before;
 };
 
 // Writes the file into every target from the settings' local address, at most options.jobs at

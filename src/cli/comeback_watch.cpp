@@ -6,34 +6,52 @@
 namespace tavro::cli {
 
 std::optional<discovery::DeviceRecord> ComebackWatch::WaitFor(net::Ipv4Address address,
-                                                              const std::optional<Mac>& mac,
+                                                              const Before& before,
                                                               Clock::time_point written,
                                                               Clock::time_point deadline) {
-    // A search any earlier could still find the device before its reset; a deadline that
-    // comes sooner still gets its one search.
-    const Clock::time_point firstCounted = std::min(written + interval_, deadline);
     std::unique_lock lock(mutex_);
+    std::uint64_t judged = searches_;  // searches before this wait tell nothing of the reset
+    bool wentAway = false;
     while (true) {
-        if (listedFrom_ && *listedFrom_ >= firstCounted) {
-            if (auto row = Listed(address, mac)) return row;
+        if (searches_ != judged) {
+            judged = searches_;
+            const Clock::time_point started = *lastStart_;
+            if (started >= written && started <= deadline) {
+                const auto row = Listed(address, before.mac);
+                const bool otherVersion = row && before.sketchVersion &&
+                                          row->sketchVersion != *before.sketchVersion;
+                if (row && (wentAway || otherVersion)) return row;
+                wentAway = wentAway || !row;
+            }
+            // The last search of the wait is the one that ends at its deadline.
+            if (started > deadline ||
+                (started >= written && (started >= LastSearchStart(deadline) || lastEnd_ >= deadline))) {
+                return std::nullopt;
+            }
         }
         if (searching_) {
-            // Begun within the wait, it counts however late it ends (its own bound holds).
-            if (*lastStart_ > deadline) return std::nullopt;
             searched_.wait(lock);
             continue;
         }
-        // A search that began before this device's first counted moment is no search for it:
-        // it may have the next one as soon as that moment comes.
-        const Clock::time_point due =
-            lastStart_ && *lastStart_ >= firstCounted ? *lastStart_ + interval_ : firstCounted;
-        if (due > deadline) return std::nullopt;
+        const Clock::time_point due = NextSearchDue(written, deadline);
         if (Clock::now() >= due) {
             SearchNow(lock);
-            continue;
+        } else {
+            searched_.wait_until(lock, due);
         }
-        searched_.wait_until(lock, due);
     }
+}
+
+ComebackWatch::Clock::time_point ComebackWatch::NextSearchDue(Clock::time_point written,
+                                                              Clock::time_point deadline) const {
+    if (!lastStart_ || *lastStart_ < written) return written;
+    // An interval after the last one, but the last of the wait starts early enough to end at
+    // its deadline; never before the last one ended.
+    Clock::time_point due = *lastStart_ + interval_;
+    if (const Clock::time_point last = LastSearchStart(deadline); *lastStart_ < last) {
+        due = std::min(due, last);
+    }
+    return std::max(due, lastEnd_);
 }
 
 std::optional<discovery::DeviceRecord> ComebackWatch::Listed(net::Ipv4Address address,
@@ -55,7 +73,8 @@ void ComebackWatch::SearchNow(std::unique_lock<std::mutex>& lock) {
     const int count = std::clamp(outcome.count, 0, discovery::DeviceTable::kCapacity);
     lock.lock();
     listed_.assign(table->rows.begin(), table->rows.begin() + count);
-    listedFrom_ = started;
+    lastEnd_ = Clock::now();
+    ++searches_;
     searching_ = false;
     searched_.notify_all();
 }

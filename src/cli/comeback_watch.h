@@ -17,9 +17,11 @@
 namespace tavro::cli {
 
 // Waits for written devices to come back from their reset, by searching on the interface
-// they were written from. Every device waiting at a time shares the same searches: one search
-// at a time, the next one an interval after the last one started, so a batch of devices adds
-// no probes to the network.
+// they were written from. A device counts as back only once it has shown that it went away:
+// a search after its final word did not list it, or listed it with another version than it
+// had before; a later listing is then its return. Every device waiting at a time shares the
+// same searches: one search at a time, the next an interval after the last one started, and
+// the last one of a wait ending at its deadline, so a batch adds no probes to the network.
 class ComebackWatch {
 public:
     using Clock = std::chrono::steady_clock;
@@ -27,21 +29,32 @@ public:
         std::function<discovery::SearchOutcome(discovery::DeviceTable&, net::Ipv4Address)>;
     using Mac = std::array<std::uint8_t, 6>;
 
+    // What a search before the write knew of the device, when one listed it.
+    struct Before {
+        std::optional<Mac> mac;
+        std::optional<std::uint32_t> sketchVersion;
+    };
+
     ComebackWatch(Search search, net::Ipv4Address localAddress, std::chrono::milliseconds interval)
         : search_(std::move(search)), localAddress_(localAddress), interval_(interval) {}
 
-    // The device's row once a search that started at least an interval after `written` (or at
-    // the deadline, when that comes sooner) lists the address, with that hardware address when
-    // one is given. nullopt when no search that started by the deadline listed it: a search
-    // under way at the deadline is waited for, so the wait ends at most one search bound late.
-    std::optional<discovery::DeviceRecord> WaitFor(net::Ipv4Address address,
-                                                   const std::optional<Mac>& mac,
+    // The device's row from the first search, begun after `written` and by the deadline, that
+    // lists it back (with its hardware address, when one is known) after it went away. nullopt
+    // when no such search came before a search ending at or past the deadline.
+    std::optional<discovery::DeviceRecord> WaitFor(net::Ipv4Address address, const Before& before,
                                                    Clock::time_point written,
                                                    Clock::time_point deadline);
 
 private:
     std::optional<discovery::DeviceRecord> Listed(net::Ipv4Address address,
                                                   const std::optional<Mac>& mac) const;
+    // A search takes about its quiet second when the devices answer at once, half the usual
+    // interval: the last one of a wait starts that long before the deadline, to end there.
+    Clock::time_point LastSearchStart(Clock::time_point deadline) const {
+        return deadline - interval_ / 2;
+    }
+    // When the next search is due for a wait that ends at `deadline`.
+    Clock::time_point NextSearchDue(Clock::time_point written, Clock::time_point deadline) const;
     // Runs one search with the lock let go meanwhile.
     void SearchNow(std::unique_lock<std::mutex>& lock);
 
@@ -52,9 +65,10 @@ private:
     std::mutex mutex_;
     std::condition_variable searched_;
     bool searching_ = false;
-    std::optional<Clock::time_point> lastStart_;   // of the search under way or the last one
-    std::optional<Clock::time_point> listedFrom_;  // when the search behind `listed_` started
-    std::vector<discovery::DeviceRecord> listed_;
+    std::uint64_t searches_ = 0;                  // searches ended so far
+    std::optional<Clock::time_point> lastStart_;  // of the search under way or the last one
+    Clock::time_point lastEnd_;                   // of the last search that ended
+    std::vector<discovery::DeviceRecord> listed_;  // by the last search that ended
 };
 
 }  // namespace tavro::cli

@@ -34,12 +34,13 @@ std::optional<std::vector<WriteTarget>> NamedTargets(const std::vector<std::stri
             err << "tavro-writer-cli: " << device << " is named twice\n";
             return std::nullopt;
         }
-        targets.push_back({.address = reading.address, .mac = std::nullopt});
+        targets.push_back({.address = reading.address, .before = {}});
     }
     return targets;
 }
 
-// What a search from the interface lists, in list order.
+// What a search from the interface lists, in list order, each address once: a device that
+// answered the probe several times is still one device.
 std::vector<WriteTarget> SearchedTargets(const CliServices& services, net::Ipv4Address local) {
     auto table = std::make_unique<discovery::DeviceTable>();
     const int count = std::clamp(services.discoverDevices(*table, local).count, 0,
@@ -50,7 +51,10 @@ std::vector<WriteTarget> SearchedTargets(const CliServices& services, net::Ipv4A
         // The list holds each reply's sender; only a unicast one can be written to.
         const DeviceAddressReading reading = ReadDeviceAddress(row.addressText);
         if (!reading.accepted()) continue;
-        targets.push_back({.address = reading.address, .mac = row.macAddress});
+        const auto same = [&](const WriteTarget& t) { return t.address == reading.address; };
+        if (std::any_of(targets.begin(), targets.end(), same)) continue;
+        targets.push_back({.address = reading.address,
+                           .before = {.mac = row.macAddress, .sketchVersion = row.sketchVersion}});
     }
     return targets;
 }
@@ -75,10 +79,11 @@ int RunWriteCommand(const CliServices& services, const WriteOptions& options, st
             return kExitFailure;
         }
     } else if (options.verify) {
-        // The hardware address each device has now, so that --verify knows it again.
+        // The hardware address and version each device has now, so that --verify knows it
+        // again and can tell a new version.
         for (const WriteTarget& seen : SearchedTargets(services, local)) {
             for (WriteTarget& target : *targets) {
-                if (target.address == seen.address) target.mac = seen.mac;
+                if (target.address == seen.address) target.before = seen.before;
             }
         }
     }

@@ -19,6 +19,8 @@ using std::chrono::milliseconds;
 
 constexpr milliseconds kInterval{100};
 constexpr milliseconds kSearchTime{60};
+// Listed before the write with a version older than the made-up devices have.
+const ComebackWatch::Before kWasOlder{.mac = std::nullopt, .sketchVersion = 105};
 
 net::Ipv4Address Address(const std::string& text) {
     return *net::Ipv4Address::ParseDottedQuad(text);
@@ -56,12 +58,12 @@ TEST(ComebackWatchTest, DevicesWrittenApartEachGetASearchWithinTheirOwnWait) {
     const Clock::time_point first = Clock::now();
     const Clock::time_point second = first + kInterval / 5;
     auto a = std::async(std::launch::async, [&] {
-        return watch.WaitFor(Address("198.18.0.20"), std::nullopt, first,
+        return watch.WaitFor(Address("198.18.0.20"), kWasOlder, first,
                              first + kInterval * 3 / 2);
     });
     auto b = std::async(std::launch::async, [&] {
         std::this_thread::sleep_until(second);
-        return watch.WaitFor(Address("198.18.0.21"), std::nullopt, second,
+        return watch.WaitFor(Address("198.18.0.21"), kWasOlder, second,
                              second + kInterval * 3 / 2);
     });
     const auto backA = a.get();
@@ -87,7 +89,9 @@ TEST(ComebackWatchTest, ManyWaitersShareTheSearches) {
             return watch
                 .WaitFor(
                     Address("198.18.0." + std::to_string(20 + i)),
-                    ComebackWatch::Mac{0x02, 0x00, 0x5E, 0x0A, 0x0B, static_cast<std::uint8_t>(i)},
+                    {.mac = ComebackWatch::Mac{0x02, 0x00, 0x5E, 0x0A, 0x0B,
+                                               static_cast<std::uint8_t>(i)},
+                     .sketchVersion = 105},
                     written, written + std::chrono::seconds(5))
                 .has_value();
         }));
@@ -102,13 +106,47 @@ TEST(ComebackWatchTest, ADeviceNeverListedOrListedWithAnotherHardwareAddressIsNo
     ComebackWatch watch(search.Bind(), Address("198.18.0.1"), kInterval);
     const Clock::time_point written = Clock::now();
     const Clock::time_point deadline = written + kInterval * 3;
-    EXPECT_FALSE(watch.WaitFor(Address("198.18.0.21"), std::nullopt, written, deadline));
+    EXPECT_FALSE(watch.WaitFor(Address("198.18.0.21"), {}, written, deadline));
     EXPECT_FALSE(watch.WaitFor(Address("198.18.0.20"),
-                               ComebackWatch::Mac{0x02, 0x00, 0x5E, 0x0A, 0x0B, 0x20}, written,
-                               deadline));
+                               {.mac = ComebackWatch::Mac{0x02, 0x00, 0x5E, 0x0A, 0x0B, 0x20},
+                                .sketchVersion = std::nullopt},
+                               written, deadline));
     // At most one search bound late, with room for a slow machine.
     EXPECT_LT(Clock::now() - deadline, std::chrono::seconds(5));
     EXPECT_GE(search.count.load(), 2) << "a search every interval until the deadline";
+}
+
+// Listed with the version it had, a device that never went away has not come back; one seen
+// gone and then listed again has.
+TEST(ComebackWatchTest, OnlyADeviceSeenGoneOrChangedHasComeBack) {
+    SlowSearch search;
+    search.listed = {test::MadeUpDevice("198.18.0.20", 0x20, 120)};
+    ComebackWatch watch(search.Bind(), Address("198.18.0.1"), kInterval);
+    const ComebackWatch::Before same{.mac = std::nullopt, .sketchVersion = 120};
+    Clock::time_point written = Clock::now();
+    EXPECT_FALSE(watch.WaitFor(Address("198.18.0.20"), same, written, written + kInterval * 3));
+    EXPECT_FALSE(watch.WaitFor(Address("198.18.0.20"), {}, Clock::now(), Clock::now() + kInterval));
+
+    // Gone for the first search, then back with the version it had.
+    std::atomic<int> searches{0};
+    Clock::time_point lastEnd;
+    ComebackWatch later(
+        [&](discovery::DeviceTable& table, net::Ipv4Address) {
+            std::this_thread::sleep_for(kSearchTime);
+            table.rows[0] = search.listed[0];
+            lastEnd = Clock::now();
+            return discovery::SearchOutcome(++searches == 1 ? 0 : 1);
+        },
+        Address("198.18.0.1"), kInterval);
+    written = Clock::now();
+    EXPECT_TRUE(later.WaitFor(Address("198.18.0.20"), same, written, written + kInterval * 4));
+
+    // Never listed: the searches go on until one ends at the deadline, not before it.
+    searches = 1;
+    written = Clock::now();
+    const Clock::time_point deadline = written + kInterval * 39 / 10;
+    EXPECT_FALSE(later.WaitFor(Address("198.18.0.21"), same, written, deadline));
+    EXPECT_GE(lastEnd, deadline);
 }
 
 }  // namespace

@@ -461,7 +461,14 @@ TEST_F(WriteManyTest, AnotherDeviceOnTheSameAddressIsNotTheOneThatCameBack) {
 
 TEST_F(WriteManyTest, VerifyAppliesToEveryDeviceAndAFailedUploadIsNotWaitedFor) {
     plays[kB] = Refused;
-    listed["198.18.0.1"] = {test::MadeUpDevice(kA, 0x20, 120), test::MadeUpDevice(kC, 0x22, 121)};
+    // Listed with version 1.05 before the write, with their new versions after it.
+    int searched = 0;
+    services.discoverDevices = [&](discovery::DeviceTable& table, net::Ipv4Address) {
+        const bool after = ++searched > 1;
+        table.rows[0] = test::MadeUpDevice(kA, 0x20, after ? 120 : 105);
+        table.rows[1] = test::MadeUpDevice(kC, 0x22, after ? 121 : 105);
+        return discovery::SearchOutcome(2);
+    };
     EXPECT_EQ(Run({"write", "--verify", "--verify-timeout", "5", kA, kB, kC, "/tmp/f.bin"}), 1);
     EXPECT_THAT(out.str(), HasSubstr("正常終了、バージョン 1.20 で復帰\n"));
     EXPECT_THAT(out.str(), HasSubstr("正常終了、バージョン 1.21 で復帰\n"));
