@@ -123,6 +123,7 @@ const std::map<std::string_view, Setter>& Setters() {
         {"connect-from",
          AddressInto(&DeviceSettings::connectFromText, &DeviceSettings::connectFrom)},
         {"flood-rate", NumberInto(&DeviceSettings::floodRate)},
+        {"flood-connections", NumberInto(&DeviceSettings::floodConnections)},
         {"flood-seconds", NumberInto(&DeviceSettings::floodSeconds)},
         {"version-trickle-ms", NumberInto(&DeviceSettings::versionTrickleMs)},
         {"close-on-accept", Flag(&DeviceSettings::closeOnAccept)},
@@ -159,7 +160,8 @@ bool Plausible(const DeviceSettings& settings, std::string& why) {
     if (settings.replies < 0 || settings.replyDelayMs < 0 || settings.versionDelayMs < 0 ||
         settings.ignoreInvitations < 0 || settings.ackDelayMs < 0 || settings.floodRate < 0 ||
         settings.floodSeconds < 0 || settings.versionTrickleMs < 0 ||
-        settings.finalSplitMs.value_or(0) < 0 || settings.resetMs < 0) {
+        settings.finalSplitMs.value_or(0) < 0 || settings.resetMs < 0 ||
+        settings.floodConnections < 0 || settings.floodConnections > 5000) {
         why = "counts and delays cannot be negative";
         return false;
     }

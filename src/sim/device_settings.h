@@ -45,6 +45,7 @@ struct DeviceSettings {
     std::optional<std::uint64_t> closeAfter;  // abort the data connection after so many bytes
     int ackDelayMs = 0;
     bool noFinal = false;
+    int floodConnections = 0;     // opened to the writer's port and held silent, before its own
     std::string connectFromText;  // empty: the device's own address
     net::Ipv4Address connectFrom;
     // The connection back misbehaves at once (at most one of the three).

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "sim/bounded_wait.h"
 #include "sim/md5_hex.h"
@@ -15,6 +16,7 @@ namespace tavro::sim {
 namespace {
 
 constexpr std::size_t kBlockSize = 1024;
+constexpr std::chrono::milliseconds kFloodConnectLimit{200};
 
 // An abortive close: the writer sees its connection reset, as when a device loses power.
 void Abort(net::Socket& connection) {
@@ -35,6 +37,7 @@ public:
             stranger.emplace(settings_, events_, stop_);
             stranger->Open(writer);
         }
+        const std::vector<net::Socket> flood = Flood(writer);
         if (!Connect(writer)) return;
         if (settings_.closeOnAccept) return CloseAtOnce();
         if (settings_.shutdownOnAccept) return ReadWithoutAnswering();
@@ -50,6 +53,32 @@ private:
 
     bool Send(std::string_view bytes) {
         return SendWithin(connection_, bytes, kPeerLimit, stop_) == WaitOutcome::Ready;
+    }
+
+    // Connections that never say a word, each given a short time to be taken; held until the
+    // device's part is over.
+    std::vector<net::Socket> Flood(const net::Endpoint& writer) {
+        std::vector<net::Socket> flood;
+        int failed = 0;
+        for (int i = 0; i < settings_.floodConnections && !stop_.stop_requested(); ++i) {
+            int error = 0;
+            net::Socket connection = net::Socket::Create(net::kStreamSocket, error);
+            if (error == 0) error = connection.Bind(net::Endpoint{From(), 0});
+            if (error == 0) error = ConnectWithin(connection, writer, kFloodConnectLimit, stop_);
+            if (error == 0) {
+                flood.push_back(std::move(connection));
+            } else {
+                ++failed;
+            }
+        }
+        if (settings_.floodConnections > 0) {
+            Record("flooded", std::to_string(flood.size()) + " " + std::to_string(failed));
+        }
+        return flood;
+    }
+
+    net::Ipv4Address From() const {
+        return settings_.connectFromText.empty() ? settings_.address : settings_.connectFrom;
     }
 
     bool Connect(const net::Endpoint& writer) {

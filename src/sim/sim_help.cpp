@@ -41,6 +41,8 @@ Upload faults:
   ack-delay-ms=N          wait before each acknowledgement
   no-final                send no final "OK"; keep the connection until the writer closes it
   connect-from=ADDR2      connect back from ADDR2 (another address of this namespace)
+  flood-connections=N     before connecting back, open N more connections to the writer's
+                          port (at most 5000) and hold them, silent, until the device is done
   close-on-accept         connect back, then close at once (orderly) before reading anything
   shutdown-on-accept      connect back, shut down the sending side at once (no byte is ever
                           acknowledged), keep reading the image and note how much came

@@ -55,7 +55,10 @@ FirmwareReader::Check FirmwareReader::CompareDigest(const std::string& announced
     DigestHandedOut();
     Md5Digest digest{};
     if (!digest_.Finish(digest)) return Check::DigestFailed;
-    return DigestHex(digest) == announcedHex ? Check::Same : Check::Changed;
+    // A file that grew is not the image announced either, though it begins with it.
+    char beyond = 0;
+    const bool grew = std::fread(&beyond, 1, 1, file_.get()) == 1;
+    return DigestHex(digest) == announcedHex && !grew ? Check::Same : Check::Changed;
 }
 
 }  // namespace tavro::upload

@@ -30,7 +30,8 @@ public:
     // works on the block just sent, so the digest costs no time on the wire; the reader calls it
     // itself before it reuses its buffer or compares, so nothing handed out escapes the digest.
     void DigestHandedOut();
-    // Once all `length` bytes were handed out: is their digest the announced one?
+    // Once all `length` bytes were handed out: is their digest the announced one, and does the
+    // file end there?
     Check CompareDigest(const std::string& announcedHex);
 
 private:
