@@ -156,8 +156,9 @@ private:
             return true;
         CollectedTrace trace;
         upload::UploadReport failed;
-        listener_ = services_.openConnectBackListener(settings_.localAddress, settings_.localPort,
-                                                      upload::kSharedListenerBacklog, trace, failed);
+        listener_ =
+            services_.openConnectBackListener(settings_.localAddress, settings_.localPort,
+                                              upload::kSharedListenerBacklog, trace, failed);
         if (settings_.trace) job_.Show(err_, TerminalTrace(trace.text()));
         if (listener_) return true;
         EndEveryDevice(failed);
@@ -212,8 +213,8 @@ private:
 
     upload::UploadReport Upload(std::size_t index, upload::UploadSink& shown) {
         RecordingSink sink(shown, live_[index]);
-        const upload::UploadReport upload = WriteDevice(services_, settings_, targets_[index].address,
-                                                        options_.file, sink, listener_, image_);
+        const upload::UploadReport upload = WriteDevice(
+            services_, settings_, targets_[index].address, options_.file, sink, listener_, image_);
         live_[index].result = upload.result;
         live_[index].ended = true;
         return upload;
@@ -260,8 +261,8 @@ private:
                           "\n");
         }
         const Clock::time_point written = Clock::now();
-        const auto back =
-            watch_.WaitFor(target.address, target.before, written, written + options_.verifyTimeout);
+        const auto back = watch_.WaitFor(target.address, target.before, written,
+                                         written + options_.verifyTimeout);
         report.back = back.has_value();
         if (back) report.version = VersionText(back->sketchVersion);
         if (!back) report.status = kExitNotBack;
@@ -373,7 +374,7 @@ private:
     bool alone_;
     ComebackWatch watch_;
     std::shared_ptr<upload::ConnectBackListener> listener_;  // set: the batch's fixed port
-    std::optional<upload::FirmwareImage> image_;  // set: measured once for every device
+    std::optional<upload::FirmwareImage> image_;             // set: measured once for every device
     std::unique_ptr<WriteBoard> board_;
     std::vector<DeviceWriteReport> reports_;
     // When each device's upload started (0: not yet); the interrupt's thread reads them too.

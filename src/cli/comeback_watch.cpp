@@ -18,14 +18,15 @@ std::optional<discovery::DeviceRecord> ComebackWatch::WaitFor(net::Ipv4Address a
             const Clock::time_point started = *lastStart_;
             if (started >= written && started <= deadline) {
                 const auto row = Listed(address, before.mac);
-                const bool otherVersion = row && before.sketchVersion &&
-                                          row->sketchVersion != *before.sketchVersion;
+                const bool otherVersion =
+                    row && before.sketchVersion && row->sketchVersion != *before.sketchVersion;
                 if (row && (wentAway || otherVersion)) return row;
                 wentAway = wentAway || !row;
             }
             // The last search of the wait is the one that ends at its deadline.
             if (started > deadline ||
-                (started >= written && (started >= LastSearchStart(deadline) || lastEnd_ >= deadline))) {
+                (started >= written &&
+                 (started >= LastSearchStart(deadline) || lastEnd_ >= deadline))) {
                 return std::nullopt;
             }
         }

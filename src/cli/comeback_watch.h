@@ -65,9 +65,9 @@ private:
     std::mutex mutex_;
     std::condition_variable searched_;
     bool searching_ = false;
-    std::uint64_t searches_ = 0;                  // searches ended so far
-    std::optional<Clock::time_point> lastStart_;  // of the search under way or the last one
-    Clock::time_point lastEnd_;                   // of the last search that ended
+    std::uint64_t searches_ = 0;                   // searches ended so far
+    std::optional<Clock::time_point> lastStart_;   // of the search under way or the last one
+    Clock::time_point lastEnd_;                    // of the last search that ended
     std::vector<discovery::DeviceRecord> listed_;  // by the last search that ended
 };
 

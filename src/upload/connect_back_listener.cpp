@@ -88,8 +88,8 @@ bool ConnectBackListener::AcceptOnce(std::unique_lock<std::mutex>& lock,
     return true;
 }
 
-net::Socket ConnectBackListener::Expectation::Accept(std::chrono::milliseconds limit,
-                                                     LogSink& log, int& error) {
+net::Socket ConnectBackListener::Expectation::Accept(std::chrono::milliseconds limit, LogSink& log,
+                                                     int& error) {
     const auto deadline = Clock::now() + limit;
     std::unique_lock lock(listener_.mutex_);
     while (true) {

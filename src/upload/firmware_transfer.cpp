@@ -146,8 +146,8 @@ UploadResult ReceiveFinalReply(net::Socket& connection, LogSink& log,
 
 UploadResult TransferFirmware(const std::string& path, const FirmwareImage& image,
                               ConnectBackListener::Expectation& expected,
-                              const net::Endpoint& local, UploadSink& sink, const UploadTimeouts& timeouts,
-                              UploadReport& report) {
+                              const net::Endpoint& local, UploadSink& sink,
+                              const UploadTimeouts& timeouts, UploadReport& report) {
     FirmwareReader reader(path, image.length);
     if (!reader.valid()) {
         report.cause = UploadCause::FileUnusable;

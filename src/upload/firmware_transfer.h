@@ -22,7 +22,7 @@ namespace tavro::upload {
 // The report learns how far the transfer got, the final word and the cause of a failure.
 UploadResult TransferFirmware(const std::string& path, const FirmwareImage& image,
                               ConnectBackListener::Expectation& expected,
-                              const net::Endpoint& local, UploadSink& sink, const UploadTimeouts& timeouts,
-                              UploadReport& report);
+                              const net::Endpoint& local, UploadSink& sink,
+                              const UploadTimeouts& timeouts, UploadReport& report);
 
 }  // namespace tavro::upload

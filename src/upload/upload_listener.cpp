@@ -15,9 +15,8 @@ int BindToAddress(net::Socket& listener, net::Ipv4Address localAddress, std::uin
 
 }  // namespace
 
-UploadResult OpenUploadListener(net::Ipv4Address localAddress, std::uint16_t askedPort,
-                                int backlog, LogSink& log, net::Socket& listener,
-                                std::uint16_t& localPort) {
+UploadResult OpenUploadListener(net::Ipv4Address localAddress, std::uint16_t askedPort, int backlog,
+                                LogSink& log, net::Socket& listener, std::uint16_t& localPort) {
     AppendLog(log,
               "後で使うTCPサーバソケットをここで起動してポート番号を確定しておく必要がある。\r\n");
 

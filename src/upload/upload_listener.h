@@ -13,8 +13,7 @@ namespace tavro::upload {
 // asked port, or one the system picks for 0; that port has to be known before the invitation
 // can name it. kUploadSucceeded, or the code of the socket call that failed (10048 when the
 // asked port is taken). `backlog` connections may wait to be accepted.
-UploadResult OpenUploadListener(net::Ipv4Address localAddress, std::uint16_t askedPort,
-                                int backlog, LogSink& log, net::Socket& listener,
-                                std::uint16_t& localPort);
+UploadResult OpenUploadListener(net::Ipv4Address localAddress, std::uint16_t askedPort, int backlog,
+                                LogSink& log, net::Socket& listener, std::uint16_t& localPort);
 
 }  // namespace tavro::upload

@@ -36,10 +36,10 @@ enum class FileProblem {
     Directory,
     PermissionDenied,
     Empty,
-    TooLarge,  // longer than a signed 32-bit count of bytes
-    Changed,   // not the image announced any more, or shorter by the time it was read
+    TooLarge,      // longer than a signed 32-bit count of bytes
+    Changed,       // not the image announced any more, or shorter by the time it was read
     SizeMismatch,  // its size is not the number of bytes it holds (a special file)
-    Other,     // fileReason holds the system's words
+    Other,         // fileReason holds the system's words
 };
 
 // The outcome of one upload and the facts behind it. Front ends that only show the outcome

@@ -58,13 +58,11 @@ TEST(ComebackWatchTest, DevicesWrittenApartEachGetASearchWithinTheirOwnWait) {
     const Clock::time_point first = Clock::now();
     const Clock::time_point second = first + kInterval / 5;
     auto a = std::async(std::launch::async, [&] {
-        return watch.WaitFor(Address("198.18.0.20"), kWasOlder, first,
-                             first + kInterval * 3 / 2);
+        return watch.WaitFor(Address("198.18.0.20"), kWasOlder, first, first + kInterval * 3 / 2);
     });
     auto b = std::async(std::launch::async, [&] {
         std::this_thread::sleep_until(second);
-        return watch.WaitFor(Address("198.18.0.21"), kWasOlder, second,
-                             second + kInterval * 3 / 2);
+        return watch.WaitFor(Address("198.18.0.21"), kWasOlder, second, second + kInterval * 3 / 2);
     });
     const auto backA = a.get();
     const auto backB = b.get();
@@ -87,12 +85,11 @@ TEST(ComebackWatchTest, ManyWaitersShareTheSearches) {
     for (int i = 0; i < 8; ++i) {
         waits.push_back(std::async(std::launch::async, [&, i] {
             return watch
-                .WaitFor(
-                    Address("198.18.0." + std::to_string(20 + i)),
-                    {.mac = ComebackWatch::Mac{0x02, 0x00, 0x5E, 0x0A, 0x0B,
-                                               static_cast<std::uint8_t>(i)},
-                     .sketchVersion = 105},
-                    written, written + std::chrono::seconds(5))
+                .WaitFor(Address("198.18.0." + std::to_string(20 + i)),
+                         {.mac = ComebackWatch::Mac{0x02, 0x00, 0x5E, 0x0A, 0x0B,
+                                                    static_cast<std::uint8_t>(i)},
+                          .sketchVersion = 105},
+                         written, written + std::chrono::seconds(5))
                 .has_value();
         }));
     }

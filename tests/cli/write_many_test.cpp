@@ -342,8 +342,8 @@ TEST_F(WriteManyTest, AFixedPortIsOneListenerAndTheFileOneImageForEveryDeviceOfT
         image = {.length = 3, .digestHex = "d41d8cd98f00b204e9800998ecf8427e"};
         return upload::kUploadSucceeded;
     };
-    services.openConnectBackListener = [&](net::Ipv4Address local, std::uint16_t port,
-                                           int backlog, LogSink&, upload::UploadReport&) {
+    services.openConnectBackListener = [&](net::Ipv4Address local, std::uint16_t port, int backlog,
+                                           LogSink&, upload::UploadReport&) {
         ++opened;
         EXPECT_EQ(local.ToString(), "198.18.0.1");
         EXPECT_EQ(port, 40127);
@@ -373,8 +373,8 @@ TEST_F(WriteManyTest, AFixedPortIsOneListenerAndTheFileOneImageForEveryDeviceOfT
 
 TEST_F(WriteManyTest, ATakenFixedPortEndsEveryDeviceWithoutAskingAny) {
     environment["LC_ALL"] = "C";
-    services.openConnectBackListener = [](net::Ipv4Address local, std::uint16_t port, int,
-                                          LogSink&, upload::UploadReport& report) {
+    services.openConnectBackListener = [](net::Ipv4Address local, std::uint16_t port, int, LogSink&,
+                                          upload::UploadReport& report) {
         report.result = net::kErrorAddressInUse;
         report.cause = upload::UploadCause::ListenerFailed;
         report.localAddress = local;

@@ -3,10 +3,9 @@
 // connections, a device that never resets, a file replaced midway, a device answering the
 // probe three times. Every "ok" must be a device that stored the image.
 
-#include <sys/resource.h>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <fstream>
@@ -27,8 +26,7 @@ constexpr const char* kB = "198.18.0.11";
 class BatchTruthTest : public DeviceNetworkTest {
 protected:
     // The JSON line of every device, by address; empty after a failure of the run itself.
-    std::map<std::string, JsonObject> Write(std::vector<std::string> arguments,
-                                            int& status) {
+    std::map<std::string, JsonObject> Write(std::vector<std::string> arguments, int& status) {
         arguments.insert(arguments.begin(), {"write", "--json"});
         arguments.push_back(image_.path());
         CliProcess cli(arguments);
@@ -36,8 +34,7 @@ protected:
         return Lines(cli.Wait(std::chrono::seconds(120)), status);
     }
 
-    static std::map<std::string, JsonObject> Lines(const std::optional<Ended>& ended,
-                                                   int& status) {
+    static std::map<std::string, JsonObject> Lines(const std::optional<Ended>& ended, int& status) {
         std::map<std::string, JsonObject> lines;
         EXPECT_TRUE(ended) << "the write did not end";
         if (!ended) return lines;
@@ -68,8 +65,7 @@ TEST_F(BatchTruthTest, ADeviceConnectingBackFromAnothersAddressTakesNoUploadButI
     START_DEVICES({kA, kB}, {std::string(kA) + ",connect-from=" + kB,
                              std::string(kB) + ",ignore-invitations=1"});
     int status = -1;
-    const auto lines =
-        Write({"--local-port", "40000", "--connect-timeout", "8", kA, kB}, status);
+    const auto lines = Write({"--local-port", "40000", "--connect-timeout", "8", kA, kB}, status);
     ASSERT_THAT(lines, SizeIs(2));
     ExpectTruth(lines, kA, image_.bytes());
     ExpectTruth(lines, kB, image_.bytes());
@@ -103,8 +99,8 @@ TEST_F(BatchTruthTest, AFloodOfSilentConnectionsTakesNoDescriptorsFromAnotherDev
     rlimit few = saved;
     few.rlim_cur = 64;
     ::setrlimit(RLIMIT_NOFILE, &few);
-    CliProcess cli({"write", "--json", "--local-port", "40001", "--ack-timeout", "3", kA, kB,
-                    image_.path()});
+    CliProcess cli(
+        {"write", "--json", "--local-port", "40001", "--ack-timeout", "3", kA, kB, image_.path()});
     ::setrlimit(RLIMIT_NOFILE, &saved);
     int status = -1;
     const auto lines = Lines(cli.Wait(std::chrono::seconds(120)), status);

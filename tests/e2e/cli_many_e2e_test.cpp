@@ -150,12 +150,12 @@ TEST_F(CliManyTest, VerifyWaitsForTheDeviceToComeBackWithItsNewVersion) {
 }
 
 TEST_F(CliManyTest, ADeviceThatNeverComesBackEndsWithFive) {
-    START_DEVICES({kA, kB}, {std::string(kA) + ",never-back", kB});
+    START_DEVICES({kA, kB}, {std::string(kA) + ",never-back", std::string(kB) + ",reset-ms=2500"});
     const auto start = std::chrono::steady_clock::now();
     const auto ended =
-        Cli({"write", "--verify", "--verify-timeout", "3", "--json", kA, kB, image_.path()});
+        Cli({"write", "--verify", "--verify-timeout", "5", "--json", kA, kB, image_.path()});
     ASSERT_TRUE(ended);
-    EXPECT_LT(SecondsSince(start), 3 + 14) << "the wait outlasted its bound and a search";
+    EXPECT_LT(SecondsSince(start), 5 + 14) << "the wait outlasted its bound and a search";
     EXPECT_EQ(ended->status, 5) << ended->err;
     const auto objects = ReadJsonLines(ended->out);
     ASSERT_TRUE(objects.has_value()) << ended->out;

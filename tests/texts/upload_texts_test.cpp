@@ -63,6 +63,11 @@ TEST(CauseTextTest, EachCauseInPlainWordsInBothLanguages) {
     bad.deviceAnswer = "NG\x1b";
     cases.push_back({bad, "198.18.0.10 answered the invitation with \"<NG\x1b>\"",
                      "198.18.0.10 は書き込み依頼に \"<NG\x1b>\" と応答しました"});
+    UploadReport unreadable = Report(1, UploadCause::UnreadableAnswer);
+    unreadable.answerBytes = 62;
+    cases.push_back({unreadable,
+                     "198.18.0.10 answered the invitation with 62 bytes that are not a reply",
+                     "198.18.0.10 は書き込み依頼に応答ではない 62 バイトを返しました"});
     UploadReport refused = Report(1, UploadCause::PasswordRefused);
     refused.deviceAnswer = "FAIL";
     cases.push_back({refused, "198.18.0.10 refused the password (its verdict: \"<FAIL>\")",

@@ -96,6 +96,14 @@ TEST_F(RunUploadTest, OversizedReplyCountsAsAnUnansweredAttempt) {
     EXPECT_EQ(seen.invitations[0], seen.invitations[1]);
     EXPECT_THAT(sink_.log, HasSubstr("recvfrom: no-recv.\r\nsendto message: "));
     EXPECT_TRUE(seen.image == bytes_);
+
+    // Nothing but datagrams too long to be a reply: not "no answer", an unreadable one.
+    script.earlyReplies.assign(10, std::string(62, 'x'));
+    ScriptedDevice babbling(script);
+    UploadReport report;
+    EXPECT_EQ(RunUpload(RequestFor(babbling), sink_, timeouts_, &report), kUploadRefused);
+    EXPECT_EQ(report.cause, UploadCause::UnreadableAnswer);
+    EXPECT_EQ(report.answerBytes, 62u);
 }
 
 TEST_F(RunUploadTest, ThirdInvitationAnsweredGoesOnWithoutAuthentication) {
