@@ -10,10 +10,12 @@
 
 namespace tavro::upload {
 
-// One upload's own listener has room for its device's connection alone; a listener that
-// several uploads share has room for every device that may connect at once (a batch writes
-// at most 256 at a time), so the system never refuses or drops an established connection.
-inline constexpr int kOwnListenerBacklog = 1;
+// Room for connections not yet accepted. The system answers beyond it with nothing (or with
+// SYN cookies whose connections it then drops), so a few strangers connecting at once would
+// shut the device out: one upload's own listener keeps room for a crowd of them, a listener
+// that several uploads share for every device that may connect at once as well (a batch
+// writes at most 256 at a time).
+inline constexpr int kOwnListenerBacklog = 64;
 inline constexpr int kSharedListenerBacklog = 256;
 
 // Opens the listener that devices connect back to, on the local address and the asked port
