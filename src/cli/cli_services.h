@@ -14,6 +14,8 @@ namespace tavro::cli {
 struct CliServices : CoreServices {
     // Whether stderr is a terminal that may show a progress bar.
     std::function<bool()> stderrIsTerminal;
+    // The width of that terminal in columns.
+    std::function<std::size_t()> terminalColumns = [] { return std::size_t{80}; };
     // The process environment (the locale, TAVRO_PASSWORD); a test hands in its own.
     texts::EnvironmentLookup environment = [](std::string_view) {
         return std::optional<std::string>();

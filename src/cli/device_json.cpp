@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "cli/json_text.h"
-
 namespace tavro::cli {
 
 std::string HardwareAddress(const discovery::DeviceRecord& row) {
@@ -28,16 +26,20 @@ std::string VersionText(std::uint32_t sketchVersion) {
     return shown;
 }
 
-std::string DeviceJson(const discovery::DeviceRecord& row, const std::string& interfaceName,
-                       const std::string& localAddress) {
+Json DeviceJson(const discovery::DeviceRecord& row, const std::string& interfaceName,
+                const std::string& localAddress) {
     const std::string version = VersionText(row.sketchVersion);
-    return "{\"address\":" + JsonString(row.addressText) +
-           ",\"hardwareAddress\":" + JsonString(HardwareAddress(row)) +
-           ",\"sketchVersion\":" + std::to_string(row.sketchVersion) +
-           ",\"textVersion\":" + std::to_string(row.textVersion) + ",\"shownVersion\":" + version +
-           ",\"mac\":" + JsonString(MacText(row)) + ",\"version\":" + JsonString(version) +
-           ",\"ifname\":" + JsonString(interfaceName) +
-           ",\"localAddress\":" + JsonString(localAddress) + "}";
+    return Json{
+        {"address", row.addressText},
+        {"hardwareAddress", HardwareAddress(row)},
+        {"sketchVersion", row.sketchVersion},
+        {"textVersion", row.textVersion},
+        {"shownVersion", Json::parse(version)},
+        {"mac", MacText(row)},
+        {"version", version},
+        {"ifname", interfaceName},
+        {"localAddress", localAddress},
+    };
 }
 
 }  // namespace tavro::cli

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "cli/console/json_text.h"
 #include "discovery/device_table.h"
 
 namespace tavro::cli {
@@ -15,7 +16,7 @@ std::string VersionText(std::uint32_t sketchVersion);
 
 // A device found by a search as one JSON object: the first fields as they always were, then
 // "mac", "version", and the interface it was found on.
-std::string DeviceJson(const discovery::DeviceRecord& row, const std::string& interfaceName,
-                       const std::string& localAddress);
+Json DeviceJson(const discovery::DeviceRecord& row, const std::string& interfaceName,
+                const std::string& localAddress);
 
 }  // namespace tavro::cli

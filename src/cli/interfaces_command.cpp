@@ -1,8 +1,8 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/console/json_text.h"
 #include "cli/exit_status.h"
-#include "cli/json_text.h"
 #include "cli/local_interfaces.h"
 #include "cli/terminal_text.h"
 #include "interfaces/interface_line.h"
@@ -11,19 +11,20 @@
 namespace tavro::cli {
 namespace {
 
+// One array, one interface to a line; "[]" when there is none.
 void WriteJson(const interfaces::InterfaceTable& table, std::ostream& out) {
-    out << "[";
+    std::string lines;
     for (int i = 0; i < table.count; ++i) {
         const interfaces::LocalInterface& record = table.records[i];
-        out << (i ? ",\n " : "\n ") << "{\"index\":" << record.interfaceIndex
-            << ",\"address\":" << JsonString(record.address.ToString())
-            << ",\"mask\":" << JsonString(record.mask.ToString())
-            << ",\"description\":" << JsonString(record.description)
-            << ",\"friendlyName\":" << JsonString(record.friendlyName)
-            << ",\"ifname\":" << JsonString(record.friendlyName)
-            << ",\"prefixlen\":" << PrefixLength(record.mask) << "}";
+        const Json object = {
+            {"index", record.interfaceIndex},         {"address", record.address.ToString()},
+            {"mask", record.mask.ToString()},         {"description", record.description},
+            {"friendlyName", record.friendlyName},    {"ifname", record.friendlyName},
+            {"prefixlen", PrefixLength(record.mask)},
+        };
+        lines += (lines.empty() ? "\n " : ",\n ") + JsonText(object);
     }
-    out << "\n]\n";
+    out << "[" << lines << (lines.empty() ? "]\n" : "\n]\n");
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 #include <string>
 
 #include "cli/cli_services.h"
+#include "cli/console/console.h"
 #include "cli/display_language.h"
-#include "cli/terminal_check.h"
 
 namespace tavro::cli {
 
@@ -11,6 +11,7 @@ CliServices RealCliServices() {
     CliServices services;
     static_cast<CoreServices&>(services) = RealCoreServices();
     services.stderrIsTerminal = StderrIsTerminal;
+    services.terminalColumns = TerminalColumns;
     services.environment = [](std::string_view name) -> std::optional<std::string> {
         const char* value = std::getenv(std::string(name).c_str());
         if (value != nullptr) return std::string(value);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/console/json_text.h"
 #include "cli/device_json.h"
 #include "cli/exit_status.h"
 #include "cli/local_interfaces.h"
@@ -47,18 +48,17 @@ void SearchAll(const CliServices& services, std::vector<InterfaceSearch>& search
     }
 }
 
+// One array, one device to a line.
 void WriteJson(const std::vector<InterfaceSearch>& searches, std::ostream& out) {
-    out << "[";
-    bool first = true;
+    std::string lines;
     for (const InterfaceSearch& search : searches) {
         for (int i = 0; i < search.listed(); ++i) {
-            out << (first ? "\n " : ",\n ")
-                << DeviceJson(search.table->rows[i], search.where.name,
-                              search.where.address.ToString());
-            first = false;
+            lines += (lines.empty() ? "\n " : ",\n ") +
+                     JsonText(DeviceJson(search.table->rows[i], search.where.name,
+                                         search.where.address.ToString()));
         }
     }
-    out << (first ? "]\n" : "\n]\n");
+    out << "[" << lines << (lines.empty() ? "]\n" : "\n]\n");
 }
 
 }  // namespace

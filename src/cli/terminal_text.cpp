@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "cli/utf8_reader.h"
+#include "cli/console/utf8_reader.h"
 
 namespace tavro::cli {
 namespace {

@@ -198,6 +198,19 @@ std::string Rate(double bytesPerSecond) {
     return text;
 }
 
+// "51.2/100.0 KiB": both counts in the unit that suits the total, so the eye compares them.
+std::string SizesText(std::int64_t part, std::int64_t total, Language language) {
+    constexpr double kKiB = 1024.0;
+    constexpr double kMiB = 1024.0 * 1024.0;
+    if (total < 1024)
+        return Count(part) + "/" + Count(total) + (Japanese(language) ? " バイト" : " bytes");
+    const double unit = total < 1024 * 1024 ? kKiB : kMiB;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1f/%.1f %s", static_cast<double>(part) / unit,
+                  static_cast<double>(total) / unit, unit == kKiB ? "KiB" : "MiB");
+    return text;
+}
+
 }  // namespace
 
 std::string OutcomeText(upload::UploadResult result, Language language) {
@@ -251,8 +264,7 @@ std::string ProgressText(std::int64_t acknowledged, std::int64_t total, double b
     char head[64];
     std::snprintf(head, sizeof head, "] %3d%%  ", percent);
     std::string line = "[" + std::string(filled, '#') + std::string(kWidth - filled, ' ') + head +
-                       Count(acknowledged) + "/" + Count(total) +
-                       (Japanese(language) ? " バイト" : " bytes");
+                       SizesText(acknowledged, total, language);
     if (bytesPerSecond > 0) {
         const double left = static_cast<double>(total - acknowledged) / bytesPerSecond;
         line += "  " + Rate(bytesPerSecond) + "  " +

@@ -18,6 +18,8 @@ struct FileClose {
 using OwnedFile = std::unique_ptr<std::FILE, FileClose>;
 
 OwnedFile OpenFileForReading(const std::string& path);
+// Made empty, or new.
+OwnedFile OpenFileForWriting(const std::string& path);
 // The system's error when the file cannot be measured, none when size was set.
 std::error_code FileSizeOf(const std::string& path, std::uintmax_t& size);
 

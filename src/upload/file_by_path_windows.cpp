@@ -20,6 +20,10 @@ OwnedFile OpenFileForReading(const std::string& path) {
     return OwnedFile(::_wfopen(WidePath(path).c_str(), L"rb"));
 }
 
+OwnedFile OpenFileForWriting(const std::string& path) {
+    return OwnedFile(::_wfopen(WidePath(path).c_str(), L"wb"));
+}
+
 std::error_code FileSizeOf(const std::string& path, std::uintmax_t& size) {
     std::error_code error;
     size = std::filesystem::file_size(WidePath(path), error);

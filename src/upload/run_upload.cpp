@@ -31,6 +31,7 @@ UploadResult Upload(const UploadRequest& request, UploadSink& sink, const Upload
     FirmwareImage image;
     UploadResult result = TakeImage(request, sink, image, report);
     if (result != kUploadSucceeded) return result;
+    report.fileDigestHex = image.digestHex;
 
     // The listener goes first: the invitation has to name its port.
     std::shared_ptr<ConnectBackListener> listener = request.sharedListener;

@@ -59,6 +59,7 @@ struct UploadReport {
     std::int64_t bytesTotal = 0;
     std::string finalWord;  // bytes as they came
     std::string filePath;
+    std::string fileDigestHex;  // the image's MD5 once it was measured
     FileProblem fileProblem = FileProblem::None;
     std::string fileReason;              // the system's words for FileProblem::Other
     std::chrono::milliseconds bound{0};  // the wait that ran out, where one did

@@ -1,7 +1,7 @@
 // The shared wait for devices coming back from their reset: one search at a time, each
 // device given its own chance before its deadline, whatever the others' timing.
 
-#include "cli/comeback_watch.h"
+#include "batch/comeback_watch.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 
 #include "made_up_network.h"
 
-namespace tavro::cli {
+namespace tavro::batch {
 namespace {
 
 using Clock = ComebackWatch::Clock;
@@ -147,4 +147,4 @@ TEST(ComebackWatchTest, OnlyADeviceSeenGoneOrChangedHasComeBack) {
 }
 
 }  // namespace
-}  // namespace tavro::cli
+}  // namespace tavro::batch

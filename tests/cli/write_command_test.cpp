@@ -190,7 +190,7 @@ TEST_F(WriteCommandTest, ATerminalSeesWhatTheUploadWaitsForThenTheBar) {
     const auto asking = shown.find("\rasking 198.18.0.20 to take the firmware (try 2 of 10)");
     const auto waiting =
         shown.find("\rwaiting for 198.18.0.20 to connect back to 198.18.0.1:40123");
-    const auto bar = shown.find("] 100%  2048/2048 bytes");
+    const auto bar = shown.find("] 100%  2.0/2.0 KiB");
     EXPECT_NE(asking, std::string::npos) << shown;
     EXPECT_NE(waiting, std::string::npos) << shown;
     EXPECT_NE(bar, std::string::npos) << shown;

@@ -4,8 +4,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -14,7 +16,8 @@
 #include <thread>
 
 #include "cli/commands.h"
-#include "flat_json.h"
+#include "cli/console/display_width.h"
+#include "json_lines.h"
 #include "made_up_network.h"
 #include "net/socket_error.h"
 #include "text_checks.h"
@@ -270,10 +273,21 @@ TEST_F(WriteManyTest, JsonHasOneObjectPerDeviceWithFieldsOfFixedTypes) {
     const std::vector<JsonObject> objects = JsonLines();
     ASSERT_EQ(objects.size(), 3u);
     using Kind = JsonValue::Kind;
-    const std::map<std::string, Kind> shape = {
-        {"device", Kind::String},  {"status", Kind::Number},   {"result", Kind::Number},
-        {"outcome", Kind::String}, {"cause", Kind::String},    {"bytesSent", Kind::Number},
-        {"seconds", Kind::Number}, {"localPort", Kind::Number}};
+    // No search ran: the hardware address and version before the write are not known.
+    const std::map<std::string, Kind> shape = {{"device", Kind::String},
+                                               {"status", Kind::Number},
+                                               {"result", Kind::Number},
+                                               {"outcome", Kind::String},
+                                               {"cause", Kind::String},
+                                               {"causeCode", Kind::String},
+                                               {"bytesSent", Kind::Number},
+                                               {"seconds", Kind::Number},
+                                               {"uploadSeconds", Kind::Number},
+                                               {"verifySeconds", Kind::Number},
+                                               {"localPort", Kind::Number},
+                                               {"file", Kind::Object},
+                                               {"mac", Kind::Null},
+                                               {"versionBefore", Kind::Null}};
     for (const JsonObject& object : objects) {
         ASSERT_EQ(object.size(), shape.size()) << out.str();
         for (const auto& [field, kind] : shape) {
@@ -294,6 +308,10 @@ TEST_F(WriteManyTest, JsonHasOneObjectPerDeviceWithFieldsOfFixedTypes) {
     EXPECT_EQ(b.at("bytesSent").text, "0");
     EXPECT_EQ(b.at("localPort").text, "0");
     EXPECT_EQ(b.at("cause").text, "198.18.0.21 は 10 回の書き込み依頼に一度も応答しませんでした");
+    EXPECT_EQ(b.at("causeCode").text, "no-answer");
+    const auto file = test::ReadJsonObject(b.at("file"));
+    ASSERT_TRUE(file.has_value());
+    EXPECT_EQ(file->at("path").kind, Kind::String);
     const JsonObject c = ReportOf(objects, kC);
     EXPECT_EQ(c.at("outcome").text, "bad-answer");
     EXPECT_EQ(c.at("bytesSent").text, "1024");
@@ -483,6 +501,8 @@ TEST_F(WriteManyTest, InterruptGivesEveryUnfinishedDeviceItsJsonLine) {
     };
     plays[kB] = [&](upload::UploadSink& sink) {
         // A has ended by now: one device at a time.
+        sink.AwaitingConnection(*net::Ipv4Address::ParseDottedQuad("198.18.0.1"), 40999);
+        sink.BytesAcknowledged(860, 2048);
         sink.SetProgress(42);
         notice = services.job->Interrupt(std::chrono::seconds(1), 143);
         return Ended(upload::kUploadSucceeded);
@@ -503,10 +523,15 @@ TEST_F(WriteManyTest, InterruptGivesEveryUnfinishedDeviceItsJsonLine) {
         EXPECT_EQ(object.at("status").text, "143");
         EXPECT_EQ(object.at("result").text, "-1");
     }
+    // How far each one really got.
+    EXPECT_EQ(ReportOf(objects, kB).at("bytesSent").text, "860");
+    EXPECT_EQ(ReportOf(objects, kB).at("localPort").text, "40999");
+    EXPECT_EQ(ReportOf(objects, kC).at("bytesSent").text, "0");
 }
 
 TEST_F(WriteManyTest, ATerminalShowsOneLinePerDeviceAndVerboseTracesArePrefixed) {
     services.stderrIsTerminal = [] { return true; };
+    services.terminalColumns = [] { return std::size_t{200}; };
     plays[kB] = Refused;
     // Each step outlasts the board's redraw interval, so that every one of them is drawn.
     plays[kA] = [](upload::UploadSink& sink) {
@@ -523,7 +548,7 @@ TEST_F(WriteManyTest, ATerminalShowsOneLinePerDeviceAndVerboseTracesArePrefixed)
                           "依頼しています（10 回中 1 回目）\n"));
     EXPECT_THAT(err.str(),
                 HasSubstr("\r\x1b[2K198.18.0.20      [###############               ]  50%  "
-                          "1024/2048 バイト"));
+                          "1.0/2.0 KiB"));
     EXPECT_THAT(err.str(), HasSubstr("\r\x1b[2K198.18.0.20      正常終了\n"));
     EXPECT_THAT(err.str(), HasSubstr("198.18.0.21      TAVRO通信エラー\n"));
 
@@ -532,6 +557,44 @@ TEST_F(WriteManyTest, ATerminalShowsOneLinePerDeviceAndVerboseTracesArePrefixed)
     EXPECT_THAT(err.str(), HasSubstr("198.18.0.20: getsockname :ok: localPort = 40123\r\n"));
     EXPECT_THAT(err.str(), HasSubstr("198.18.0.21: no-recv error.\r\n"));
     EXPECT_THAT(err.str(), Not(HasSubstr("\x1b[")));
+}
+
+// Every redrawn line fits the terminal, counted in display columns (a Japanese character takes
+// two), for one device alone and for the board of several.
+TEST_F(WriteManyTest, RedrawnLinesFitTheTerminal) {
+    services.stderrIsTerminal = [] { return true; };
+    plays[kA] = [](upload::UploadSink& sink) {
+        sink.InvitationSent(1, 10);
+        sink.AwaitingConnection(*net::Ipv4Address::ParseDottedQuad("198.18.0.1"), 40123);
+        sink.BytesAcknowledged(1024, 150000);
+        sink.BytesAcknowledged(150000, 150000);
+        return Ended(upload::kUploadSucceeded);
+    };
+    for (const std::size_t columns : {40, 80}) {
+        for (const char* language : {"ja_JP.UTF-8", "C"}) {
+            environment["LANG"] = language;
+            services.terminalColumns = [columns] { return columns; };
+            for (const std::vector<const char*>& devices :
+                 {std::vector<const char*>{kA}, std::vector<const char*>{kA, kB}}) {
+                std::vector<const char*> arguments = {"write"};
+                arguments.insert(arguments.end(), devices.begin(), devices.end());
+                arguments.push_back("/tmp/f.bin");
+                Run(arguments);
+                // Each piece between a carriage return and the next control is one line's text.
+                std::string text = err.str();
+                for (const char* control : {"\x1b[2K", "\x1b[K", "\x1b[2A", "\x1b[1A"}) {
+                    for (std::size_t at; (at = text.find(control)) != std::string::npos;) {
+                        text.replace(at, std::strlen(control), "\n");
+                    }
+                }
+                std::replace(text.begin(), text.end(), '\r', '\n');
+                std::istringstream lines(text);
+                for (std::string line; std::getline(lines, line);) {
+                    EXPECT_LT(DisplayColumns(line), columns) << columns << " " << line;
+                }
+            }
+        }
+    }
 }
 
 TEST_F(WriteManyTest, InterfaceByName) {

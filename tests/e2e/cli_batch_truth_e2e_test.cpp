@@ -12,7 +12,7 @@
 
 #include "cli_process.h"
 #include "device_network_test.h"
-#include "flat_json.h"
+#include "json_lines.h"
 #include "upload_test.h"
 
 namespace tavro::test {

@@ -164,12 +164,12 @@ TEST(ProgressTextTest, WhatHappensWhileItHappens) {
               "waiting for 198.18.0.10 to connect back to 198.18.0.1:40123");
     EXPECT_EQ(InvitingText("198.18.0.10", 3, 10, Language::Japanese),
               "198.18.0.10 にファームウェアの受け取りを依頼しています（10 回中 3 回目）");
-    EXPECT_EQ(ProgressText(51200, 102400, 0, Language::English),
-              "[###############               ]  50%  51200/102400 bytes");
+    EXPECT_EQ(ProgressText(512, 1000, 0, Language::English),
+              "[###############               ]  51%  512/1000 bytes");
     EXPECT_EQ(ProgressText(51200, 102400, 10240, Language::English),
-              "[###############               ]  50%  51200/102400 bytes  10.0 KiB/s  0:05 left");
-    EXPECT_EQ(ProgressText(102400, 102400, 2.5 * 1024 * 1024, Language::Japanese),
-              "[##############################] 100%  102400/102400 バイト  2.5 MiB/s  残り 0:00");
+              "[###############               ]  50%  50.0/100.0 KiB  10.0 KiB/s  0:05 left");
+    EXPECT_EQ(ProgressText(3 * 1048576, 3 * 1048576, 2.5 * 1024 * 1024, Language::Japanese),
+              "[##############################] 100%  3.0/3.0 MiB  2.5 MiB/s  残り 0:00");
 }
 
 TEST(ProgressTextTest, BoundsReadAsAUserWouldSayThem) {

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace tavro::cli {
+
+// The program speaks UTF-8 in and out, and writes its bytes as they are. A POSIX terminal
+// already does; on Windows the console must be told to show UTF-8, stdout and stderr must not
+// turn each "\n" into "\r\n" (the trace has its own line ends, and a redirected trace or JSON
+// is then byte for byte what Linux writes), and main's arguments come in the ANSI code page,
+// which cannot hold every file name, so they are read again from the wide command line.
+void PrepareConsole();
+std::vector<std::string> Utf8Arguments(int argc, char** argv);
+
+// True when stderr is a terminal (a console on Windows), where progress may redraw its line.
+bool StderrIsTerminal();
+// The width of that terminal in columns; 80 when it cannot say.
+std::size_t TerminalColumns();
+
+}  // namespace tavro::cli

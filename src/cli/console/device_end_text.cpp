@@ -1,0 +1,66 @@
+#include "cli/console/device_end_text.h"
+
+#include <cstdio>
+
+#include "cli/device_json.h"
+#include "cli/terminal_text.h"
+#include "texts/comeback_texts.h"
+#include "texts/upload_texts.h"
+
+namespace tavro::cli {
+namespace {
+
+std::string ShownOnTerminal(std::string_view text) { return TerminalText(text); }
+
+}  // namespace
+
+std::string SecondsText(std::chrono::milliseconds span) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", std::chrono::duration<double>(span).count());
+    return text;
+}
+
+std::string OutcomeKey(const upload::UploadReport& report) {
+    switch (report.result) {
+        case upload::kUploadSucceeded:
+            return "ok";
+        case upload::kUploadRefused:
+            if (report.cause == upload::UploadCause::NoAnswer) return "no-answer";
+            if (report.cause == upload::UploadCause::BadAnswer ||
+                report.cause == upload::UploadCause::UnreadableAnswer ||
+                report.cause == upload::UploadCause::BadFinalWord) {
+                return "bad-answer";
+            }
+            return "refused";
+        case upload::kUploadFileError:
+            return "file-error";
+        case upload::kUploadInternalError:
+            return "internal-error";
+        default:
+            return "network-error";
+    }
+}
+
+std::string ConsoleCause(const upload::UploadReport& report, texts::Language language) {
+    return texts::CauseText(report, language, ShownOnTerminal);
+}
+
+std::string OutcomeLines(const upload::UploadReport& report, texts::Language language) {
+    std::string lines = texts::OutcomeText(report.result, language) + "\n";
+    if (const std::string cause = ConsoleCause(report, language); !cause.empty()) {
+        lines += cause + "\n";
+    }
+    return lines;
+}
+
+std::string EndText(const batch::DeviceOutcome& outcome, texts::Language language,
+                    std::chrono::milliseconds verifyTimeout) {
+    std::string text = texts::OutcomeText(outcome.upload.result, language);
+    if (!outcome.verifyAsked || !outcome.uploaded()) return text;
+    if (outcome.cameBack) {
+        return text + texts::CameBackSuffix(VersionText(outcome.cameBack->sketchVersion), language);
+    }
+    return text + texts::NotBackSuffix(SecondsText(verifyTimeout), language);
+}
+
+}  // namespace tavro::cli

@@ -1,0 +1,135 @@
+#include "cli/console/device_record.h"
+
+#include "cli/console/device_end_text.h"
+#include "cli/device_json.h"
+#include "cli/device_status.h"
+#include "texts/upload_texts.h"
+
+namespace tavro::cli {
+namespace {
+
+using upload::FileProblem;
+using upload::UploadCause;
+
+std::string AsItCame(std::string_view text) { return std::string(text); }
+
+std::string FileCauseCode(FileProblem problem) {
+    switch (problem) {
+        case FileProblem::Missing:
+            return "file-missing";
+        case FileProblem::Directory:
+            return "file-directory";
+        case FileProblem::PermissionDenied:
+            return "file-permission";
+        case FileProblem::Empty:
+            return "file-empty";
+        case FileProblem::TooLarge:
+            return "file-too-large";
+        case FileProblem::Changed:
+            return "file-changed";
+        case FileProblem::SizeMismatch:
+            return "file-size-mismatch";
+        case FileProblem::Other:
+        case FileProblem::None:
+            break;
+    }
+    return "file-unreadable";
+}
+
+std::string UploadCauseCode(const upload::UploadReport& report) {
+    switch (report.cause) {
+        case UploadCause::None:
+            return "";
+        case UploadCause::FileUnusable:
+            return FileCauseCode(report.fileProblem);
+        case UploadCause::DigestFailed:
+            return "digest-failed";
+        case UploadCause::ListenerFailed:
+            return report.result == 10048 ? "port-in-use" : "listen-failed";
+        case UploadCause::InvitationFailed:
+            return "udp-failed";
+        case UploadCause::NoAnswer:
+            return "no-answer";
+        case UploadCause::BadAnswer:
+            return "bad-answer";
+        case UploadCause::UnreadableAnswer:
+            return "unreadable-answer";
+        case UploadCause::NoVerdict:
+            return "no-verdict";
+        case UploadCause::PasswordRefused:
+            return "wrong-password";
+        case UploadCause::NoConnectBack:
+            return "no-connect-back";
+        case UploadCause::ConnectionClosed:
+            return "closed-early";
+        case UploadCause::NoAcknowledgement:
+            return "no-acknowledgement";
+        case UploadCause::NoFinalWord:
+            return "no-final-word";
+        case UploadCause::BadFinalWord:
+            return "final-word";
+    }
+    return "";
+}
+
+Json OrNull(const std::string& text) { return text.empty() ? Json(nullptr) : Json(text); }
+
+Json FileRecord(const upload::UploadReport& report) {
+    return {{"path", report.filePath},
+            {"size", report.fileDigestHex.empty() ? Json(nullptr) : Json(report.bytesTotal)},
+            {"md5", OrNull(report.fileDigestHex)}};
+}
+
+}  // namespace
+
+std::string CauseCode(const batch::DeviceOutcome& outcome) {
+    if (outcome.uploaded() && !outcome.succeeded()) return "not-back";
+    return UploadCauseCode(outcome.upload);
+}
+
+Json DeviceRecord(const batch::DeviceOutcome& outcome, const batch::WriteTarget& target,
+                  texts::Language language) {
+    const upload::UploadReport& upload = outcome.upload;
+    Json record = {
+        {"device", target.address.ToString()},
+        {"status", DeviceStatus(outcome)},
+        {"result", upload.result},
+        {"outcome", OutcomeKey(upload)},
+        {"cause", texts::CauseText(upload, language, AsItCame)},
+        {"causeCode", CauseCode(outcome)},
+        {"bytesSent", upload.bytesAcknowledged},
+        {"seconds", outcome.seconds()},
+        {"uploadSeconds", outcome.uploadSeconds},
+        {"verifySeconds", outcome.verifySeconds},
+        {"localPort", upload.localPort},
+        {"file", FileRecord(upload)},
+        {"mac", nullptr},
+        {"versionBefore", nullptr},
+    };
+    if (target.before.mac) {
+        discovery::DeviceRecord row{};
+        row.macAddress = *target.before.mac;
+        record["mac"] = MacText(row);
+    }
+    if (target.before.sketchVersion) {
+        record["versionBefore"] = VersionText(*target.before.sketchVersion);
+    }
+    if (outcome.verifyAsked) {
+        record["verified"] = outcome.cameBack.has_value();
+        record["version"] = outcome.cameBack ? VersionText(outcome.cameBack->sketchVersion) : "";
+    }
+    return record;
+}
+
+Json InterruptedRecord(batch::DeviceOutcome outcome, const batch::WriteTarget& target,
+                       texts::Language language, int status) {
+    outcome.cameBack.reset();
+    Json record = DeviceRecord(outcome, target, language);
+    record["status"] = status;
+    record["outcome"] = "interrupted";
+    record["cause"] = texts::InterruptedText(language);
+    record["causeCode"] = "interrupted";
+    return record;
+}
+
+}  // namespace tavro::cli

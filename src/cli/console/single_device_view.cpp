@@ -1,0 +1,64 @@
+#include "cli/console/single_device_view.h"
+
+#include "cli/console/device_end_text.h"
+#include "cli/device_json.h"
+#include "texts/comeback_texts.h"
+#include "texts/upload_texts.h"
+
+namespace tavro::cli {
+
+SingleDeviceView::SingleDeviceView(ConsoleSettings settings,
+                                   const std::vector<batch::WriteTarget>& targets)
+    : ConsoleBatchView(std::move(settings), targets),
+      line_(settings_.job, settings_.err, settings_.columns) {}
+
+UploadDisplay SingleDeviceView::DisplayFor(std::size_t device) {
+    UploadDisplay display{.device = shown_[device],
+                          .language = settings_.language,
+                          .trace = settings_.trace,
+                          .tracePrefix = "",
+                          .status = nullptr,
+                          .now = settings_.now,
+                          .log = nullptr,
+                          .logName = {}};
+    if (settings_.status) display.status = [this](const std::string& text) { line_.Show(text); };
+    return display;
+}
+
+void SingleDeviceView::ShowAwaiting(std::size_t device, const upload::UploadReport& upload) {
+    line_.End();
+    settings_.job.Show(settings_.out, OutcomeLines(upload, settings_.language));
+    if (!settings_.status) return;
+    settings_.job.Show(settings_.err, texts::AwaitingComebackText(
+                                          shown_[device], SecondsText(settings_.verifyTimeout),
+                                          settings_.language) +
+                                          "\n");
+}
+
+void SingleDeviceView::ShowEnded(std::size_t device, const batch::DeviceOutcome& outcome) {
+    line_.End();
+    settings_.job.SetEnded(device, OutcomeKey(outcome.upload));
+}
+
+void SingleDeviceView::Concluded(const std::vector<batch::DeviceOutcome>& outcomes) {
+    const batch::DeviceOutcome& outcome = outcomes.front();
+    const texts::Language language = settings_.language;
+    if (!outcome.verifyAsked || !outcome.uploaded()) {
+        settings_.job.Conclude(outcome.succeeded() ? settings_.out : settings_.err,
+                               OutcomeLines(outcome.upload, language));
+    } else if (outcome.cameBack) {
+        settings_.job.Conclude(
+            settings_.out,
+            texts::CameBackText(shown_.front(), VersionText(outcome.cameBack->sketchVersion),
+                                language) +
+                "\n");
+    } else {
+        settings_.job.Conclude(
+            settings_.err,
+            "tavro-writer-cli: " +
+                texts::NotBackText(shown_.front(), SecondsText(settings_.verifyTimeout), language) +
+                "\n");
+    }
+}
+
+}  // namespace tavro::cli
