@@ -58,10 +58,10 @@ if(CERT AND KEY)
     string(APPEND settings
         "!define SIGN_COMMAND `${sign_command} \"-DFILE=%1\" -P \"${SIGN_SCRIPT}\"`\n")
     list(LENGTH programs count)
-    message(STATUS "installer: signed ${count} programs, the installer and its uninstaller")
+    set(signing_note "signed ${count} programs, the installer and its uninstaller")
 else()
-    message(STATUS "installer: nothing is signed (no code-signing certificate; "
-        "give TAVRO_SIGN_CERT and TAVRO_SIGN_KEY to sign)")
+    set(signing_note
+        "nothing is signed (no code-signing certificate; give TAVRO_SIGN_CERT and TAVRO_SIGN_KEY to sign)")
 endif()
 
 set(settings_file ${STAGE}.nsh)
@@ -69,3 +69,4 @@ file(WRITE ${settings_file} "${settings}")
 execute_process(
     COMMAND ${MAKENSIS} -V2 -WX -INPUTCHARSET UTF8 -DSETTINGS=${settings_file} ${SCRIPT}
     COMMAND_ERROR_IS_FATAL ANY)
+message(STATUS "installer: ${signing_note}")
