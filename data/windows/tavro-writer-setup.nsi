@@ -11,6 +11,9 @@ Target amd64-unicode
 ManifestSupportedOS all
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
+; A file that cannot be written (a program still running, say) ends the installation with exit
+; status 2 rather than leaving the old one in place under the new version.
+AllowSkipFiles off
 
 !include MUI2.nsh
 !include FileFunc.nsh

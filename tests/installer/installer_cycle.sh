@@ -64,6 +64,12 @@ wine reg add 'HKCU\Software\Wine\DllOverrides' /v netsh.exe /d native /f || fail
 NETSH_STAND_IN_RECORD=$(wine_windows_path "$work/calls")
 export NETSH_STAND_IN_RECORD
 
+# A program it cannot write ends the silent install with a failure, not with a success.
+mkdir -p "$folder/tavro-writer.exe"
+status=0 && wine "$setup" /S || status=$?
+((status == 2)) || fail "an install that could not write a program ended with status $status"
+rm -r "$folder"
+
 # Version N: the files, the shortcut, the entry, the rules, the installed CLI.
 wine "$setup" /S || fail "the silent install ended with status $?"
 [[ $(installed) == "LICENSE.txt README.md tavro-writer-cli.exe tavro-writer.exe uninstall.exe " ]] ||
