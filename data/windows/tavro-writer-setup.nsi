@@ -20,8 +20,9 @@ AllowSkipFiles off
 !include LogicLib.nsh
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT_NAME}"
-; Install and uninstall append here what they did to the firewall, so that a silent run leaves
-; a trace an administrator can read.
+; What an install or uninstall did to the firewall, so that a silent run leaves a trace an
+; administrator can read. Each run starts the file anew: run as SYSTEM, TEMP is a folder every
+; user may write to, and a file found there is none of ours.
 !define LOG_FILE "$TEMP\tavro-writer-setup.log"
 
 Name "${PRODUCT_NAME}"
@@ -135,6 +136,7 @@ FunctionEnd
 
 Section "Install"
     SetShellVarContext all
+    Delete "${LOG_FILE}"
     !insertmacro LOG "" "${PRODUCT_NAME} ${VERSION}: installing into $INSTDIR"
     SetOutPath "$INSTDIR"
     File "${STAGE}\tavro-writer.exe"
@@ -171,6 +173,7 @@ SectionEnd
 
 Section "Uninstall"
     SetShellVarContext all
+    Delete "${LOG_FILE}"
     !insertmacro LOG "un." "${PRODUCT_NAME} ${VERSION}: uninstalling from $INSTDIR"
     !insertmacro DELETE_RULE "un." "${DIALOG_RULE}" "$INSTDIR\tavro-writer.exe" 1
     !insertmacro DELETE_RULE "un." "${CLI_RULE}" "$INSTDIR\tavro-writer-cli.exe" 1
