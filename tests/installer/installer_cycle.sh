@@ -28,7 +28,7 @@ work=$(mktemp -d /tmp/tavro-installer.XXXXXX)
 prefix=$work/prefix ns=tvi-$$
 trap 'testnet_kill_all "$ns"; ip netns del "$ns" 2>/dev/null; wine_remove_prefix "$prefix"; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM
-ip netns add "$ns" && ip -n "$ns" link set lo up || cannot_run "cannot make a network namespace"
+{ ip netns add "$ns" && ip -n "$ns" link set lo up; } || cannot_run "cannot make a network namespace"
 
 # wine PROGRAM ARGS... : a Windows program in the namespace; output in $work/out and err.
 wine() { wine_in_namespace "$ns" "$prefix" "$work/out" "$work/err" "$@"; }
@@ -38,7 +38,8 @@ install_dir='C:\Program Files\TAVRO Writer'
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 folder="$prefix/drive_c/Program Files/$product"
 start_menu="$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
-installed() { ls "$folder" 2>/dev/null | tr '\n' ' '; }
+installed() { find "$folder" -mindepth 1 -printf '%f\n' 2>/dev/null | sort | tr '\n' ' '; }
+shortcuts() { compgen -G "$start_menu/*.lnk" | wc -l; }
 # entry NAME: a value of the product's uninstall entry; entries: how many entries it has.
 entry() { wine reg query "$key\\$product" /v "$1" && tr -d '\r' <"$work/out" | sed -n "s/^ *$1 *REG_[A-Z]* *//p"; }
 entries() { wine reg query "$key" && tr -d '\r' <"$work/out" | grep -c "\\\\$product\$"; }
@@ -81,14 +82,14 @@ strings -a "$start_menu/TAVRO Writer.lnk" | grep -qxF "$install_dir\\tavro-write
     fail "entry: $(entry DisplayName), $(entry DisplayVersion)"
 [[ $(entry UninstallString) == "\"$install_dir\\uninstall.exe\"" ]] || fail "uninstaller: $(cat "$work/out")"
 [[ $(calls) == "$removals"$'\n'"$additions" ]] || fail "install's netsh commands differ"
-wine "$install_dir\\tavro-writer-cli.exe" --version && grep -q "^tavro-writer-cli " "$work/out" ||
+{ wine "$install_dir\\tavro-writer-cli.exe" --version && grep -q "^tavro-writer-cli " "$work/out"; } ||
     fail "the installed CLI: $(cat "$work/out" "$work/err")"
 
 # N+1 over it, in Japanese, while netsh fails: one entry, the new version, the new name.
 NETSH_STAND_IN_STATUS=1 wine "$next_setup" /S /LANG=1041 || fail "the upgrade ended with status $?"
 [[ $(entries) == 1 && $(entry DisplayVersion) == "$next_version" ]] || fail "after the upgrade: $(cat "$work/out")"
 [[ $(calls) == "$removals"$'\n'"$additions" && $(failures add) == 2 ]] || fail "upgrade's netsh commands or log"
-[[ $(ls "$start_menu" | grep -c 'lnk$') == 1 && -f $start_menu/無線TAVRO\ ファームウェアアップデータ.lnk ]] ||
+[[ $(shortcuts) == 1 && -f $start_menu/無線TAVRO\ ファームウェアアップデータ.lnk ]] ||
     fail "not the one Japanese shortcut: $(ls "$start_menu")"
 
 # Uninstall as installed apps does, while netsh fails. The uninstaller hands over to a copy of
@@ -104,6 +105,6 @@ running && fail "the uninstaller still runs after 120 s"
 wine_server "$ns" "$prefix" -k
 [[ $(calls) == "$removals" && $(failures remove) == 2 ]] || fail "uninstall's netsh commands or log"
 [[ ! -e $folder ]] || fail "left behind: $(installed)"
-[[ $(ls "$start_menu" | grep -c 'lnk$') == 0 ]] || fail "a shortcut is left: $(ls "$start_menu")"
+[[ $(shortcuts) == 0 ]] || fail "a shortcut is left: $(ls "$start_menu")"
 [[ $(entries) == 0 ]] || fail "the entry is left: $(cat "$work/out")"
 echo "passed: install $version, upgrade to $next_version, uninstall" >&2

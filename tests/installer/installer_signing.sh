@@ -22,6 +22,6 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=TAVRO Writer test s
     fail "the signed installer did not build: $(cat "$work/log")"
 
 for file in "$setup" "$stage/tavro-writer.exe" "$stage/tavro-writer-cli.exe"; do
-    osslsigncode verify -CAfile "$work/cert.pem" -in "$file" >"$work/log" 2>&1 &&
-        grep -q 'CN=TAVRO Writer test signing' "$work/log" || fail "no signature on $file: $(cat "$work/log")"
+    { osslsigncode verify -CAfile "$work/cert.pem" -in "$file" >"$work/log" 2>&1 &&
+        grep -q 'CN=TAVRO Writer test signing' "$work/log"; } || fail "no signature on $file: $(cat "$work/log")"
 done
