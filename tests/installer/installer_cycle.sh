@@ -25,7 +25,10 @@ setup=$1 version=$2 next_setup=$3 next_version=$4 stand_in=$5
 [[ -x $WINE_LOADER ]] || cannot_run "no 64-bit Wine ($WINE_LOADER)"
 
 work=$(mktemp -d /tmp/tavro-installer.XXXXXX)
-prefix=$work/prefix ns=tvi-$$
+# Named as testnet.sh names a tool namespace, so that a run killed before its trap is cleared
+# away by the next one.
+prefix=$work/prefix ns=$TESTNET_PREFIX-$$-tool
+testnet_remove_stale
 trap 'testnet_kill_all "$ns"; ip netns del "$ns" 2>/dev/null; wine_remove_prefix "$prefix"; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM
 { ip netns add "$ns" && ip -n "$ns" link set lo up; } || cannot_run "cannot make a network namespace"
