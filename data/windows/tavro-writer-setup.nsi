@@ -43,7 +43,7 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "See LICENSE.txt"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
-!define MUI_FINISHPAGE_RUN "$INSTDIR\tavro-writer.exe"
+; No "run now" on the last page: the dialog would inherit the installer's administrator rights.
 
 !insertmacro MUI_PAGE_LICENSE "${STAGE}\LICENSE.txt"
 !insertmacro MUI_PAGE_DIRECTORY
