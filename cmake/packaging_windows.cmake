@@ -6,12 +6,16 @@
 include_guard(GLOBAL)
 
 # Everything at the folder's top: a user who unpacks it finds the programs beside the README.
+# The component "programs" is also what the installer installs; the simulator, for tests, is in
+# the ZIP only.
 set(tavro_windows_programs tavro-writer-cli tavro-sim)
 # The dialog program, once the Windows build has it.
 if(TARGET tavro-writer)
     list(PREPEND tavro_windows_programs tavro-writer)
+    install(TARGETS tavro-writer RUNTIME DESTINATION . COMPONENT programs)
 endif()
-install(TARGETS ${tavro_windows_programs} RUNTIME DESTINATION . COMPONENT programs)
+install(TARGETS tavro-writer-cli RUNTIME DESTINATION . COMPONENT programs)
+install(TARGETS tavro-sim RUNTIME DESTINATION . COMPONENT simulator)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION . COMPONENT programs)
 # Without an extension Windows does not know how to open it.
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt COMPONENT programs)
