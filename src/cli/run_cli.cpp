@@ -17,7 +17,8 @@ constexpr char kExitCodes[] =
     "Exit status: 0 success; 1 failure (interfaces, search) or the device refused or did not\n"
     "answer (write); 2 firmware file error; 3 internal error; 4 network error; 5 the device\n"
     "took the image but did not come back from its reset in time (write --verify); 64 usage\n"
-    "error; 130 interrupted by Ctrl-C (SIGINT); 143 ended by SIGTERM. A write to several\n"
+    "error; 74 stdout or stderr could not be written (closed, no reader, no space); 129 ended\n"
+    "by SIGHUP; 130 interrupted by Ctrl-C (SIGINT); 143 ended by SIGTERM. A write to several\n"
     "devices exits 0 only when every device succeeded, else with the status of the first\n"
     "device in argument order that failed.";
 
