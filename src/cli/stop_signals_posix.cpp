@@ -16,12 +16,12 @@ using Clock = std::chrono::steady_clock;
 
 // A thread of the job may hold the job's lock while its write waits for a reader that never
 // reads: the stop waits that long for the lock, then says no more than that the job stopped.
-constexpr std::chrono::milliseconds kLockWait{250};
+constexpr std::chrono::milliseconds kLockWait{200};
 // What the stop writes is written by then (counted from the request) or dropped, whatever
 // stdout and stderr do: the devices' JSON lines first, then the notice, which stderr may still
 // take when stdout is stuck. The process ends well within a second.
-constexpr std::chrono::milliseconds kRecordsWait{400};
-constexpr std::chrono::milliseconds kNoticeWait{800};
+constexpr std::chrono::milliseconds kRecordsWait{350};
+constexpr std::chrono::milliseconds kNoticeWait{600};
 
 int StatusFor(int signal) {
     switch (signal) {
