@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/terminal_text.h"
 #include "fuzz_check.h"
@@ -29,21 +30,45 @@ std::optional<unsigned> HexNumber(std::string_view digits) {
     return value;
 }
 
-// Control characters a terminal acts on: C0, DEL and, as UTF-8, C1.
+// The characters beyond ASCII that a terminal must not get raw: C1, the line and paragraph
+// separators, the bidirectional marks, embeddings, overrides and isolates.
+bool IsEscapedBeyondAscii(unsigned codePoint) {
+    return (codePoint >= 0x80 && codePoint <= 0x9F) || codePoint == 0x061C || codePoint == 0x200E ||
+           codePoint == 0x200F || (codePoint >= 0x2028 && codePoint <= 0x202E) ||
+           (codePoint >= 0x2066 && codePoint <= 0x2069);
+}
+
+std::string Utf8Of(unsigned codePoint) {
+    if (codePoint < 0x800) {
+        return {static_cast<char>(0xC0 | codePoint >> 6),
+                static_cast<char>(0x80 | (codePoint & 0x3F))};
+    }
+    return {static_cast<char>(0xE0 | codePoint >> 12),
+            static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)),
+            static_cast<char>(0x80 | (codePoint & 0x3F))};
+}
+
+// Control characters a terminal acts on: C0, DEL and, as UTF-8, the ones above.
 bool HoldsControl(std::string_view shown, bool lineBreaksAllowed) {
     for (std::size_t at = 0; at < shown.size(); ++at) {
         const auto byte = static_cast<unsigned char>(shown[at]);
         const bool lineBreak = byte == '\n' || (byte == '\r' && shown.substr(at + 1, 1) == "\n");
         if ((byte < 0x20 || byte == 0x7F) && !(lineBreaksAllowed && lineBreak)) return true;
-        if (byte == 0xC2 && at + 1 < shown.size()) {
-            const auto next = static_cast<unsigned char>(shown[at + 1]);
-            if (next >= 0x80 && next <= 0x9F) return true;
+    }
+    static const std::vector<std::string> escapedBeyondAscii = [] {
+        std::vector<std::string> every;
+        for (unsigned codePoint = 0x80; codePoint <= 0x2069; ++codePoint) {
+            if (IsEscapedBeyondAscii(codePoint)) every.push_back(Utf8Of(codePoint));
         }
+        return every;
+    }();
+    for (const std::string& character : escapedBeyondAscii) {
+        if (shown.find(character) != std::string_view::npos) return true;
     }
     return false;
 }
 
-// The text behind its escapes: "\\", "\xHH" for one byte, "\uHHHH" for a C1 character.
+// The text behind its escapes: "\\", "\xHH" for one byte, "\uHHHH" for a character above.
 // nullopt when an escape is malformed, so that an escape can only be read one way.
 std::optional<std::string> Unescaped(std::string_view shown) {
     std::string text;
@@ -62,10 +87,11 @@ std::optional<std::string> Unescaped(std::string_view shown) {
             text += static_cast<char>(*byte);
             at += 4;
         } else if (kind == "u") {
-            const auto c1 = HexNumber(shown.substr(at + 2, 4));
-            if (!c1 || shown.size() - at < 6 || *c1 < 0x80 || *c1 > 0x9F) return std::nullopt;
-            text += static_cast<char>(0xC2);
-            text += static_cast<char>(*c1);
+            const auto escaped = HexNumber(shown.substr(at + 2, 4));
+            if (!escaped || shown.size() - at < 6 || !IsEscapedBeyondAscii(*escaped)) {
+                return std::nullopt;
+            }
+            text += Utf8Of(*escaped);
             at += 6;
         } else {
             return std::nullopt;

@@ -56,6 +56,15 @@ std::optional<ChosenInterface> ChooseInterface(const CliServices& services,
     return std::nullopt;
 }
 
+int PrefixLengthOf(const CliServices& services, net::Ipv4Address local) {
+    auto table = std::make_unique<interfaces::InterfaceTable>();
+    interfaces::BuildInterfaceTable(services.readInterfaceFacts(), *table);
+    for (int i = 0; i < table->count; ++i) {
+        if (table->records[i].address == local) return PrefixLength(table->records[i].mask);
+    }
+    return 32;
+}
+
 std::optional<net::Ipv4Address> ChooseLocalAddress(const CliServices& services,
                                                    const std::string& requested,
                                                    std::ostream& err) {

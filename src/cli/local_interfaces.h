@@ -31,6 +31,10 @@ int PrefixLength(net::Ipv4Address mask);
 std::optional<ChosenInterface> ChooseInterface(const CliServices& services,
                                                const std::string& requested, std::ostream& err);
 
+// The prefix length of the usable interface that holds the local address now; 32 (the address
+// alone) when none does. Says nothing on err.
+int PrefixLengthOf(const CliServices& services, net::Ipv4Address local);
+
 // The same, only the address.
 std::optional<net::Ipv4Address> ChooseLocalAddress(const CliServices& services,
                                                    const std::string& requested, std::ostream& err);

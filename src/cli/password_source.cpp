@@ -1,13 +1,10 @@
 #include "cli/password_source.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 #include <ostream>
 
+#include "cli/first_line.h"
 #include "cli/terminal_text.h"
-#include "upload/file_by_path.h"
 #include "upload/upload_request.h"
 
 namespace tavro::cli {
@@ -17,27 +14,28 @@ constexpr char kPasswordVariable[] = "TAVRO_PASSWORD";
 // A password is short; a larger file is not a password file.
 constexpr std::size_t kPasswordFileLimit = 4096;
 
-std::optional<std::string> ReadPasswordFile(const std::string& path, std::ostream& err) {
-    errno = 0;
-    const upload::OwnedFile file = upload::OpenFileForReading(path);
-    std::string content(kPasswordFileLimit + 1, '\0');
-    std::size_t got = 0;
-    if (file) got = std::fread(content.data(), 1, content.size(), file.get());
-    if (!file || std::ferror(file.get())) {
-        // Only the path and the system's reason: the content stays unseen.
-        err << "tavro-writer-cli: cannot read the password file " << TerminalText(path) << ": "
-            << std::strerror(errno != 0 ? errno : EIO) << "\n";
-        return std::nullopt;
+std::optional<std::string> ReadPasswordFile(const std::string& path, std::chrono::milliseconds wait,
+                                            std::ostream& err) {
+    FirstLineReading reading = ReadFirstLine(path, kPasswordFileLimit, wait);
+    // Only the path and the system's reason: the content stays unseen.
+    const std::string file = "the password file " + TerminalText(path);
+    switch (reading.fault) {
+        case FirstLineReading::Fault::None:
+            return std::move(reading.line);
+        case FirstLineReading::Fault::Unreadable:
+            err << "tavro-writer-cli: cannot read " << file << ": " << std::strerror(reading.error)
+                << "\n";
+            break;
+        case FirstLineReading::Fault::TooLong:
+            err << "tavro-writer-cli: " << file << " is too large to hold a password\n";
+            break;
+        case FirstLineReading::Fault::NothingInTime:
+            err << "tavro-writer-cli: " << file << " gave no line within "
+                << std::chrono::duration_cast<std::chrono::seconds>(wait).count()
+                << " s (a FIFO nobody writes to?)\n";
+            break;
     }
-    if (got > kPasswordFileLimit) {
-        err << "tavro-writer-cli: the password file " << TerminalText(path)
-            << " is too large to hold a password\n";
-        return std::nullopt;
-    }
-    content.resize(got);
-    const std::size_t lineEnd = content.find_first_of("\r\n");
-    if (lineEnd != std::string::npos) content.resize(lineEnd);
-    return content;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -46,7 +44,7 @@ std::optional<std::string> ResolvePassword(const PasswordSources& sources,
                                            const texts::EnvironmentLookup& environment,
                                            std::ostream& err) {
     if (sources.given) return sources.given;
-    if (!sources.file.empty()) return ReadPasswordFile(sources.file, err);
+    if (!sources.file.empty()) return ReadPasswordFile(sources.file, sources.fileWait, err);
     if (std::optional<std::string> fromEnvironment = environment(kPasswordVariable);
         fromEnvironment && !fromEnvironment->empty()) {
         return fromEnvironment;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -14,10 +15,13 @@ namespace tavro::cli {
 struct PasswordSources {
     std::optional<std::string> given;  // --password
     std::string file;                  // --password-file; empty: none
+    // How long the file may take to give its first line (a FIFO waits for its writer).
+    std::chrono::milliseconds fileWait{10000};
 };
 
-// The password, or nullopt after a message on err when the password file cannot be read. The
-// file's first line is the password, without its line break.
+// The password, or nullopt after a message on err when the password file cannot be read, holds
+// no line end within 4096 bytes or gives none in time. The file's first line is the password,
+// without its line break; nothing after it is read.
 std::optional<std::string> ResolvePassword(const PasswordSources& sources,
                                            const texts::EnvironmentLookup& environment,
                                            std::ostream& err);

@@ -1,5 +1,6 @@
 #include <CLI/CLI.hpp>
 #include <cmath>
+#include <cstdlib>
 #include <ostream>
 #include <sstream>
 
@@ -17,7 +18,8 @@ constexpr char kExitCodes[] =
     "Exit status: 0 success; 1 failure (interfaces, search) or the device refused or did not\n"
     "answer (write); 2 firmware file error; 3 internal error; 4 network error; 5 the device\n"
     "took the image but did not come back from its reset in time (write --verify); 64 usage\n"
-    "error; 130 interrupted by Ctrl-C (SIGINT); 143 ended by SIGTERM. A write to several\n"
+    "error; 74 stdout or stderr could not be written (closed, no reader, no space); 129 ended\n"
+    "by SIGHUP; 130 interrupted by Ctrl-C (SIGINT); 143 ended by SIGTERM. A write to several\n"
     "devices exits 0 only when every device succeeded, else with the status of the first\n"
     "device in argument order that failed.";
 
@@ -31,6 +33,27 @@ constexpr char kWriteFooter[] =
     "Ports: 30718/udp out (the search's probe), 9998/tcp out (version queries), 3232/udp out\n"
     "(the invitation), and the TCP port the devices connect back to, in: one the system picks,\n"
     "or --local-port PORT for all of them, so that a firewall can let it in. No root needed.";
+
+// CLI11's Range compares, and NaN compares false with everything: it would pass a range.
+const CLI::Validator kFiniteNumber(
+    [](std::string& text) {
+        char* end = nullptr;
+        const double value = std::strtod(text.c_str(), &end);
+        return end != text.c_str() && !std::isfinite(value) ? std::string("not a finite number")
+                                                            : std::string();
+    },
+    "", "FINITE");
+
+// Seconds of a time-out: above 0, at most a day.
+const CLI::Range kTimeoutRange(0.001, 86400.0);
+
+// An empty --interface would quietly mean the first interface.
+const CLI::Validator kNotEmpty(
+    [](std::string& text) {
+        return text.empty() ? std::string("an interface address or name, not an empty text")
+                            : std::string();
+    },
+    "", "NOT-EMPTY");
 
 // Splits "DEVICE... FILE": the last argument is the file.
 bool SplitDevicesAndFile(std::vector<std::string> arguments, bool all, WriteOptions& write,
@@ -74,6 +97,7 @@ int RunCli(int argc, const char* const* argv, const CliServices& services, std::
     auto* searchInterface = search->add_option(
         "--interface", searchOptions.interface,
         "Local address or interface name to search from (default: the first usable interface)");
+    searchInterface->check(kNotEmpty);
     search
         ->add_flag("--all-interfaces", searchOptions.allInterfaces,
                    "Search every usable interface at once; each device is tagged with its own")
@@ -86,9 +110,11 @@ int RunCli(int argc, const char* const* argv, const CliServices& services, std::
     auto* writeCommand = app.add_subcommand(
         "write", "Write a firmware file into one or more devices, several at once");
     writeCommand->footer(kWriteFooter);
-    writeCommand->add_option(
-        "--interface", write.interface,
-        "Local address or interface name to work from (default: the first usable interface)");
+    writeCommand
+        ->add_option(
+            "--interface", write.interface,
+            "Local address or interface name to work from (default: the first usable interface)")
+        ->check(kNotEmpty);
     auto* password = writeCommand->add_option(
         "--password", write.password,
         "Upload password (default: $TAVRO_PASSWORD, else the factory password)");
@@ -104,11 +130,13 @@ int RunCli(int argc, const char* const* argv, const CliServices& services, std::
     writeCommand
         ->add_option("--connect-timeout", write.connectTimeoutSeconds,
                      "Seconds to wait for a device to connect back (default 30)")
-        ->check(CLI::Range(0.001, 86400.0));
+        ->check(kFiniteNumber)
+        ->check(kTimeoutRange);
     writeCommand
         ->add_option("--ack-timeout", write.ackTimeoutSeconds,
                      "Seconds to wait for each acknowledgement and the final word (default 30)")
-        ->check(CLI::Range(0.001, 86400.0));
+        ->check(kFiniteNumber)
+        ->check(kTimeoutRange);
     writeCommand->add_flag("-v,--verbose", write.verbose, "Stream the upload's trace to stderr");
     writeCommand->add_flag("--all", write.allDevices,
                            "Write every device that a search on the interface lists");
@@ -123,7 +151,8 @@ int RunCli(int argc, const char* const* argv, const CliServices& services, std::
     writeCommand
         ->add_option("--verify-timeout", verifySeconds, "Seconds to wait for a device to come back")
         ->default_val(60)
-        ->check(CLI::Range(0.0, 86400.0));
+        ->check(kFiniteNumber)
+        ->check(kTimeoutRange);
     writeCommand
         ->add_option("DEVICE... FILE", positionals,
                      "Addresses of the devices (none with --all), then the firmware file")

@@ -1,26 +1,36 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
-#include <string_view>
 #include <thread>
 
+#include "cli/descriptor_writes.h"
 #include "cli/exit_status.h"
+#include "cli/guarded_output.h"
 #include "cli/stop_signals.h"
 
 namespace tavro::cli {
 namespace {
 
-// A write blocked on a full terminal must not keep the process from ending.
-constexpr std::chrono::milliseconds kOutputWaitLimit{2000};
+using Clock = std::chrono::steady_clock;
 
-void WriteToStderr(std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = ::write(STDERR_FILENO, text.data(), text.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return;
-        text.remove_prefix(static_cast<std::size_t>(written));
+// A thread of the job may hold the job's lock while its write waits for a reader that never
+// reads: the stop waits that long for the lock, then says no more than that the job stopped.
+constexpr std::chrono::milliseconds kLockWait{200};
+// What the stop writes is written by then (counted from the request) or dropped, whatever
+// stdout and stderr do: the devices' JSON lines first, then the notice, which stderr may still
+// take when stdout is stuck. The process ends well within a second.
+constexpr std::chrono::milliseconds kRecordsWait{350};
+constexpr std::chrono::milliseconds kNoticeWait{600};
+
+int StatusFor(int signal) {
+    switch (signal) {
+        case SIGINT:
+            return kExitInterrupted;
+        case SIGHUP:
+            return kExitHangUp;
+        default:
+            return kExitTerminated;
     }
 }
 
@@ -28,10 +38,12 @@ void WriteToStderr(std::string_view text) {
     while (true) {
         int signal = 0;
         if (::sigwait(&signals, &signal) != 0) continue;
-        const int status = signal == SIGINT ? kExitInterrupted : kExitTerminated;
-        const std::optional<std::string> notice = job->Interrupt(kOutputWaitLimit, status);
+        const Clock::time_point arrived = Clock::now();
+        LimitOutputOfThisThread(arrived + kRecordsWait);
+        const int status = StatusFor(signal);
+        const std::optional<std::string> notice = job->Interrupt(kLockWait, status);
         if (!notice) continue;
-        WriteToStderr(*notice);
+        WriteBefore(STDERR_FILENO, *notice, arrived + kNoticeWait);
         std::_Exit(status);
     }
 }
@@ -41,6 +53,7 @@ sigset_t StopSignals() {
     ::sigemptyset(&signals);
     ::sigaddset(&signals, SIGINT);
     ::sigaddset(&signals, SIGTERM);
+    ::sigaddset(&signals, SIGHUP);
     return signals;
 }
 

@@ -2,16 +2,25 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <string_view>
 
+#include "cli/descriptor_writes.h"
 #include "cli/exit_status.h"
+#include "cli/guarded_output.h"
 #include "cli/stop_signals.h"
 
 namespace tavro::cli {
 namespace {
 
-// A write blocked on a full console must not keep the process from ending.
-constexpr std::chrono::milliseconds kOutputWaitLimit{2000};
+using Clock = std::chrono::steady_clock;
+
+// A thread of the job may hold the job's lock while its write waits for a reader that never
+// reads: the stop waits that long for the lock, then says no more than that the job stopped.
+constexpr std::chrono::milliseconds kLockWait{200};
+// What the stop writes is written by then (counted from the request) or dropped, whatever
+// stdout and stderr do: the devices' JSON lines first, then the notice, which stderr may still
+// take when stdout is stuck. The process ends well within a second.
+constexpr std::chrono::milliseconds kRecordsWait{350};
+constexpr std::chrono::milliseconds kNoticeWait{600};
 
 // The console calls the handler on a thread of its own, which has no way to carry the job; a
 // process has one console and one watched job, so the job lives here.
@@ -20,25 +29,15 @@ std::shared_ptr<JobState>& WatchedJob() {
     return job;
 }
 
-void WriteToStderr(std::string_view text) {
-    const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
-    while (!text.empty()) {
-        DWORD written = 0;
-        if (!::WriteFile(error, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-            written == 0) {
-            return;
-        }
-        text.remove_prefix(written);
-    }
-}
-
 BOOL WINAPI OnConsoleControl(DWORD request) {
     const std::shared_ptr<JobState> job = WatchedJob();
     if (!job) return FALSE;
+    const Clock::time_point arrived = Clock::now();
+    LimitOutputOfThisThread(arrived + kRecordsWait);
     const int status = request == CTRL_C_EVENT ? kExitInterrupted : kExitTerminated;
-    const std::optional<std::string> notice = job->Interrupt(kOutputWaitLimit, status);
+    const std::optional<std::string> notice = job->Interrupt(kLockWait, status);
     if (!notice) return TRUE;  // the job concluded: its outcome stands
-    WriteToStderr(*notice);
+    WriteBefore(2, *notice, arrived + kNoticeWait);
     std::_Exit(status);
 }
 

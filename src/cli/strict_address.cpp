@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <string>
 
 namespace tavro::cli {
 namespace {
@@ -58,6 +59,20 @@ DeviceAddressReading ReadDeviceAddress(std::string_view text) {
     reading.address = net::Ipv4Address::FromHostOrder(address);
     reading.refusal = NotUnicast(reading.address);
     return reading;
+}
+
+std::string NotADeviceFrom(net::Ipv4Address device, net::Ipv4Address local, int prefixLength) {
+    if (device.hostOrder() >> 24 == 127) return "it is a loopback address";
+    if (device == local) return "it is the address this computer works from";
+    if (prefixLength < 1 || prefixLength > 30) return {};
+    const std::uint32_t hostBits = ~std::uint32_t{0} >> prefixLength;
+    const std::uint32_t network = local.hostOrder() & ~hostBits;
+    const std::string subnet =
+        net::Ipv4Address::FromHostOrder(network).ToString() + "/" + std::to_string(prefixLength);
+    if (device.hostOrder() == network) return "it is the network address of " + subnet;
+    if (device.hostOrder() == (network | hostBits))
+        return "it is the broadcast address of " + subnet;
+    return {};
 }
 
 }  // namespace tavro::cli

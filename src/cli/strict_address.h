@@ -22,4 +22,10 @@ struct DeviceAddressReading {
 // image to some other address than the one the user meant.
 DeviceAddressReading ReadDeviceAddress(std::string_view text);
 
+// Why a unicast address is no device a write from the local address (on a subnet of
+// prefixLength bits) may go to: a loopback address (127.0.0.0/8), the local address itself, or
+// the network or broadcast address of the local subnet (which a /31 or /32 has not). Empty when
+// it may be a device.
+std::string NotADeviceFrom(net::Ipv4Address device, net::Ipv4Address local, int prefixLength);
+
 }  // namespace tavro::cli

@@ -7,8 +7,15 @@
 namespace tavro::cli {
 namespace {
 
+// C0, DEL and C1 (NEL, U+0085, among them), the line and paragraph separators, and the
+// characters that turn the direction of the text around it, which can make a line read as
+// something else than the bytes it holds.
 bool IsControl(char32_t codePoint) {
-    return codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F);
+    return codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F) ||
+           codePoint == 0x061C ||                           // Arabic letter mark
+           codePoint == 0x200E || codePoint == 0x200F ||    // left-to-right and right-to-left marks
+           (codePoint >= 0x2028 && codePoint <= 0x202E) ||  // separators, embeddings, overrides
+           (codePoint >= 0x2066 && codePoint <= 0x2069);    // isolates
 }
 
 void AppendEscape(std::string& out, const char* format, unsigned value) {

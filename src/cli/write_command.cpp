@@ -135,10 +135,23 @@ int RunWriteCommand(const CliServices& services, const WriteOptions& options, st
     const std::optional<batch::BatchPlan> plan = SettlePlan(services, options, err, status);
     if (!plan) return status;
     const net::Ipv4Address local = plan->localAddress;
+    const int prefixLength = PrefixLengthOf(services, local);
+    for (const batch::WriteTarget& target : *targets) {
+        if (const std::string why = NotADeviceFrom(target.address, local, prefixLength);
+            !why.empty()) {
+            err << "tavro-writer-cli: \"" << target.address << "\" is not a device address: " << why
+                << "\n";
+            return kExitUsage;
+        }
+    }
 
     if (options.allDevices || options.verify) services.job->BeginSearch(local.ToString());
     if (options.allDevices) {
         targets = SearchedTargets(services, local);
+        // An answer from an address no device can have is no device.
+        std::erase_if(*targets, [&](const batch::WriteTarget& target) {
+            return !NotADeviceFrom(target.address, local, prefixLength).empty();
+        });
         if (targets->empty()) {
             err << "tavro-writer-cli: no device answered the search from " << local << "\n";
             return kExitFailure;

@@ -15,8 +15,12 @@ enum class Language { Japanese, English };
 // is made from whatever environment a caller hands over (a test's, the process's).
 using EnvironmentLookup = std::function<std::optional<std::string>(std::string_view name)>;
 
-// Japanese when the locale that governs messages names it: LC_ALL, else LC_MESSAGES, else
-// LANG, the first of them set and not empty, beginning with "ja". English otherwise.
+// Japanese when the locale that governs messages (LC_ALL, else LC_MESSAGES, else LANG, the
+// first of them set and not empty) has the language "ja" and names the codeset UTF-8 or none
+// (ja_JP.UTF-8, ja_JP.utf8, ja_JP, ja), and the locale of the characters (LC_ALL, else
+// LC_CTYPE, else LANG) names no other codeset: the texts are UTF-8. A locale that names no
+// codeset is taken as UTF-8, as today's systems give it. English otherwise (ja_JP.eucJP,
+// ja_JP.SJIS, C, POSIX, a name that merely begins with "ja").
 Language LanguageFromEnvironment(const EnvironmentLookup& environment);
 
 }  // namespace tavro::texts

@@ -229,6 +229,35 @@ TEST_F(CliTest, DeviceAddressIsReadStrictly) {
     }
 }
 
+TEST_F(CliTest, NoWriteToTheSubnetsEdgesLoopbackOrTheLocalAddress) {
+    // 198.18.0.1 is on a /24, 198.18.0.2 on a /16.
+    for (const char* device :
+         {"198.18.0.0", "198.18.0.255", "198.18.0.1", "127.0.0.1", "127.9.9.9"}) {
+        EXPECT_EQ(Run({"write", device, "/tmp/f.bin"}), 64) << device;
+        EXPECT_NE(err.str().find(std::string("\"") + device + "\" is not a device address: "),
+                  std::string::npos)
+            << err.str();
+    }
+    for (const char* device : {"198.18.255.255", "198.18.0.0", "198.18.0.2"}) {
+        EXPECT_EQ(Run({"write", "--interface", "198.18.0.2", device, "/tmp/f.bin"}), 64) << device;
+    }
+    EXPECT_TRUE(uploads.empty()) << "an upload started to " << uploads.front().deviceAddress;
+    EXPECT_EQ(Run({"write", "--interface", "198.18.0.2", "198.18.0.255", "/tmp/f.bin"}), 0);
+}
+
+TEST_F(CliTest, NonFiniteOrZeroTimeoutsAndAnEmptyInterfaceAreUsageErrors) {
+    for (const char* option : {"--connect-timeout", "--ack-timeout", "--verify-timeout"}) {
+        for (const char* value : {"nan", "NaN", "inf", "-inf", "0"}) {
+            EXPECT_EQ(Run({"write", option, value, "198.18.0.20", "/tmp/f.bin"}), 64)
+                << option << " " << value;
+        }
+    }
+    EXPECT_EQ(Run({"write", "--interface", "", "198.18.0.20", "/tmp/f.bin"}), 64);
+    EXPECT_EQ(Run({"search", "--interface", ""}), 64);
+    EXPECT_TRUE(uploads.empty());
+    EXPECT_EQ(searchedFrom, "");
+}
+
 // Hostile bytes where a peer or an interface name puts text: ESC sequences, NUL-free C0 and C1
 // controls, bytes that are not UTF-8.
 TEST_F(CliTest, InterfaceNamesReachTheTerminalEscapedAndJsonAsValidUtf8) {

@@ -38,6 +38,10 @@ const std::vector<Hostile> kHostile = {
     {"del\x7f c1\xc2\x9b[31m", "del\\x7f c1\\u009b[31m"},
     {"tab\tcr\rlf\n", "tab\\x09cr\\x0dlf\\x0a"},
     {"back\\x1b slash", "back\\\\x1b slash"},
+    // Characters that break a line or turn its direction around.
+    {"ls\xe2\x80\xa8ps\xe2\x80\xa9nel\xc2\x85", "ls\\u2028ps\\u2029nel\\u0085"},
+    {"\xe2\x80\xaenib.exe\xe2\x81\xa6x\xe2\x81\xa9", "\\u202enib.exe\\u2066x\\u2069"},
+    {"\xe2\x80\x8e\xe2\x80\x8f\xd8\x9c\xe2\x80\xaa", "\\u200e\\u200f\\u061c\\u202a"},
 };
 
 TEST(TerminalTextTest, HostileBytesAreEscapedUnambiguously) {
@@ -48,7 +52,7 @@ TEST(TerminalTextTest, HostileBytesAreEscapedUnambiguously) {
 }
 
 TEST(TerminalTextTest, ValidUtf8PassesUnchanged) {
-    for (const std::string& text : {kJapanese, std::string("\xe2\x80\xa8 \xf0\x9f\x98\x80 é"),
+    for (const std::string& text : {kJapanese, std::string("\xe2\x80\xa7 \xf0\x9f\x98\x80 é"),
                                     std::string("198.18.0.1 (tv0)")}) {
         EXPECT_EQ(TerminalText(text), text);
     }

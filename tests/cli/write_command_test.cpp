@@ -10,8 +10,13 @@
 #include <sstream>
 
 #include "cli/commands.h"
+#include "cli/password_source.h"
 #include "cli/terminal_text.h"
 #include "made_up_network.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace tavro::cli {
 namespace {
@@ -175,6 +180,20 @@ TEST_F(WriteCommandTest, AnUnreadablePasswordFileStopsBeforeTheUploadWithoutShow
     EXPECT_EQ(err.str().find("sss"), std::string::npos) << err.str();
     EXPECT_TRUE(requests.empty());
 }
+
+#ifndef _WIN32
+TEST_F(WriteCommandTest, APasswordFifoWithoutAWriterEndsAtTheWaitsBound) {
+    std::filesystem::create_directories(directory);
+    const std::string fifo = (directory / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::ostringstream message;
+    EXPECT_EQ(ResolvePassword(
+                  {.given = std::nullopt, .file = fifo, .fileWait = std::chrono::milliseconds(50)},
+                  services.environment, message),
+              std::nullopt);
+    EXPECT_NE(message.str().find(TerminalText(fifo)), std::string::npos) << message.str();
+}
+#endif
 
 TEST_F(WriteCommandTest, ATerminalSeesWhatTheUploadWaitsForThenTheBar) {
     playUpload = [](upload::UploadSink& sink) {

@@ -249,6 +249,16 @@ TEST_F(WriteManyTest, AllWritesEveryDeviceTheSearchLists) {
     EXPECT_TRUE(uploads.empty());
 }
 
+TEST_F(WriteManyTest, AllPassesOverAnswersFromAddressesNoDeviceHas) {
+    listed["198.18.0.129"] = {test::MadeUpDevice("198.18.0.255", 0x21, 105),
+                              test::MadeUpDevice("198.18.0.129", 0x22, 105),
+                              test::MadeUpDevice("127.0.0.1", 0x23, 105),
+                              test::MadeUpDevice(kB, 0x24, 105)};
+    EXPECT_EQ(Run({"write", "--all", "--interface", "tv1", "/tmp/f.bin"}), 0) << err.str();
+    ASSERT_EQ(uploads.size(), 1u);
+    EXPECT_EQ(uploads[0].deviceAddress.ToString(), kB);
+}
+
 TEST_F(WriteManyTest, JsonHasOneObjectPerDeviceWithFieldsOfFixedTypes) {
     const std::string path = (std::filesystem::temp_directory_path() /
                               ("tavro-write-many-" + std::to_string(::getpid()) + ".bin"))

@@ -1,5 +1,5 @@
-// Ctrl-C and SIGTERM against the real tavro-writer-cli, run in the tool namespace of a private
-// test network while it writes to or searches for simulated devices.
+// Stop signals and failing outputs against the real tavro-writer-cli, run in the tool namespace
+// of a private test network while it writes to or searches for simulated devices.
 
 #include <fcntl.h>
 #include <gmock/gmock.h>
@@ -37,6 +37,8 @@ constexpr const char* kDevice = "198.18.0.10";
 // 200 blocks, each acknowledged after 50 ms: the transfer lasts 10 s, long enough to be cut.
 constexpr std::size_t kImageLength = 200 * 1024;
 const std::string kSlowDevice = std::string(kDevice) + ",ack-delay-ms=50";
+// Takes the image at once, beside the slow one.
+constexpr const char* kQuickDevice = "198.18.0.11";
 
 // An image file removed when the test ends.
 class ImageFile {
@@ -181,6 +183,74 @@ TEST_F(CliInterruptTest, CtrlCDuringASearchListsNothingAndExits130) {
     EXPECT_THAT(ended->err, MatchesRegex("tavro-writer-cli: interrupted [0-9]+\\.[0-9] s into the "
                                          "search from 198\\.18\\.0\\.1, before any device was "
                                          "listed\n"));
+}
+
+TEST_F(CliInterruptTest, SighupEndsLikeSigtermWith129AndEveryDeviceItsLine) {
+    const std::string second = "198.18.0.11";
+    START_DEVICES({kDevice, second}, {kSlowDevice, second + ",ack-delay-ms=50"});
+
+    CliProcess cli({"write", "--json", kDevice, second, image_.path()});
+    ASSERT_TRUE(cli.started());
+    ASSERT_TRUE(AwaitAcknowledgements(3));
+    ASSERT_TRUE(sim().WaitForEvents(second, "ack", 3, std::chrono::seconds(20)));
+    cli.Signal(SIGHUP);
+    const std::optional<Ended> ended = cli.Wait(std::chrono::seconds(5));
+    ASSERT_TRUE(ended) << "tavro-writer-cli did not end within 5 s of SIGHUP";
+    EXPECT_TRUE(ended->exited) << "killed by signal " << ended->status;
+    EXPECT_EQ(ended->status, 129);
+    for (const std::string& device : {std::string(kDevice), second}) {
+        EXPECT_THAT(ended->out, HasSubstr("{\"device\":\"" + device + "\",\"status\":129,"));
+        ASSERT_TRUE(sim().WaitForEvent(device, "transfer-short", std::chrono::seconds(5)));
+        EXPECT_FALSE(sim().StoredImage(device).has_value());
+    }
+}
+
+// The device's interrupted line cannot be written to a stdout nobody reads: it is dropped.
+TEST_F(CliInterruptTest, CtrlCEndsAWriteWhoseStdoutNobodyReads) {
+    START_DEVICES({kDevice}, {kSlowDevice});
+
+    CliProcess cli({"write", "--json", kDevice, image_.path()}, {}, ChildStdout::FullPipe);
+    ASSERT_TRUE(cli.started());
+    ASSERT_TRUE(AwaitAcknowledgements(3));
+    cli.Signal(SIGINT);
+    // The bound is a second; five leave room for a slow machine.
+    const std::optional<Ended> ended = cli.Wait(std::chrono::seconds(5));
+    ASSERT_TRUE(ended) << "tavro-writer-cli did not end within 5 s of SIGINT";
+    EXPECT_TRUE(ended->exited) << "killed by signal " << ended->status;
+    EXPECT_EQ(ended->status, 130);
+    ExpectTransferNotice(ended->err);
+    ExpectConnectionClosedShort();
+}
+
+TEST_F(CliInterruptTest, AClosedStdoutFailsBeforeAnyDeviceIsAsked) {
+    START_DEVICES({kDevice}, {kDevice});
+
+    CliProcess cli({"write", "--interface", kToolAddress, kDevice, image_.path()}, {},
+                   ChildStdout::Closed);
+    ASSERT_TRUE(cli.started());
+    const std::optional<Ended> ended = cli.Wait(std::chrono::seconds(20));
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(ended->exited) << "killed by signal " << ended->status;
+    EXPECT_EQ(ended->status, 74);
+    EXPECT_THAT(ended->err, Not(IsEmpty()));
+    EXPECT_THAT(sim().Events(kDevice, "invitation"), IsEmpty());
+}
+
+// The quick device's line cannot be written: the run ends there, and the slow device's transfer
+// with it.
+TEST_F(CliInterruptTest, AFullStdoutEndsTheRunAndCutsTheTransfersUnderWay) {
+    START_DEVICES({kDevice, kQuickDevice}, {kSlowDevice, kQuickDevice});
+
+    CliProcess cli({"write", "--json", kDevice, kQuickDevice, image_.path()}, {},
+                   ChildStdout::DevFull);
+    ASSERT_TRUE(cli.started());
+    const std::optional<Ended> ended = cli.Wait(std::chrono::seconds(20));
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(ended->exited) << "killed by signal " << ended->status;
+    EXPECT_EQ(ended->status, 74);
+    EXPECT_THAT(ended->err, Not(IsEmpty()));
+    EXPECT_TRUE(sim().StoredImage(kQuickDevice).has_value());
+    ExpectConnectionClosedShort();
 }
 
 }  // namespace

@@ -27,14 +27,24 @@ struct Ended {
     std::string err;
 };
 
+// Where the child's stdout goes.
+enum class ChildStdout {
+    Pipe,      // a pipe the test reads (Ended::out)
+    Closed,    // no descriptor 1 at all
+    DevFull,   // /dev/full: every write fails with ENOSPC
+    FullPipe,  // a pipe already full that nobody reads: every write waits
+};
+
 // tavro-writer-cli as a child of the test thread, so in the tool namespace, with its stdout and
-// stderr on pipes. SIGINT and SIGTERM start at their defaults whatever the test runner set.
+// stderr on pipes. SIGINT, SIGTERM and SIGHUP start at their defaults whatever the test runner
+// set.
 class CliProcess {
 public:
     // `environment` adds NAME=VALUE entries to the test's own environment, from which the
     // locale and the password variables are taken out first, so that only the test sets them.
     explicit CliProcess(const std::vector<std::string>& arguments,
-                        const std::vector<std::string>& environment = {}) {
+                        const std::vector<std::string>& environment = {},
+                        ChildStdout stdoutTo = ChildStdout::Pipe) {
         std::vector<std::string> args = {TAVRO_WRITER_CLI_PATH};
         args.insert(args.end(), arguments.begin(), arguments.end());
         std::vector<char*> argv;
@@ -55,10 +65,24 @@ public:
         int outPipe[2];
         int errPipe[2];
         if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) return;
+        if (stdoutTo == ChildStdout::FullPipe && !Fill(outPipe[1])) return;
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
+        switch (stdoutTo) {
+            case ChildStdout::Pipe:
+                posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
+                break;
+            case ChildStdout::Closed:
+                posix_spawn_file_actions_addclose(&actions, STDOUT_FILENO);
+                break;
+            case ChildStdout::DevFull:
+                posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/full", O_WRONLY, 0);
+                break;
+            case ChildStdout::FullPipe:
+                posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
+                break;
+        }
         posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
         posix_spawnattr_t attributes;
         posix_spawnattr_init(&attributes);
@@ -68,6 +92,7 @@ public:
         ::sigemptyset(&stops);
         ::sigaddset(&stops, SIGINT);
         ::sigaddset(&stops, SIGTERM);
+        ::sigaddset(&stops, SIGHUP);
         posix_spawnattr_setsigmask(&attributes, &none);
         posix_spawnattr_setsigdefault(&attributes, &stops);
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
@@ -78,7 +103,13 @@ public:
         posix_spawnattr_destroy(&attributes);
         ::close(outPipe[1]);
         ::close(errPipe[1]);
-        out_ = outPipe[0];
+        if (stdoutTo == ChildStdout::Pipe) {
+            out_ = outPipe[0];
+        } else if (stdoutTo == ChildStdout::FullPipe) {
+            unread_ = outPipe[0];  // open and unread until the end
+        } else {
+            ::close(outPipe[0]);
+        }
         err_ = errPipe[0];
     }
     ~CliProcess() {
@@ -88,6 +119,7 @@ public:
         }
         if (out_ >= 0) ::close(out_);
         if (err_ >= 0) ::close(err_);
+        if (unread_ >= 0) ::close(unread_);
     }
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
@@ -123,6 +155,17 @@ public:
     }
 
 private:
+    // Fills a pipe to the brim, then leaves its writer blocking again as the child gets it.
+    static bool Fill(int writer) {
+        const int flags = ::fcntl(writer, F_GETFL);
+        if (flags < 0 || ::fcntl(writer, F_SETFL, flags | O_NONBLOCK) != 0) return false;
+        const std::string chunk(4096, '.');
+        while (::write(writer, chunk.data(), chunk.size()) > 0) {
+        }
+        const bool full = errno == EAGAIN;
+        return ::fcntl(writer, F_SETFL, flags) == 0 && full;
+    }
+
     static void Drain(const pollfd& entry, int& fd, std::string& into) {
         if (fd < 0 || entry.revents == 0) return;
         char chunk[4096];
@@ -138,6 +181,7 @@ private:
     pid_t pid_ = -1;
     int out_ = -1;
     int err_ = -1;
+    int unread_ = -1;
 };
 
 }  // namespace tavro::test

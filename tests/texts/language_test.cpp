@@ -25,13 +25,25 @@ TEST(LanguageTest, TheVariableThatGovernsMessagesDecides) {
     // LC_ALL overrides everything, LC_MESSAGES overrides LANG.
     EXPECT_EQ(From({{"LC_ALL", "C"}, {"LC_MESSAGES", "ja_JP"}, {"LANG", "ja_JP"}}),
               Language::English);
-    EXPECT_EQ(From({{"LC_ALL", "ja_JP.eucJP"}, {"LANG", "en_GB"}}), Language::Japanese);
+    EXPECT_EQ(From({{"LC_ALL", "ja_JP.utf8"}, {"LANG", "en_GB"}}), Language::Japanese);
     EXPECT_EQ(From({{"LC_MESSAGES", "en_US"}, {"LANG", "ja_JP"}}), Language::English);
     EXPECT_EQ(From({{"LC_MESSAGES", "ja_JP"}, {"LANG", "en_US"}}), Language::Japanese);
     // A variable set to nothing does not count.
     EXPECT_EQ(From({{"LC_ALL", ""}, {"LC_MESSAGES", ""}, {"LANG", "ja_JP"}}), Language::Japanese);
     // Only a name that begins with "ja" is Japanese.
     EXPECT_EQ(From({{"LANG", "en_JA"}}), Language::English);
+}
+
+TEST(LanguageTest, JapaneseOnlyWhereTheTextsUtf8CanBeShown) {
+    for (const char* utf8 : {"ja_JP.UTF-8", "ja_JP.utf8", "ja.UTF-8@cjknarrow", "ja_JP", "ja"}) {
+        EXPECT_EQ(From({{"LANG", utf8}}), Language::Japanese) << utf8;
+    }
+    for (const char* other : {"ja_JP.eucJP", "ja_JP.SJIS", "jazz-garbage", "japanese", "POSIX"}) {
+        EXPECT_EQ(From({{"LANG", other}}), Language::English) << other;
+    }
+    // The characters' locale speaks for the terminal's codeset.
+    EXPECT_EQ(From({{"LC_MESSAGES", "ja_JP.UTF-8"}, {"LANG", "ja_JP.eucJP"}}), Language::English);
+    EXPECT_EQ(From({{"LC_MESSAGES", "ja_JP.UTF-8"}, {"LC_CTYPE", "C.UTF-8"}}), Language::Japanese);
 }
 
 }  // namespace
