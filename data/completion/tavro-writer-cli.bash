@@ -48,7 +48,7 @@ _tavro_writer_cli() {
         --password | --local-port | --connect-timeout | --ack-timeout | --jobs | -j | --verify-timeout)
             return
             ;;
-        --password-file)
+        --password-file | --log)
             mapfile -t COMPREPLY < <(compgen -f -- "$cur")
             compopt -o filenames 2>/dev/null
             return
@@ -61,7 +61,7 @@ _tavro_writer_cli() {
         search) options="--interface --all-interfaces --json --help" ;;
         write)
             options="--interface --password --password-file --local-port --connect-timeout
-                --ack-timeout --verbose -v --all --jobs -j --json --verify --verify-timeout --help"
+                --ack-timeout --verbose -v --log --all --jobs -j --json --verify --verify-timeout --help"
             # After the devices' addresses comes the firmware file.
             if [[ $cur != -* ]]; then
                 mapfile -t COMPREPLY < <(compgen -f -- "$cur")

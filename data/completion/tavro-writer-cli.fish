@@ -38,6 +38,8 @@ complete -c tavro-writer-cli -n '__fish_seen_subcommand_from write' -l ack-timeo
     -d 'Seconds to wait for each acknowledgement'
 complete -c tavro-writer-cli -n '__fish_seen_subcommand_from write' -s v -l verbose \
     -d "Stream the upload's trace to stderr"
+complete -c tavro-writer-cli -n '__fish_seen_subcommand_from write' -l log -r -F \
+    -d "Write every device's trace to a file"
 complete -c tavro-writer-cli -n '__fish_seen_subcommand_from write' -l all \
     -d 'Write every device a search on the interface lists'
 complete -c tavro-writer-cli -n '__fish_seen_subcommand_from write' -s j -l jobs -x \

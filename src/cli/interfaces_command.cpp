@@ -1,3 +1,5 @@
+#include <CLI/CLI.hpp>
+#include <memory>
 #include <ostream>
 
 #include "cli/commands.h"
@@ -27,20 +29,29 @@ void WriteJson(const interfaces::InterfaceTable& table, std::ostream& out) {
     out << "[" << lines << (lines.empty() ? "]\n" : "\n]\n");
 }
 
-}  // namespace
-
-int RunInterfacesCommand(const CliServices& services, bool json, std::ostream& out,
-                         std::ostream& err) {
-    const std::optional<interfaces::InterfaceTable> table = LoadInterfaces(services, err);
+int RunInterfaces(const CommandContext& context, bool json) {
+    const std::optional<interfaces::InterfaceTable> table = LoadInterfaces(context);
     if (!table) return kExitFailure;
     if (json) {
-        WriteJson(*table, out);
+        WriteJson(*table, context.out);
         return kExitOk;
     }
     for (int i = 0; i < table->count; ++i) {
-        out << TerminalText(interfaces::InterfaceLine(table->records[i])) << "\n";
+        context.out << TerminalText(interfaces::InterfaceLine(table->records[i])) << "\n";
     }
     return kExitOk;
+}
+
+}  // namespace
+
+// The interface list lines, in table order, or one JSON array.
+void AddInterfacesCommand(CLI::App& app, CommandRun& run) {
+    auto* command = app.add_subcommand("interfaces", "List the usable local IPv4 interfaces");
+    auto json = std::make_shared<bool>(false);
+    command->add_flag("--json", *json, "One JSON array instead of the interface lines");
+    command->final_callback([json, &run] {
+        run = [json](const CommandContext& context) { return RunInterfaces(context, *json); };
+    });
 }
 
 }  // namespace tavro::cli

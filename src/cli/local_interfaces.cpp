@@ -21,25 +21,25 @@ ChosenInterface Chosen(const interfaces::LocalInterface& record) {
 
 int PrefixLength(net::Ipv4Address mask) { return std::countl_one(mask.hostOrder()); }
 
-std::optional<interfaces::InterfaceTable> LoadInterfaces(const CliServices& services,
-                                                         std::ostream& err) {
+std::optional<interfaces::InterfaceTable> LoadInterfaces(const CommandContext& context) {
     auto table = std::make_unique<interfaces::InterfaceTable>();
     const interfaces::InterfaceBuildResult built =
-        interfaces::BuildInterfaceTable(services.readInterfaceFacts(), *table);
+        interfaces::BuildInterfaceTable(context.services.readInterfaceFacts(), *table);
     if (!built.adapterListRead) {
-        err << "tavro-writer-cli: " << TerminalText(built.reason) << "\n";
+        context.err << "tavro-writer-cli: " << TerminalText(built.reason) << "\n";
         return std::nullopt;
     }
     if (table->count == 0) {
-        err << texts::NoInterfaceText(texts::LanguageFromEnvironment(services.environment)) << "\n";
+        context.err << texts::NoInterfaceText(context.language) << "\n";
         return std::nullopt;
     }
     return *table;
 }
 
-std::optional<ChosenInterface> ChooseInterface(const CliServices& services,
-                                               const std::string& requested, std::ostream& err) {
-    const std::optional<interfaces::InterfaceTable> table = LoadInterfaces(services, err);
+std::optional<ChosenInterface> ChooseInterface(const CommandContext& context,
+                                               const std::string& requested) {
+    std::ostream& err = context.err;
+    const std::optional<interfaces::InterfaceTable> table = LoadInterfaces(context);
     if (!table) return std::nullopt;
     if (requested.empty()) return Chosen(table->records[0]);
     // Only the text an interface's address is shown as names it.
@@ -56,26 +56,8 @@ std::optional<ChosenInterface> ChooseInterface(const CliServices& services,
     return std::nullopt;
 }
 
-int PrefixLengthOf(const CliServices& services, net::Ipv4Address local) {
-    auto table = std::make_unique<interfaces::InterfaceTable>();
-    interfaces::BuildInterfaceTable(services.readInterfaceFacts(), *table);
-    for (int i = 0; i < table->count; ++i) {
-        if (table->records[i].address == local) return PrefixLength(table->records[i].mask);
-    }
-    return 32;
-}
-
-std::optional<net::Ipv4Address> ChooseLocalAddress(const CliServices& services,
-                                                   const std::string& requested,
-                                                   std::ostream& err) {
-    const std::optional<ChosenInterface> chosen = ChooseInterface(services, requested, err);
-    if (!chosen) return std::nullopt;
-    return chosen->address;
-}
-
-std::optional<std::vector<ChosenInterface>> EveryInterface(const CliServices& services,
-                                                           std::ostream& err) {
-    const std::optional<interfaces::InterfaceTable> table = LoadInterfaces(services, err);
+std::optional<std::vector<ChosenInterface>> EveryInterface(const CommandContext& context) {
+    const std::optional<interfaces::InterfaceTable> table = LoadInterfaces(context);
     if (!table) return std::nullopt;
     std::vector<ChosenInterface> every;
     for (int i = 0; i < table->count; ++i) {

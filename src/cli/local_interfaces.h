@@ -5,15 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_services.h"
+#include "cli/commands.h"
 #include "interfaces/local_interface.h"
 
 namespace tavro::cli {
 
 // The usable local interfaces, built as the dialog builds them. nullopt after a message on
 // err: the adapter list could not be read, or no usable interface exists.
-std::optional<interfaces::InterfaceTable> LoadInterfaces(const CliServices& services,
-                                                         std::ostream& err);
+std::optional<interfaces::InterfaceTable> LoadInterfaces(const CommandContext& context);
 
 // A local address to work from, with the interface it belongs to.
 struct ChosenInterface {
@@ -28,20 +27,11 @@ int PrefixLength(net::Ipv4Address mask);
 // The interface to work from: the usable address requested, or the first usable address of
 // the interface of that name, or the first usable address of all when none was requested.
 // nullopt after a message on err.
-std::optional<ChosenInterface> ChooseInterface(const CliServices& services,
-                                               const std::string& requested, std::ostream& err);
-
-// The prefix length of the usable interface that holds the local address now; 32 (the address
-// alone) when none does. Says nothing on err.
-int PrefixLengthOf(const CliServices& services, net::Ipv4Address local);
-
-// The same, only the address.
-std::optional<net::Ipv4Address> ChooseLocalAddress(const CliServices& services,
-                                                   const std::string& requested, std::ostream& err);
+std::optional<ChosenInterface> ChooseInterface(const CommandContext& context,
+                                               const std::string& requested);
 
 // Every usable interface once, each by its first usable address, in table order. nullopt
 // after a message on err.
-std::optional<std::vector<ChosenInterface>> EveryInterface(const CliServices& services,
-                                                           std::ostream& err);
+std::optional<std::vector<ChosenInterface>> EveryInterface(const CommandContext& context);
 
 }  // namespace tavro::cli

@@ -1,3 +1,4 @@
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <memory>
 #include <ostream>
@@ -9,6 +10,7 @@
 #include "cli/device_json.h"
 #include "cli/exit_status.h"
 #include "cli/local_interfaces.h"
+#include "cli/option_checks.h"
 #include "cli/terminal_text.h"
 #include "discovery/device_table.h"
 #include "texts/search_texts.h"
@@ -38,6 +40,12 @@ std::string JoinedAddresses(const std::vector<InterfaceSearch>& searches) {
     return joined;
 }
 
+struct SearchOptions {
+    std::string interface;  // an address or a name; empty: the first usable interface
+    bool allInterfaces = false;
+    bool json = false;
+};
+
 // Each interface searched on its own thread, all at once: every search ends within its bound.
 void SearchAll(const CliServices& services, std::vector<InterfaceSearch>& searches) {
     std::vector<std::jthread> running;
@@ -61,17 +69,19 @@ void WriteJson(const std::vector<InterfaceSearch>& searches, std::ostream& out) 
     out << "[" << lines << (lines.empty() ? "]\n" : "\n]\n");
 }
 
-}  // namespace
-
-int RunSearchCommand(const CliServices& services, const SearchOptions& options, std::ostream& out,
-                     std::ostream& err) {
+// One device line per device found from the local address (or from every interface, each
+// line tagged with it), or one JSON array.
+int RunSearch(const CommandContext& context, const SearchOptions& options) {
+    const CliServices& services = context.services;
+    std::ostream& out = context.out;
+    std::ostream& err = context.err;
     std::vector<InterfaceSearch> searches;
     if (options.allInterfaces) {
-        const auto every = EveryInterface(services, err);
+        const auto every = EveryInterface(context);
         if (!every) return kExitFailure;
         for (const ChosenInterface& where : *every) searches.push_back(InterfaceSearch{where});
     } else {
-        const auto chosen = ChooseInterface(services, options.interface, err);
+        const auto chosen = ChooseInterface(context, options.interface);
         if (!chosen) return kExitFailure;
         searches.push_back(InterfaceSearch{*chosen});
     }
@@ -81,7 +91,7 @@ int RunSearchCommand(const CliServices& services, const SearchOptions& options, 
     services.job->Finish();  // a stop signal from here on no longer cuts the list short
 
     int status = kExitOk;
-    const texts::Language language = texts::LanguageFromEnvironment(services.environment);
+    const texts::Language language = context.language;
     for (const InterfaceSearch& search : searches) {
         const std::string on =
             options.allInterfaces ? " on " + TerminalText(search.where.name) : std::string();
@@ -92,6 +102,11 @@ int RunSearchCommand(const CliServices& services, const SearchOptions& options, 
         } else if (const std::string notice = texts::SearchNoticeText(search.outcome, language);
                    !notice.empty()) {
             err << "tavro-writer-cli: " << (on.empty() ? "" : on.substr(1) + ": ") << notice
+                << "\n";
+        } else if (search.outcome.count == 0) {
+            err << "tavro-writer-cli: "
+                << texts::NoDeviceAnsweredText(TerminalText(search.where.name),
+                                               search.where.address.ToString(), language)
                 << "\n";
         }
     }
@@ -109,6 +124,24 @@ int RunSearchCommand(const CliServices& services, const SearchOptions& options, 
         }
     }
     return status;
+}
+
+}  // namespace
+
+void AddSearchCommand(CLI::App& app, CommandRun& run) {
+    auto* command = app.add_subcommand("search", "Find the devices on the chosen interface");
+    auto options = std::make_shared<SearchOptions>();
+    auto* interface = AddInterfaceOption(
+        *command, options->interface,
+        "Local address or interface name to search from (default: the first usable interface)");
+    command
+        ->add_flag("--all-interfaces", options->allInterfaces,
+                   "Search every usable interface at once; each device is tagged with its own")
+        ->excludes(interface);
+    command->add_flag("--json", options->json, "One JSON array instead of the device lines");
+    command->final_callback([options, &run] {
+        run = [options](const CommandContext& context) { return RunSearch(context, *options); };
+    });
 }
 
 }  // namespace tavro::cli

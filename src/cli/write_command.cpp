@@ -1,3 +1,4 @@
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -12,15 +13,43 @@
 #include "cli/console/board_view.h"
 #include "cli/console/json_lines_view.h"
 #include "cli/console/single_device_view.h"
+#include "cli/console/trace_log.h"
 #include "cli/device_status.h"
 #include "cli/exit_status.h"
 #include "cli/local_interfaces.h"
+#include "cli/option_checks.h"
 #include "cli/password_source.h"
 #include "cli/strict_address.h"
 #include "cli/terminal_text.h"
 
 namespace tavro::cli {
 namespace {
+
+struct WriteOptions {
+    std::string interface;                // an address or a name; empty: the first usable interface
+    std::optional<std::string> password;  // --password
+    std::string passwordFile;             // --password-file; empty: none
+    bool verbose = false;
+    std::uint16_t localPort = 0;  // 0: a port the system picks
+    std::optional<double> connectTimeoutSeconds;
+    std::optional<double> ackTimeoutSeconds;
+    std::vector<std::string> devices;
+    bool allDevices = false;  // every device a search on the interface lists
+    std::string file;
+    bool json = false;
+    int jobs = 8;  // devices written at once
+    bool verify = false;
+    double verifySeconds = 60;
+    std::string log;  // --log FILE; empty: none
+};
+
+constexpr char kWriteFooter[] =
+    "Forms: write [OPTIONS] DEVICE... FILE, and write --all [OPTIONS] FILE.\n"
+    "With --json, stdout holds one JSON object per line for each device, in the order the\n"
+    "devices finish (see tavro-writer-cli(1) for every field and cause code).\n"
+    "Ports: 30718/udp out (the search's probe), 9998/tcp out (version queries), 3232/udp out\n"
+    "(the invitation), and the TCP port the devices connect back to, in: one the system picks,\n"
+    "or --local-port PORT for all of them, so that a firewall can let it in. No root needed.";
 
 std::chrono::milliseconds Milliseconds(double seconds) {
     return std::chrono::milliseconds(static_cast<long long>(std::ceil(seconds * 1000.0)));
@@ -71,29 +100,32 @@ std::vector<batch::WriteTarget> SearchedTargets(const CliServices& services,
 
 // The plan of the batch from the options and the environment; nullopt with the exit status
 // after a message on err.
-std::optional<batch::BatchPlan> SettlePlan(const CliServices& services, const WriteOptions& options,
-                                           std::ostream& err, int& status) {
-    const std::optional<std::string> password =
-        ResolvePassword({options.password, options.passwordFile}, services.environment, err);
+std::optional<batch::BatchPlan> SettlePlan(const CommandContext& context,
+                                           const WriteOptions& options, int& status) {
+    const CliServices& services = context.services;
+    const std::optional<std::string> password = ResolvePassword(
+        {.given = options.password, .file = options.passwordFile}, services.environment,
+        context.err);
     if (!password) {
         status = kExitUsage;
         return std::nullopt;
     }
-    const std::optional<net::Ipv4Address> local =
-        ChooseLocalAddress(services, options.interface, err);
+    const std::optional<ChosenInterface> local = ChooseInterface(context, options.interface);
     if (!local) {
         status = kExitFailure;
         return std::nullopt;
     }
-    batch::BatchPlan plan{.file = options.file,
-                          .localAddress = *local,
-                          .password = *password,
-                          .localPort = options.localPort,
-                          .timeouts = {},
-                          .jobs = options.jobs,
-                          .verify = options.verify,
-                          .verifyTimeout = options.verifyTimeout,
-                          .comebackInterval = services.comebackInterval};
+    batch::BatchPlan plan{
+        .file = options.file,
+        .localAddress = local->address,
+        .password = *password,
+        .localPort = options.localPort,
+        .timeouts = {},
+        .jobs = options.jobs,
+        .verify = options.verify,
+        .verifyTimeout = Milliseconds(options.verifySeconds),
+        .comebackInterval = services.comebackInterval,
+    };
     if (options.connectTimeoutSeconds) {
         plan.timeouts.connectBack = Milliseconds(*options.connectTimeoutSeconds);
     }
@@ -103,70 +135,189 @@ std::optional<batch::BatchPlan> SettlePlan(const CliServices& services, const Wr
     return plan;
 }
 
+// No device can answer from a loopback address, from this computer's address, or from its
+// subnet's network or broadcast address; a named one is refused with a message on err, a
+// searched one is left out.
+bool NamesNoDevice(const batch::WriteTarget& target, const ChosenInterface& local,
+                   std::ostream* err) {
+    const std::string why = NotADeviceFrom(target.address, local.address, local.prefixLength);
+    if (!why.empty() && err != nullptr) {
+        *err << "tavro-writer-cli: \"" << target.address << "\" is not a device address: " << why
+             << "\n";
+    }
+    return !why.empty();
+}
+
 // How the write shows itself: JSON lines, one device alone, or the board of several.
-std::unique_ptr<batch::BatchView> ViewFor(const CliServices& services, const WriteOptions& options,
+std::unique_ptr<batch::BatchView> ViewFor(const CommandContext& context,
+                                          const WriteOptions& options, const batch::BatchPlan& plan,
                                           const std::vector<batch::WriteTarget>& targets,
-                                          std::ostream& out, std::ostream& err) {
+                                          TraceLog* log) {
+    const CliServices& services = context.services;
     ConsoleSettings settings{.job = *services.job,
-                             .out = out,
-                             .err = err,
-                             .language = texts::LanguageFromEnvironment(services.environment),
+                             .out = context.out,
+                             .err = context.err,
+                             .language = context.language,
                              .trace = options.verbose,
                              .status = !options.verbose && services.stderrIsTerminal(),
                              .columns = services.terminalColumns(),
                              .now = services.now,
                              .verify = options.verify,
-                             .verifyTimeout = options.verifyTimeout,
+                             .verifyTimeout = plan.verifyTimeout,
                              .file = TerminalText(options.file),
-                             .path = batch::AbsoluteUtf8Path(options.file)};
+                             .path = batch::AbsoluteUtf8Path(options.file),
+                             .log = log};
     if (options.json) return std::make_unique<JsonLinesView>(std::move(settings), targets);
-    if (targets.size() == 1)
+    if (targets.size() == 1) {
         return std::make_unique<SingleDeviceView>(std::move(settings), targets);
+    }
     return std::make_unique<BoardView>(std::move(settings), targets);
 }
 
-}  // namespace
-
-int RunWriteCommand(const CliServices& services, const WriteOptions& options, std::ostream& out,
-                    std::ostream& err) {
-    std::optional<std::vector<batch::WriteTarget>> targets = NamedTargets(options.devices, err);
+// Writes the file into each device, several at once; exits 0 when every device took it (and
+// came back, with --verify), else with the status of the first device that failed.
+int RunWrite(const CommandContext& context, const WriteOptions& options) {
+    const CliServices& services = context.services;
+    std::optional<std::vector<batch::WriteTarget>> targets =
+        NamedTargets(options.devices, context.err);
     if (!targets) return kExitUsage;
     int status = kExitOk;
-    const std::optional<batch::BatchPlan> plan = SettlePlan(services, options, err, status);
+    const std::optional<batch::BatchPlan> plan = SettlePlan(context, options, status);
     if (!plan) return status;
-    const net::Ipv4Address local = plan->localAddress;
-    const int prefixLength = PrefixLengthOf(services, local);
+    const std::optional<ChosenInterface> local = ChooseInterface(context, options.interface);
+    if (!local) return kExitFailure;
     for (const batch::WriteTarget& target : *targets) {
-        if (const std::string why = NotADeviceFrom(target.address, local, prefixLength);
-            !why.empty()) {
-            err << "tavro-writer-cli: \"" << target.address << "\" is not a device address: " << why
-                << "\n";
-            return kExitUsage;
+        if (NamesNoDevice(target, *local, &context.err)) return kExitUsage;
+    }
+    std::optional<TraceLog> log;
+    if (!options.log.empty()) {
+        std::string why;
+        if (!(log = TraceLog::Create(options.log, why))) {
+            context.err << "tavro-writer-cli: cannot write the log " << TerminalText(options.log)
+                        << ": " << why << "\n";
+            return kExitFailure;
         }
     }
 
-    if (options.allDevices || options.verify) services.job->BeginSearch(local.ToString());
+    if (options.allDevices || options.verify) {
+        services.job->BeginSearch(local->address.ToString());
+    }
     if (options.allDevices) {
-        targets = SearchedTargets(services, local);
-        // An answer from an address no device can have is no device.
+        targets = SearchedTargets(services, local->address);
         std::erase_if(*targets, [&](const batch::WriteTarget& target) {
-            return !NotADeviceFrom(target.address, local, prefixLength).empty();
+            return NamesNoDevice(target, *local, nullptr);
         });
         if (targets->empty()) {
-            err << "tavro-writer-cli: no device answered the search from " << local << "\n";
+            context.err << "tavro-writer-cli: no device answered the search from "
+                        << local->address << "\n";
             return kExitFailure;
         }
     } else if (options.verify) {
         // The hardware address and version each device has now, so that --verify knows it
         // again and can tell a new version.
-        for (const batch::WriteTarget& seen : SearchedTargets(services, local)) {
+        for (const batch::WriteTarget& seen : SearchedTargets(services, local->address)) {
             for (batch::WriteTarget& target : *targets) {
                 if (target.address == seen.address) target.before = seen.before;
             }
         }
     }
-    const std::unique_ptr<batch::BatchView> view = ViewFor(services, options, *targets, out, err);
-    return BatchStatus(batch::WriteBatch(services, *plan, *targets, *view));
+    const std::unique_ptr<batch::BatchView> view =
+        ViewFor(context, options, *plan, *targets, log ? &*log : nullptr);
+    status = BatchStatus(batch::WriteBatch(services, *plan, *targets, *view));
+    if (log && !log->Flush()) {
+        context.err << "tavro-writer-cli: the log " << TerminalText(options.log)
+                    << " could not be written whole\n";
+    }
+    return status;
+}
+
+// Splits "DEVICE... FILE": the last argument is the file.
+void SplitDevicesAndFile(std::vector<std::string> arguments, WriteOptions& write) {
+    if (arguments.empty()) throw CLI::ValidationError("DEVICE... FILE", "FILE is required");
+    write.file = arguments.back();
+    arguments.pop_back();
+    write.devices = std::move(arguments);
+    if (write.allDevices && !write.devices.empty()) {
+        throw CLI::ValidationError(
+            "DEVICE... FILE", "--all writes every device a search lists: name no DEVICE beside it");
+    }
+    if (!write.allDevices && write.devices.empty()) {
+        throw CLI::ValidationError("DEVICE... FILE",
+                                   "name at least one DEVICE before FILE, or use --all");
+    }
+}
+
+void AddWriteOptions(CLI::App& command, WriteOptions& write) {
+    AddInterfaceOption(
+        command, write.interface,
+        "Local address or interface name to work from (default: the first usable interface)");
+    auto* password = command
+                         .add_option("--password", write.password,
+                                     "Upload password (default: $TAVRO_PASSWORD, else the "
+                                     "factory password)")
+                         ->type_name("PASSWORD");
+    command
+        .add_option("--password-file", write.passwordFile,
+                    "Read the upload password from the first line of FILE")
+        ->type_name("FILE")
+        ->excludes(password);
+    command
+        .add_option("--local-port", write.localPort,
+                    "TCP port the devices connect back to, one for all of them (default: one "
+                    "the system picks per device); let it in through a firewall")
+        ->type_name("PORT")
+        ->check(WholeNumberIn(1, 65535));
+    command
+        .add_option("--connect-timeout", write.connectTimeoutSeconds,
+                    "Seconds to wait for a device to connect back (default 30)")
+        ->type_name("SECONDS")
+        ->check(kSeconds);
+    command
+        .add_option("--ack-timeout", write.ackTimeoutSeconds,
+                    "Seconds to wait for each acknowledgement and the final word (default 30)")
+        ->type_name("SECONDS")
+        ->check(kSeconds);
+    command.add_flag("-v,--verbose", write.verbose, "Stream the upload's trace to stderr");
+    command
+        .add_option("--log", write.log,
+                    "Write the trace of every device to FILE, each line behind its time and "
+                    "device (for support)")
+        ->type_name("FILE");
+    command.add_flag("--all", write.allDevices,
+                     "Write every device that a search on the interface lists");
+    command.add_option("-j,--jobs", write.jobs, "Devices written at once (default 8)")
+        ->type_name("N")
+        ->check(WholeNumberIn(1, 256));
+    command.add_flag("--json", write.json,
+                     "One JSON object per device on stdout, no progress display");
+    command.add_flag("--verify", write.verify,
+                     "After a success, wait for the device to come back from its reset "
+                     "(a search every 2 s) and report its version; exit 5 when it does not");
+    command
+        .add_option("--verify-timeout", write.verifySeconds,
+                    "Seconds to wait for a device to come back (default 60)")
+        ->type_name("SECONDS")
+        ->check(kSeconds);
+}
+
+}  // namespace
+
+void AddWriteCommand(CLI::App& app, CommandRun& run) {
+    auto* command = app.add_subcommand(
+        "write", "Write a firmware file into one or more devices, several at once");
+    command->footer(kWriteFooter);
+    auto options = std::make_shared<WriteOptions>();
+    auto positionals = std::make_shared<std::vector<std::string>>();
+    AddWriteOptions(*command, *options);
+    command
+        ->add_option("DEVICE... FILE", *positionals,
+                     "Addresses of the devices (none with --all), then the firmware file")
+        ->type_name("")
+        ->required();
+    command->final_callback([options, positionals, &run] {
+        SplitDevicesAndFile(*positionals, *options);
+        run = [options](const CommandContext& context) { return RunWrite(context, *options); };
+    });
 }
 
 }  // namespace tavro::cli

@@ -50,4 +50,11 @@ std::string NoInterfaceText(Language language) {
                                           : "No network device was found.";
 }
 
+std::string NoDeviceAnsweredText(std::string_view interfaceName, std::string_view address,
+                                 Language language) {
+    const std::string where = std::string(interfaceName) + " (" + std::string(address) + ")";
+    return language == Language::Japanese ? where + " ではどのデバイスも応答しませんでした"
+                                          : "no device answered on " + where;
+}
+
 }  // namespace tavro::texts

@@ -69,9 +69,9 @@ for shell in bash zsh fish; do
     expect $shell "tavro-writer-cli write 198.18.0.11 fir" firmware.bin
 done
 # The long options as each shell lists them after "--".
-expect bash "tavro-writer-cli write --" --interface --password --password-file --local-port --connect-timeout --ack-timeout --verbose --all --jobs --json --verify --verify-timeout --help
-expect zsh "tavro-writer-cli write --" --interface --password --password-file --local-port --connect-timeout --ack-timeout --verbose --all --jobs --json --verify --verify-timeout --help
-expect fish "tavro-writer-cli write --" --interface --password --password-file --local-port --connect-timeout --ack-timeout --verbose --all --jobs --json --verify --verify-timeout --help
+expect bash "tavro-writer-cli write --" --interface --password --password-file --local-port --connect-timeout --ack-timeout --verbose --log --all --jobs --json --verify --verify-timeout --help
+expect zsh "tavro-writer-cli write --" --interface --password --password-file --local-port --connect-timeout --ack-timeout --verbose --log --all --jobs --json --verify --verify-timeout --help
+expect fish "tavro-writer-cli write --" --interface --password --password-file --local-port --connect-timeout --ack-timeout --verbose --log --all --jobs --json --verify --verify-timeout --help
 expect bash "tavro-writer-cli interfaces --" --json --help
 expect zsh "tavro-writer-cli --" --help --version
 expect fish "tavro-writer-cli --" --help --version
