@@ -42,8 +42,10 @@ public:
     // Puts the caret at the end of the log pane, scrolls to it and inserts the text there.
     virtual void AppendToLog(const std::string& text) = 0;
 
-    // A message box with the application's name as caption, owned by the dialog.
-    virtual MessageAnswer ShowMessage(const std::string& text, MessageButtons buttons) = 0;
+    // A message box with the application's name as caption, owned by the dialog. A detail
+    // that is not empty stands beneath the main text, set apart from it.
+    virtual MessageAnswer ShowMessage(const std::string& text, const std::string& detail,
+                                      MessageButtons buttons) = 0;
     // A message box captioned "Error", owned by no window; may be called from any thread.
     virtual void ShowErrorBox(const std::string& text) = 0;
     // The full path of the chosen file, or nullopt when the user did not choose one.

@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <system_error>
 #include <thread>
 
@@ -17,6 +18,14 @@ bool StartDetachedThread(std::function<void()> work) {
     }
 }
 
+std::optional<std::int64_t> FileSize(const std::string& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(
+        std::filesystem::path(std::u8string(path.begin(), path.end())), error);
+    if (error) return std::nullopt;
+    return static_cast<std::int64_t>(size);
+}
+
 [[noreturn]] void ExitProcess(int status, const std::string& reason) {
     std::fprintf(stderr, "tavro-writer: %s\n", reason.c_str());
     std::exit(status);
@@ -29,6 +38,7 @@ WriterServices RealWriterServices() {
     static_cast<CoreServices&>(services) = RealCoreServices();
     services.startWorker = StartDetachedThread;
     services.exitProcess = ExitProcess;
+    services.fileSize = FileSize;
     return services;
 }
 

@@ -1,5 +1,6 @@
 #include "ui/writer_dialog.h"
 
+#include <chrono>
 #include <string_view>
 #include <utility>
 
@@ -8,8 +9,10 @@
 #include "interfaces/interface_line.h"
 #include "log/append_log.h"
 #include "net/socket.h"
+#include "texts/dialog_texts.h"
 #include "texts/search_texts.h"
 #include "texts/upload_texts.h"
+#include "ui/box_text.h"
 
 namespace tavro::ui {
 namespace {
@@ -77,7 +80,7 @@ bool WriterDialog::OnInitDialog() {
         return false;
     }
     if (m_interfaceTable.count == 0) {
-        m_controls.ShowMessage(texts::NoInterfaceText(texts::Language::Japanese),
+        m_controls.ShowMessage(texts::NoInterfaceText(texts::Language::Japanese), {},
                                MessageButtons::ok);
         m_controls.EndDialog(-1);
         return false;
@@ -151,7 +154,7 @@ void WriterDialog::RemoveDevice(int index) {
 
 void WriterDialog::OnWrite() {
     if (m_controls.SelectedLine(ControlId::deviceList) == -1) {
-        m_controls.ShowMessage(kSelectDeviceMessage, MessageButtons::ok);
+        m_controls.ShowMessage(kSelectDeviceMessage, {}, MessageButtons::ok);
         return;
     }
     m_controls.SetText(ControlId::log, "");
@@ -161,22 +164,37 @@ void WriterDialog::OnWrite() {
     if (!chosen) return;
     m_firmwarePath = *chosen;
 
-    if (m_controls.ShowMessage(m_firmwarePath + kConfirmSuffix, MessageButtons::okCancel) !=
-        MessageAnswer::ok) {
+    if (m_controls.ShowMessage(m_firmwarePath + kConfirmSuffix, ConfirmationDetail(),
+                               MessageButtons::okCancel) != MessageAnswer::ok) {
         return;
     }
     StartUpload();
 }
 
+// The device that is about to be overwritten and the size of what it gets.
+std::string WriterDialog::ConfirmationDetail() {
+    std::string detail;
+    const int line = m_controls.SelectedLine(ControlId::deviceList);
+    if (line >= 0 && line < discovery::DeviceTable::kCapacity) {
+        detail = discovery::DeviceLine(m_deviceTable.rows[line]);
+    }
+    if (const std::optional<std::int64_t> size =
+            m_services.fileSize ? m_services.fileSize(m_firmwarePath) : std::nullopt) {
+        if (!detail.empty()) detail += "\n";
+        detail += texts::FileSizeText(*size, texts::Language::Japanese);
+    }
+    return detail;
+}
+
 void WriterDialog::StartUpload() {
     EnableControls(false);
     m_outcomePending = true;
-    m_uploadResult = upload::kUploadSucceeded;
+    m_uploadReport = upload::UploadReport{};
     m_uploadBusy.store(1, std::memory_order_release);
     m_controls.StartTimer(kOutcomeTimerId, kOutcomeTimerPeriodMs);
     if (!m_services.startWorker([this] { RunUploadOnWorker(); })) {
         // No worker means no upload: report it like any other internal failure.
-        m_uploadResult = upload::kUploadInternalError;
+        m_uploadReport.result = upload::kUploadInternalError;
         m_uploadBusy.store(0, std::memory_order_release);
     }
 }
@@ -185,7 +203,9 @@ void WriterDialog::RunUploadOnWorker() {
     int line = -1;
     m_controls.RunOnUiThread([&] { line = m_controls.SelectedLine(ControlId::deviceList); });
 
-    upload::UploadResult result = upload::kUploadInternalError;
+    upload::UploadReport report;
+    report.result = upload::kUploadInternalError;
+    const auto started = std::chrono::steady_clock::now();
     if (line >= 0 && line < discovery::DeviceTable::kCapacity && m_selectedLocalAddress) {
         const upload::UploadRequest request{
             .deviceAddress = m_deviceTable.rows[line].sender.address,
@@ -196,10 +216,13 @@ void WriterDialog::RunUploadOnWorker() {
             .localPort = 0,
             .sharedListener = nullptr,
         };
-        result = m_services.runUpload(request, *m_logPane, {}).result;
+        report = m_services.runUpload(request, *m_logPane, {});
+        report.device = request.deviceAddress;
     }
-    // The result first, then the flag: the timer reads the result only after it saw the flag.
-    m_uploadResult = result;
+    m_uploadSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    // The report first, then the flag: the timer reads the report only after it saw the flag.
+    m_uploadReport = report;
     m_uploadBusy.store(0, std::memory_order_release);
 }
 
@@ -209,16 +232,21 @@ void WriterDialog::OnTimer(int /*id*/) {
     m_outcomePending = false;
     // Stopped before the message box, whose own message loop would deliver more ticks.
     m_controls.StopTimer(kOutcomeTimerId);
-    ShowOutcome(m_uploadResult);
+    ShowOutcome(m_uploadReport);
     EnableControls(true);
     m_controls.Enable(ControlId::write, false);
 }
 
-void WriterDialog::ShowOutcome(upload::UploadResult result) {
-    m_controls.ShowMessage(texts::OutcomeText(result, texts::Language::Japanese),
+void WriterDialog::ShowOutcome(const upload::UploadReport& report) {
+    const bool written = report.result == upload::kUploadSucceeded;
+    const std::string detail = written
+                                   ? texts::WrittenText(report.device.ToString(), report.bytesTotal,
+                                                        m_uploadSeconds, texts::Language::Japanese)
+                                   : texts::CauseText(report, texts::Language::Japanese, BoxText,
+                                                      texts::PortSetting::dialogMenu);
+    m_controls.ShowMessage(texts::OutcomeText(report.result, texts::Language::Japanese), detail,
                            MessageButtons::ok);
-    if (result == upload::kUploadSucceeded)
-        RemoveDevice(m_controls.SelectedLine(ControlId::deviceList));
+    if (written) RemoveDevice(m_controls.SelectedLine(ControlId::deviceList));
 }
 
 bool WriterDialog::CanClose() const { return !uploadBusy(); }

@@ -11,6 +11,7 @@
 #include "net/ipv4_address.h"
 #include "ui/dialog_controls.h"
 #include "ui/writer_services.h"
+#include "upload/upload_report.h"
 #include "upload/upload_result.h"
 
 namespace tavro::ui {
@@ -56,7 +57,8 @@ private:
     void FillInterfaceList();
     void StartUpload();
     void RunUploadOnWorker();
-    void ShowOutcome(upload::UploadResult result);
+    std::string ConfirmationDetail();
+    void ShowOutcome(const upload::UploadReport& report);
 
     DialogControls& m_controls;
     WriterServices m_services;
@@ -66,8 +68,10 @@ private:
     discovery::DeviceTable m_deviceTable;
     std::string m_firmwarePath;
     std::atomic<std::int32_t> m_uploadBusy{0};
-    upload::UploadResult m_uploadResult = 0;  // written by the worker before it clears m_uploadBusy
-    bool m_outcomePending = false;            // a job started whose outcome has not been shown yet
+    // Written by the worker before it clears m_uploadBusy.
+    upload::UploadReport m_uploadReport;
+    double m_uploadSeconds = 0;
+    bool m_outcomePending = false;  // a job started whose outcome has not been shown yet
     std::unique_ptr<LogPane> m_logPane;
 };
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "services/core_services.h"
@@ -14,6 +16,8 @@ struct WriterServices : CoreServices {
     std::function<bool(std::function<void()> work)> startWorker;
     // Ends the process (the adapter list could not be read); the reason is for stderr.
     std::function<void(int status, const std::string& reason)> exitProcess;
+    // The size in bytes of the file at a path (UTF-8); nullopt when it cannot be told.
+    std::function<std::optional<std::int64_t>(const std::string& path)> fileSize;
     VersionParts version = ProgramVersion();
 };
 

@@ -75,9 +75,11 @@ void FakeControls::AppendToLog(const std::string& text) {
     controls_[ControlId::log].text += text;
 }
 
-MessageAnswer FakeControls::ShowMessage(const std::string& text, MessageButtons buttons) {
+MessageAnswer FakeControls::ShowMessage(const std::string& text, const std::string& detail,
+                                        MessageButtons buttons) {
     CheckUiThread();
     messages.push_back(text);
+    messageDetails.push_back(detail);
     messageButtons.push_back(buttons);
     if (buttons == MessageButtons::ok || answers.empty()) return MessageAnswer::ok;
     const MessageAnswer answer = answers.front();

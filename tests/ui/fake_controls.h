@@ -43,7 +43,8 @@ public:
     void SetProgressRange(int low, int high) override;
     void SetProgressPosition(int position) override;
     void AppendToLog(const std::string& text) override;
-    MessageAnswer ShowMessage(const std::string& text, MessageButtons buttons) override;
+    MessageAnswer ShowMessage(const std::string& text, const std::string& detail,
+                              MessageButtons buttons) override;
     void ShowErrorBox(const std::string& text) override;
     std::optional<std::string> AskOpenFile(const FileOpenRequest& request) override;
     void StartTimer(int id, int periodMs) override;
@@ -67,6 +68,7 @@ public:
     int progressPosition = -1;
     std::vector<int> progressHistory;
     std::vector<std::string> messages;
+    std::vector<std::string> messageDetails;  // beside messages, "" where a box had none
     std::vector<MessageButtons> messageButtons;
     std::vector<std::string> errorBoxes;
     int fileDialogs = 0;

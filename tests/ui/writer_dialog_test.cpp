@@ -52,10 +52,11 @@ protected:
             sink.AppendText("ok\r\n");
             sink.SetProgress(50);
             while (holdUpload.load()) std::this_thread::sleep_for(1ms);
-            upload::UploadReport report;
+            upload::UploadReport report = uploadReport;
             report.result = uploadResult;
             return report;
         };
+        services.fileSize = [](const std::string&) { return std::int64_t{4096}; };
         services.startWorker = [](std::function<void()> work) {
             std::thread(std::move(work)).detach();
             return true;
@@ -108,6 +109,7 @@ protected:
     std::atomic<bool> holdUpload{false};
     bool ranOffUiThread = false;
     upload::UploadResult uploadResult = upload::kUploadSucceeded;
+    upload::UploadReport uploadReport;  // the facts the stand-in upload reports
     std::optional<int> exitStatus;
     std::unique_ptr<WriterDialog> dialog;
     bool initResult = false;
@@ -360,6 +362,51 @@ TEST_F(WriterDialogTest, SuccessRemovesTheWrittenDeviceFromTheList) {
     controls[ControlId::deviceList].selected = 1;
     WriteAndWait();
     EXPECT_EQ(uploadRequests.back().deviceAddress.ToString(), "198.18.0.22");
+}
+
+TEST_F(WriterDialogTest, TheConfirmationNamesTheDeviceAndTheFileSize) {
+    Start();
+    SearchAndSelect(1);
+    controls.chosenFile = "/firmware/tavro-2.bin";
+    controls.answers = {MessageAnswer::cancel};
+    dialog->OnWrite();
+    ASSERT_EQ(controls.messages.size(), 1u);
+    EXPECT_EQ(controls.messages[0], "/firmware/tavro-2.bin を書き込みます。");
+    const std::string& detail = controls.messageDetails[0];
+    EXPECT_NE(detail.find("198.18.0.21 / 02-00-5E-0A-0B-0D / ver. 0.91"), std::string::npos);
+    EXPECT_NE(detail.find("4096"), std::string::npos) << detail;
+}
+
+TEST_F(WriterDialogTest, AnOutcomeBoxTellsTheCauseOrWhatWasWritten) {
+    struct Case {
+        upload::UploadResult result;
+        upload::UploadCause cause;
+        std::string outcome;
+    };
+    const std::vector<Case> cases = {
+        {1, upload::UploadCause::PasswordRefused, "TAVRO通信エラー"},
+        {1, upload::UploadCause::NoAnswer, "TAVRO通信エラー"},
+        {10060, upload::UploadCause::NoConnectBack, "ネットワークエラー:10060"},
+    };
+    Start();
+    SearchAndSelect(2);
+    for (const Case& c : cases) {
+        uploadResult = c.result;
+        uploadReport.cause = c.cause;
+        uploadReport.deviceAnswer = "FAIL\x1b";
+        WriteAndWait();
+        EXPECT_EQ(controls.messages.back(), c.outcome);
+        const std::string& cause = controls.messageDetails.back();
+        EXPECT_NE(cause.find("198.18.0.22"), std::string::npos) << cause;
+        EXPECT_EQ(cause.find('\x1b'), std::string::npos) << cause;  // a device's bytes, escaped
+    }
+    uploadResult = upload::kUploadSucceeded;
+    uploadReport = {};
+    uploadReport.bytesTotal = 102400;
+    WriteAndWait();
+    EXPECT_EQ(controls.messages.back(), "正常終了");
+    EXPECT_NE(controls.messageDetails.back().find("198.18.0.22"), std::string::npos);
+    EXPECT_NE(controls.messageDetails.back().find("102400"), std::string::npos);
 }
 
 TEST_F(WriterDialogTest, EachOutcomeHasItsMessageAndAFailureKeepsTheDevice) {

@@ -36,12 +36,12 @@ void ProcessEventsFor(std::chrono::milliseconds duration) {
 }
 
 MessageAnswer FakePrompts::Message(QWidget* owner, const QString& caption, const QString& text,
-                                   MessageButtons buttons) {
+                                   const QString& detail, MessageButtons buttons) {
     const bool onUiThread = QThread::currentThread() == QCoreApplication::instance()->thread();
     MessageAnswer answer = MessageAnswer::ok;
     {
         std::lock_guard lock(m_mutex);
-        m_messages.push_back({owner, caption, text, buttons, onUiThread});
+        m_messages.push_back({owner, caption, text, detail, buttons, onUiThread});
         if (!answers.empty()) {
             answer = answers.front();
             answers.pop_front();

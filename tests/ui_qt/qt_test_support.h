@@ -52,12 +52,13 @@ public:
         QWidget* owner = nullptr;
         QString caption;
         QString text;
+        QString detail;
         MessageButtons buttons = MessageButtons::ok;
         bool onUiThread = false;
     };
 
     MessageAnswer Message(QWidget* owner, const QString& caption, const QString& text,
-                          MessageButtons buttons) override;
+                          const QString& detail, MessageButtons buttons) override;
     std::optional<QString> OpenFile(QWidget* owner, const OpenFileSettings& settings) override;
 
     std::vector<MessageCall> Messages() const;

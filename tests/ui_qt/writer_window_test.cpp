@@ -372,9 +372,9 @@ TEST_F(WriterWindowTest, LogAppendsExactlyTheTextAndKeepsTheCaretAtTheEnd) {
 
 TEST_F(WriterWindowTest, MessagesCarryTheApplicationNameAndAnswerAsTheUserDid) {
     prompts.answers = {MessageAnswer::cancel};
-    EXPECT_EQ(window.ShowMessage("/tmp/fw.bin を書き込みます。", MessageButtons::okCancel),
+    EXPECT_EQ(window.ShowMessage("/tmp/fw.bin を書き込みます。", {}, MessageButtons::okCancel),
               MessageAnswer::cancel);
-    EXPECT_EQ(window.ShowMessage("正常終了", MessageButtons::ok), MessageAnswer::ok);
+    EXPECT_EQ(window.ShowMessage("正常終了", {}, MessageButtons::ok), MessageAnswer::ok);
 
     const auto messages = prompts.Messages();
     ASSERT_EQ(messages.size(), 2u);

@@ -1,17 +1,25 @@
 #include "ui/qt/dialog_prompts.h"
 
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace tavro::ui {
 
 MessageAnswer QtDialogPrompts::Message(QWidget* owner, const QString& caption, const QString& text,
-                                       MessageButtons buttons) {
+                                       const QString& detail, MessageButtons buttons) {
     QMessageBox box(owner);
     box.setWindowTitle(caption);
     // Texts carry file paths, which must never be read as markup.
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
+    if (!detail.isEmpty()) {
+        box.setInformativeText(detail);
+        // The detail carries a device's words and paths too: plain text, like the main text.
+        for (QLabel* label : box.findChildren<QLabel*>()) {
+            if (label->text() == detail) label->setTextFormat(Qt::PlainText);
+        }
+    }
     box.setIcon(QMessageBox::NoIcon);
     if (buttons == MessageButtons::okCancel) {
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);

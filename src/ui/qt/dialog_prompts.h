@@ -22,9 +22,10 @@ struct OpenFileSettings {
 class DialogPrompts {
 public:
     virtual ~DialogPrompts() = default;
-    // A message box without icon; owner may be null.
+    // A message box without icon; owner may be null. A detail that is not empty is the box's
+    // informative text, beneath the main one.
     virtual MessageAnswer Message(QWidget* owner, const QString& caption, const QString& text,
-                                  MessageButtons buttons) = 0;
+                                  const QString& detail, MessageButtons buttons) = 0;
     // The chosen file's path, or nullopt when the dialog ended any other way than OK.
     virtual std::optional<QString> OpenFile(QWidget* owner, const OpenFileSettings& settings) = 0;
 };
@@ -33,7 +34,7 @@ public:
 class QtDialogPrompts final : public DialogPrompts {
 public:
     MessageAnswer Message(QWidget* owner, const QString& caption, const QString& text,
-                          MessageButtons buttons) override;
+                          const QString& detail, MessageButtons buttons) override;
     std::optional<QString> OpenFile(QWidget* owner, const OpenFileSettings& settings) override;
 };
 

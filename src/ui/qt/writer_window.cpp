@@ -19,8 +19,8 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "ui/qt/dialog_font.h"
 #include "ui/dialog_template.h"
+#include "ui/qt/dialog_font.h"
 #include "ui/qt/file_filter.h"
 #include "ui/qt/log_display.h"
 #include "ui/qt/writer_icon.h"
@@ -280,13 +280,16 @@ void WriterWindow::AppendToLog(const std::string& text) {
     m_log->ensureCursorVisible();
 }
 
-MessageAnswer WriterWindow::ShowMessage(const std::string& text, MessageButtons buttons) {
-    return m_prompts->Message(this, QCoreApplication::applicationName(), FromUtf8(text), buttons);
+MessageAnswer WriterWindow::ShowMessage(const std::string& text, const std::string& detail,
+                                        MessageButtons buttons) {
+    return m_prompts->Message(this, QCoreApplication::applicationName(), FromUtf8(text),
+                              FromUtf8(detail), buttons);
 }
 
 void WriterWindow::ShowErrorBox(const std::string& text) {
     const auto show = [this, &text] {
-        m_prompts->Message(nullptr, QStringLiteral("Error"), FromUtf8(text), MessageButtons::ok);
+        m_prompts->Message(nullptr, QStringLiteral("Error"), FromUtf8(text), {},
+                           MessageButtons::ok);
     };
     QCoreApplication* application = QCoreApplication::instance();
     if (QThread::currentThread() == application->thread()) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ui/dialog_template.h"
+#include "ui/win32/detail_message_box.h"
 #include "ui/win32/dialog_font_choice.h"
 #include "ui/win32/dialog_template_image.h"
 #include "ui/win32/wide_text.h"
@@ -204,10 +205,15 @@ void Win32WriterWindow::AppendToLog(const std::string& text) {
     ::SendMessageW(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
-MessageAnswer Win32WriterWindow::ShowMessage(const std::string& text, MessageButtons buttons) {
-    const UINT type = buttons == MessageButtons::okCancel ? MB_OKCANCEL : MB_OK;
+MessageAnswer Win32WriterWindow::ShowMessage(const std::string& text, const std::string& detail,
+                                             MessageButtons buttons) {
+    const bool withCancel = buttons == MessageButtons::okCancel;
     const int answer =
-        ::MessageBoxW(m_window, Widen(text).c_str(), m_options.messageCaption.c_str(), type);
+        detail.empty()
+            ? ::MessageBoxW(m_window, Widen(text).c_str(), m_options.messageCaption.c_str(),
+                            withCancel ? MB_OKCANCEL : MB_OK)
+            : ShowDetailMessageBox(m_window, m_options.messageCaption, Widen(text), Widen(detail),
+                                   withCancel);
     return answer == IDOK ? MessageAnswer::ok : MessageAnswer::cancel;
 }
 

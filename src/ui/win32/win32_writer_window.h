@@ -47,7 +47,8 @@ public:
     void SetProgressRange(int low, int high) override;
     void SetProgressPosition(int position) override;
     void AppendToLog(const std::string& text) override;
-    MessageAnswer ShowMessage(const std::string& text, MessageButtons buttons) override;
+    MessageAnswer ShowMessage(const std::string& text, const std::string& detail,
+                              MessageButtons buttons) override;
     void ShowErrorBox(const std::string& text) override;
     std::optional<std::string> AskOpenFile(const FileOpenRequest& request) override;
     void StartTimer(int id, int periodMs) override;
