@@ -23,20 +23,6 @@ constexpr char kSelectDeviceMessage[] = "デバイスを選択してください
 constexpr char kConfirmSuffix[] = " を書き込みます。";
 constexpr char kFirmwareFilter[] = "Firmware file (*.bin)|*.bin|all files(*.*)|*.*||";
 
-// Shows the wait cursor for as long as it lives.
-class WaitCursor {
-public:
-    explicit WaitCursor(DialogControls& controls) : controls_(controls) {
-        controls_.SetWaitCursor(true);
-    }
-    ~WaitCursor() { controls_.SetWaitCursor(false); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    DialogControls& controls_;
-};
-
 }  // namespace
 
 // The log pane and the progress bar as an upload sees them. From the worker, every call
@@ -88,7 +74,7 @@ bool WriterDialog::OnInitDialog() {
     FillInterfaceList();
 
     EnableControls(true);
-    m_controls.Enable(ControlId::write, false);
+    EnableWrite(false);
 
     AppendLog(*m_logPane, "%s", kLogPaneFirstLine);
     m_controls.Show(ControlId::log, false);
@@ -111,25 +97,55 @@ void WriterDialog::OnInterfaceSelectionChange() {
 }
 
 void WriterDialog::EnableControls(bool enable) {
-    for (ControlId id :
-         {ControlId::interfaceList, ControlId::search, ControlId::deviceList, ControlId::write}) {
+    for (ControlId id : {ControlId::interfaceList, ControlId::search, ControlId::deviceList}) {
         m_controls.Enable(id, enable);
     }
+    EnableWrite(enable);
     m_controls.SetProgressPosition(0);
     m_controls.Show(ControlId::progress, !enable);
     m_controls.Show(ControlId::version, enable);
 }
 
+// The search runs on a worker, so the window keeps painting and answering the window system.
+// Meanwhile no control takes input and the dialog cannot be closed.
 void WriterDialog::OnSearch() {
+    if (m_searchBusy) return;
     m_controls.ClearLines(ControlId::deviceList);
-    discovery::SearchOutcome outcome;
-    {
-        WaitCursor busy(m_controls);
-        // Without a chosen address there is nothing to search from: a failed search.
-        outcome = m_selectedLocalAddress
-                      ? m_services.discoverDevices(m_deviceTable, *m_selectedLocalAddress)
-                      : discovery::SearchOutcome(-1);
+    // Without a chosen address there is nothing to search from: a failed search.
+    if (!m_selectedLocalAddress) {
+        ListFoundDevices(discovery::SearchOutcome(-1));
+        return;
     }
+    EnterSearchLayout(true);
+    const net::Ipv4Address from = *m_selectedLocalAddress;
+    // The worker alone writes the device table until it hands the outcome over; nothing on the
+    // UI thread reads it meanwhile, as every control that could is disabled.
+    const auto search = [this, from] {
+        const discovery::SearchOutcome outcome = m_services.discoverDevices(m_deviceTable, from);
+        m_controls.RunOnUiThread([this, &outcome] { FinishSearch(outcome); });
+    };
+    if (!m_services.startWorker(search)) {
+        // No thread to spare: search on this one, as a frozen window is better than none.
+        FinishSearch(m_services.discoverDevices(m_deviceTable, from));
+    }
+}
+
+void WriterDialog::EnterSearchLayout(bool searching) {
+    m_searchBusy = searching;
+    for (ControlId id : {ControlId::interfaceList, ControlId::search, ControlId::deviceList}) {
+        m_controls.Enable(id, !searching);
+    }
+    // Write comes back as it was: a search leaves it alone.
+    m_controls.Enable(ControlId::write, !searching && m_writeEnabled);
+    m_controls.SetWaitCursor(searching);
+}
+
+void WriterDialog::FinishSearch(const discovery::SearchOutcome& outcome) {
+    EnterSearchLayout(false);
+    ListFoundDevices(outcome);
+}
+
+void WriterDialog::ListFoundDevices(const discovery::SearchOutcome& outcome) {
     for (int row = 0; row < outcome.count && row < discovery::DeviceTable::kCapacity; ++row) {
         m_controls.AddLine(ControlId::deviceList, discovery::DeviceLine(m_deviceTable.rows[row]));
     }
@@ -141,8 +157,13 @@ void WriterDialog::OnSearch() {
     }
 }
 
+void WriterDialog::EnableWrite(bool enable) {
+    m_writeEnabled = enable;
+    m_controls.Enable(ControlId::write, enable);
+}
+
 void WriterDialog::OnDeviceSelectionChange() {
-    m_controls.Enable(ControlId::write, m_controls.SelectedLine(ControlId::deviceList) != -1);
+    EnableWrite(m_controls.SelectedLine(ControlId::deviceList) != -1);
 }
 
 void WriterDialog::RemoveDevice(int index) {
@@ -234,7 +255,7 @@ void WriterDialog::OnTimer(int /*id*/) {
     m_controls.StopTimer(kOutcomeTimerId);
     ShowOutcome(m_uploadReport);
     EnableControls(true);
-    m_controls.Enable(ControlId::write, false);
+    EnableWrite(false);
 }
 
 void WriterDialog::ShowOutcome(const upload::UploadReport& report) {
@@ -249,6 +270,6 @@ void WriterDialog::ShowOutcome(const upload::UploadReport& report) {
     if (written) RemoveDevice(m_controls.SelectedLine(ControlId::deviceList));
 }
 
-bool WriterDialog::CanClose() const { return !uploadBusy(); }
+bool WriterDialog::CanClose() const { return !uploadBusy() && !m_searchBusy; }
 
 }  // namespace tavro::ui

@@ -51,10 +51,15 @@ public:
     discovery::DeviceTable& deviceTable() { return m_deviceTable; }
     const std::string& firmwarePath() const { return m_firmwarePath; }
     bool uploadBusy() const { return m_uploadBusy.load(std::memory_order_acquire) != 0; }
+    bool searchBusy() const { return m_searchBusy; }
 
 private:
     class LogPane;
     void FillInterfaceList();
+    void EnterSearchLayout(bool searching);
+    void FinishSearch(const discovery::SearchOutcome& outcome);
+    void ListFoundDevices(const discovery::SearchOutcome& outcome);
+    void EnableWrite(bool enable);
     void StartUpload();
     void RunUploadOnWorker();
     std::string ConfirmationDetail();
@@ -71,6 +76,8 @@ private:
     // Written by the worker before it clears m_uploadBusy.
     upload::UploadReport m_uploadReport;
     double m_uploadSeconds = 0;
+    bool m_searchBusy = false;      // a search runs on a worker; only the UI thread sees this
+    bool m_writeEnabled = false;    // what the Write button was last set to
     bool m_outcomePending = false;  // a job started whose outcome has not been shown yet
     std::unique_ptr<LogPane> m_logPane;
 };

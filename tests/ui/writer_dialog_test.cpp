@@ -34,6 +34,8 @@ protected:
         services.discoverDevices = [this](discovery::DeviceTable& table, net::Ipv4Address local) {
             discoveredFrom = local.ToString();
             waitCursorDuringSearch = controls.waitCursorDepth > 0;
+            searchedOffUiThread = !controls.OnUiThread();
+            while (holdSearch.load()) std::this_thread::sleep_for(1ms);
             table.deviceCount = 0;
             for (const discovery::DeviceRecord& device : devicesOnNetwork) {
                 table.rows[table.deviceCount++] = device;
@@ -70,11 +72,17 @@ protected:
         return *dialog;
     }
 
+    // Search pressed, and its worker run to the end.
+    void Search() {
+        dialog->OnSearch();
+        ASSERT_TRUE(controls.PumpUntil(*dialog, [&] { return !dialog->searchBusy(); }));
+    }
+
     // Search finds three devices and the user selects one of them.
     void SearchAndSelect(int line) {
         devicesOnNetwork = {Device("198.18.0.20", 0x0C, 105), Device("198.18.0.21", 0x0D, 91),
                             Device("198.18.0.22", 0x0E, 90)};
-        dialog->OnSearch();
+        Search();
         controls[ControlId::deviceList].selected = line;
         dialog->OnDeviceSelectionChange();
     }
@@ -105,6 +113,8 @@ protected:
     bool searchEndedAtBound = false;
     std::string discoveredFrom;
     bool waitCursorDuringSearch = false;
+    bool searchedOffUiThread = false;
+    std::atomic<bool> holdSearch{false};
     std::vector<upload::UploadRequest> uploadRequests;
     std::atomic<bool> holdUpload{false};
     bool ranOffUiThread = false;
@@ -210,7 +220,7 @@ TEST_F(WriterDialogTest, SearchRefillsTheListFromTheChosenAddress) {
 
     // A new search empties the list and leaves Write as it was.
     devicesOnNetwork = {Device("198.18.0.30", 0x01, 100)};
-    dialog->OnSearch();
+    Search();
     EXPECT_EQ(controls[ControlId::deviceList].lines,
               std::vector<std::string>{"198.18.0.30 / 02-00-5E-0A-0B-01 / ver. 1.00"});
     EXPECT_EQ(controls[ControlId::deviceList].selected, -1);
@@ -220,13 +230,39 @@ TEST_F(WriterDialogTest, SearchRefillsTheListFromTheChosenAddress) {
     EXPECT_FALSE(controls[ControlId::write].enabled);
 }
 
+TEST_F(WriterDialogTest, ASearchRunsOnAWorkerWithTheDialogClosedToInput) {
+    Start();
+    SearchAndSelect(0);
+    holdSearch = true;
+    dialog->OnSearch();
+    EXPECT_TRUE(dialog->searchBusy());
+    EXPECT_FALSE(dialog->CanClose());
+    for (ControlId id :
+         {ControlId::interfaceList, ControlId::search, ControlId::deviceList, ControlId::write}) {
+        EXPECT_FALSE(controls[id].enabled) << static_cast<int>(id);
+    }
+    EXPECT_TRUE(controls[ControlId::version].visible);
+    EXPECT_FALSE(controls[ControlId::progress].visible);
+    EXPECT_EQ(controls.waitCursorDepth, 1);
+    dialog->OnSearch();  // a second press that slipped through starts nothing
+
+    holdSearch = false;
+    ASSERT_TRUE(controls.PumpUntil(*dialog, [&] { return !dialog->searchBusy(); }));
+    EXPECT_TRUE(searchedOffUiThread);
+    EXPECT_FALSE(controls.callOffUiThread);
+    EXPECT_EQ(controls[ControlId::deviceList].lines.size(), 3u);
+    EXPECT_TRUE(controls[ControlId::write].enabled);  // as it was before the search
+    EXPECT_EQ(controls.waitCursorDepth, 0);
+    EXPECT_TRUE(dialog->CanClose());
+}
+
 TEST_F(WriterDialogTest, EmptyOrFailedSearchLeavesTheListEmptyWithoutAMessage) {
     Start();
     SearchAndSelect(0);
     for (int result : {0, -1}) {
         devicesOnNetwork.clear();
         discoveryResultWhenEmpty = result;
-        dialog->OnSearch();
+        Search();
         EXPECT_TRUE(controls[ControlId::deviceList].lines.empty());
         EXPECT_TRUE(controls.messages.empty());
     }
@@ -244,7 +280,7 @@ TEST_F(WriterDialogTest, AFullListIsShownInRowOrderAndTheLogTellsWhatWasLeftOut)
             Device(i % 2 ? "198.18.0.40" : "198.18.0.41", static_cast<std::uint8_t>(i), 100));
     }
     unlistedReplies = 44;
-    dialog->OnSearch();
+    Search();
     const std::vector<std::string>& lines = controls[ControlId::deviceList].lines;
     ASSERT_EQ(lines.size(), 256u);
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -258,7 +294,7 @@ TEST_F(WriterDialogTest, AFullListIsShownInRowOrderAndTheLogTellsWhatWasLeftOut)
     devicesOnNetwork.clear();
     unlistedReplies = 0;
     searchEndedAtBound = true;
-    dialog->OnSearch();
+    Search();
     EXPECT_TRUE(controls[ControlId::deviceList].lines.empty());
     EXPECT_TRUE(controls[ControlId::log].text.ends_with(
         "(the list holds 256)\r\n"

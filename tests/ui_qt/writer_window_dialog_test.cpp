@@ -40,6 +40,7 @@ protected:
         services.readInterfaceFacts = [this] { return facts; };
         services.discoverDevices = [this](discovery::DeviceTable& table, net::Ipv4Address local) {
             searchedFrom = local.ToString();
+            while (holdSearch.load()) std::this_thread::sleep_for(1ms);
             table.deviceCount = 0;
             for (const discovery::DeviceRecord& device : devices)
                 table.rows[table.deviceCount++] = device;
@@ -70,7 +71,8 @@ protected:
         holdUpload = false;
         // The workers call back into the window; keep the UI thread answering until they end.
         for (std::thread& worker : workers) {
-            while (worker.joinable() && dialog && dialog->uploadBusy()) ProcessEventsFor(5ms);
+            while (worker.joinable() && dialog && (dialog->uploadBusy() || dialog->searchBusy()))
+                ProcessEventsFor(5ms);
             worker.join();
         }
     }
@@ -93,8 +95,13 @@ protected:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualItemRect(list->item(line)).center());
     }
-    void SearchAndPickFirstDevice() {
+    // Search pressed, and its worker run to the end.
+    void Search() {
         QTest::mouseClick(window.Control(ControlId::search), Qt::LeftButton);
+        ASSERT_TRUE(ProcessEventsUntil([&] { return !dialog->searchBusy(); }));
+    }
+    void SearchAndPickFirstDevice() {
+        Search();
         ASSERT_EQ(DeviceList()->count(), 2);
         ClickDeviceLine(0);
         ASSERT_TRUE(Enabled(ControlId::write));
@@ -121,6 +128,7 @@ protected:
     std::mutex mutex;
     std::vector<upload::UploadRequest> requests;
     std::atomic<bool> holdUpload{true};
+    std::atomic<bool> holdSearch{false};
     upload::UploadResult uploadResult = 0;
     std::vector<std::thread> workers;
     int exitStatus = -1;
@@ -152,8 +160,46 @@ TEST_F(WriterWindowDialogTest, ChoosingAnotherInterfaceChangesTheSearchAddress) 
     interfaces->setFocus();
     QTest::keyClick(interfaces, Qt::Key_Down);
     EXPECT_EQ(dialog->selectedLocalAddress(), "198.18.0.5");
-    QTest::mouseClick(window.Control(ControlId::search), Qt::LeftButton);
+    Search();
     EXPECT_EQ(searchedFrom, "198.18.0.5");
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    std::atomic<int> paints{0};
+
+protected:
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+TEST_F(WriterWindowDialogTest, TheWindowPaintsAndRefusesToCloseWhileASearchRuns) {
+    StartDialog();
+    PaintCounter counter;
+    window.installEventFilter(&counter);
+    holdSearch = true;
+    QTest::mouseClick(window.Control(ControlId::search), Qt::LeftButton);
+    ASSERT_TRUE(dialog->searchBusy());
+    window.update();
+    EXPECT_TRUE(ProcessEventsUntil([&] { return counter.paints.load() > 0; }));
+    EXPECT_FALSE(Enabled(ControlId::search));
+    EXPECT_FALSE(Enabled(ControlId::deviceList));
+    EXPECT_TRUE(Shown(ControlId::version));
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(window.isVisible());
+
+    holdSearch = false;
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !dialog->searchBusy(); }));
+    ASSERT_EQ(DeviceList()->count(), 2);
+    EXPECT_EQ(DeviceList()->item(0)->text(),
+              QString::fromStdString(discovery::DeviceLine(devices[0])));
+    EXPECT_TRUE(Enabled(ControlId::search));
+    window.removeEventFilter(&counter);
+    EXPECT_TRUE(window.close());
 }
 
 TEST_F(WriterWindowDialogTest, WithoutAUsableInterfaceTheDialogEndsUnshown) {
@@ -239,7 +285,7 @@ TEST_F(WriterWindowDialogTest, AFailedJobLeavesTheDeviceListedAndSelected) {
 
 TEST_F(WriterWindowDialogTest, WriteWithoutASelectedDeviceAsksForOne) {
     StartDialog();
-    QTest::mouseClick(window.Control(ControlId::search), Qt::LeftButton);
+    Search();
     window.Enable(ControlId::write, true);  // as after a search that emptied the list
     QTest::mouseClick(window.Control(ControlId::write), Qt::LeftButton);
     const auto messages = prompts.Messages();

@@ -76,6 +76,7 @@ TEST_F(WriterWindowNetworkTest, SearchThenWriteIntoTheDeviceThatAsksForThePasswo
     EXPECT_EQ(interfaces->itemText(0).toStdString(), "198.18.0.1 (tv0)");
 
     QTest::mouseClick(window.Control(ControlId::search), Qt::LeftButton);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !dialog->searchBusy(); }, 30s));
     std::vector<std::string> lines = DeviceLines();
     std::sort(lines.begin(), lines.end());
     EXPECT_EQ(lines, (std::vector<std::string>{"198.18.0.10 / 02-00-5E-12-00-0A / ver. 1.05",

@@ -234,9 +234,45 @@ int TemplateScenario(Findings& findings, HWND dialog, const std::wstring& writer
     return 0;
 }
 
-std::vector<std::string> Search(Findings& findings, HWND dialog) {
-    findings.Check(Driver::ClickAndWait(Driver::Control(dialog, ControlId::search), kSearchEndsMs),
+// While a search runs: no control takes input, the dialog paints, and closing is refused.
+void CheckSearching(Findings& findings, HWND dialog) {
+    if (Enabled(dialog, ControlId::search)) {
+        findings.Note("the search had ended before it could be watched");
+        return;
+    }
+    for (ControlId id : {ControlId::interfaceList, ControlId::deviceList, ControlId::write}) {
+        findings.Check(!Enabled(dialog, id),
+                       "searching: control " + std::to_string(static_cast<int>(id)) + " disabled");
+    }
+    findings.Check(Visible(dialog, ControlId::version), "searching: version label shown");
+    // A painted window has no update region left.
+    ::InvalidateRect(dialog, nullptr, TRUE);
+    bool painted = false;
+    for (int i = 0; i < 100 && !painted; ++i) {
+        painted = ::GetUpdateRect(dialog, nullptr, FALSE) == FALSE;
+        if (!painted) ::Sleep(10);
+    }
+    findings.Check(painted, "searching: the dialog handles WM_PAINT");
+    ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+    ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ::PostMessageW(Driver::Control(dialog, ControlId::deviceList), WM_KEYDOWN, VK_ESCAPE, 0);
+    ::Sleep(300);
+    findings.Check(::IsWindow(dialog) && ::IsWindowVisible(dialog),
+                   "searching: close box and Escape leave the dialog open");
+    if (Enabled(dialog, ControlId::search)) findings.Note("the search ended during the checks");
+}
+
+// Search pressed; its handler returns at once and the list fills when the search has ended.
+std::vector<std::string> Search(Findings& findings, HWND dialog, bool watch = false) {
+    findings.Check(Driver::ClickAndWait(Driver::Control(dialog, ControlId::search), kBoxAppearsMs),
                    "Search returns");
+    if (watch) CheckSearching(findings, dialog);
+    bool ended = false;
+    for (DWORD waited = 0; waited <= kSearchEndsMs && !ended; waited += 20) {
+        ended = Enabled(dialog, ControlId::search);
+        if (!ended) ::Sleep(20);
+    }
+    findings.Check(ended, "the search ends");
     std::vector<std::string> lines =
         Driver::ListLines(Driver::Control(dialog, ControlId::deviceList));
     for (const std::string& line : lines) findings.Note("device line " + line);
@@ -244,7 +280,7 @@ std::vector<std::string> Search(Findings& findings, HWND dialog) {
 }
 
 int SearchScenario(Findings& findings, HWND dialog, std::vector<std::string> expected) {
-    std::vector<std::string> lines = Search(findings, dialog);
+    std::vector<std::string> lines = Search(findings, dialog, true);
     std::sort(lines.begin(), lines.end());
     std::sort(expected.begin(), expected.end());
     findings.Check(lines == expected, "the list holds one line per simulated device");
@@ -264,11 +300,20 @@ int LineOf(const std::vector<std::string>& lines, const std::string& address) {
     return -1;
 }
 
-// Answers the message box that the dialog shows next; returns its text.
-std::string AnswerMessageBox(Findings& findings, HWND dialog, DWORD timeoutMs, int button) {
+// Answers the message box that the dialog shows next; returns its main text. detail, when
+// given, receives what stands beneath it.
+std::string AnswerMessageBox(Findings& findings, HWND dialog, DWORD timeoutMs, int button,
+                             std::string* detail = nullptr) {
     HWND box = Driver::WaitForMessageBox(dialog, timeoutMs);
     if (!findings.Check(box != nullptr, "a message box appears")) return {};
     const std::string text = Driver::MessageBoxText(box);
+    if (detail != nullptr) {
+        detail->clear();
+        for (const std::string& piece : Driver::StaticTexts(box)) {
+            if (piece != text) *detail += piece + "\n";
+        }
+        findings.Note("beneath " + text + ": " + *detail);
+    }
     findings.Check(Driver::Text(box) == kMessageCaption,
                    "message box caption " + Driver::Text(box));
     Driver::ClickLater(::GetDlgItem(box, button));
@@ -320,14 +365,20 @@ int JobScenario(Findings& findings, HWND dialog, const std::string& address,
     Driver::SelectDeviceLine(dialog, line);
     findings.Check(Enabled(dialog, ControlId::write), "selecting a line enables Write");
     Driver::ClickLater(Driver::Control(dialog, ControlId::write));
-    const std::string confirmation = AnswerMessageBox(findings, dialog, kBoxAppearsMs, IDOK);
+    std::string detail;
+    const std::string confirmation =
+        AnswerMessageBox(findings, dialog, kBoxAppearsMs, IDOK, &detail);
     findings.Check(confirmation == firmwarePath + " を書き込みます。",
                    "confirmation text " + confirmation);
+    findings.Check(detail.find(lines[static_cast<std::size_t>(line)]) != std::string::npos,
+                   "the confirmation names the device");
 
     CheckUploading(findings, dialog);
 
-    const std::string outcome = AnswerMessageBox(findings, dialog, kUploadEndsMs, IDOK);
+    const std::string outcome = AnswerMessageBox(findings, dialog, kUploadEndsMs, IDOK, &detail);
     findings.Check(outcome == "正常終了", "outcome " + outcome);
+    findings.Check(detail.find(address) != std::string::npos,
+                   "what was written stands beneath the outcome");
 
     const std::vector<std::string> after =
         Driver::ListLines(Driver::Control(dialog, ControlId::deviceList));
@@ -433,6 +484,23 @@ bool SaveWindowPicture(HWND window, const std::wstring& path) {
     return std::fclose(out) == 0 && written;
 }
 
+// A device that refuses the factory password: the outcome's own words, the cause beneath.
+int RefusedScenario(Findings& findings, HWND dialog, const std::string& address) {
+    const std::vector<std::string> lines = Search(findings, dialog);
+    const int line = LineOf(lines, address);
+    if (!findings.Check(line >= 0, "the device " + address + " is listed")) return 1;
+    Driver::SelectDeviceLine(dialog, line);
+    Driver::ClickLater(Driver::Control(dialog, ControlId::write));
+    AnswerMessageBox(findings, dialog, kBoxAppearsMs, IDOK);
+    std::string cause;
+    const std::string outcome = AnswerMessageBox(findings, dialog, kUploadEndsMs, IDOK, &cause);
+    findings.Check(outcome == "TAVRO通信エラー", "outcome " + outcome);
+    findings.Check(cause.find(address) != std::string::npos, "the cause stands beneath it");
+    ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+    findings.Check(Driver::WaitUntilGone(dialog, kWindowClosesMs), "the close box ends the dialog");
+    return 0;
+}
+
 // The README's picture: the dialog after a search, with the first device line selected.
 int ScreenshotScenario(Findings& findings, HWND dialog, const std::wstring& path) {
     const std::vector<std::string> lines = Search(findings, dialog);
@@ -475,6 +543,9 @@ int Play(Findings& findings, const std::vector<std::string>& args) {
     }
     if (scenario == "screenshot" && args.size() == 2) {
         return ScreenshotScenario(findings, dialog, Widen(args[1]));
+    }
+    if (scenario == "refused" && args.size() == 2) {
+        return RefusedScenario(findings, dialog, args[1]);
     }
     if (scenario == "job" && args.size() == 3) {
         return JobScenario(findings, dialog, args[1], args[2]);

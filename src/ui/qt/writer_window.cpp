@@ -341,8 +341,6 @@ void WriterWindow::SetWaitCursor(bool on) {
     m_waitCursor = on;
     if (on) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        // The caller keeps the UI thread busy next; let the cursor reach the screen first.
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     } else {
         QApplication::restoreOverrideCursor();
     }
