@@ -69,4 +69,15 @@ std::string BoxText(std::string_view text) {
     return shown;
 }
 
+std::string ValidUtf8(std::string_view text) {
+    std::string valid;
+    while (!text.empty()) {
+        unsigned codePoint = 0;
+        const std::size_t length = SequenceLength(text, codePoint);
+        valid.append(length == 0 ? std::string_view("\xEF\xBF\xBD") : text.substr(0, length));
+        text.remove_prefix(length == 0 ? 1 : length);
+    }
+    return valid;
+}
+
 }  // namespace tavro::ui

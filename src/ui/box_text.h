@@ -11,4 +11,8 @@ namespace tavro::ui {
 // backslashes of a Windows path included, passes unchanged.
 std::string BoxText(std::string_view text);
 
+// The text with every byte that is not part of valid UTF-8 replaced by U+FFFD; line breaks
+// and other control characters stay.
+std::string ValidUtf8(std::string_view text);
+
 }  // namespace tavro::ui

@@ -29,11 +29,14 @@ constexpr char kFirmwareFilter[] = "Firmware file (*.bin)|*.bin|all files(*.*)|*
 // reaches the controls on the UI thread and returns once it has been carried out there.
 class WriterDialog::LogPane final : public upload::UploadSink {
 public:
-    explicit LogPane(DialogControls& controls) : controls_(controls) {}
+    LogPane(DialogControls& controls, std::string& text) : controls_(controls), text_(text) {}
 
     void AppendText(std::string_view text) override {
         const std::string piece(text);
-        controls_.RunOnUiThread([&] { controls_.AppendToLog(piece); });
+        controls_.RunOnUiThread([&] {
+            text_ += piece;
+            controls_.AppendToLog(piece);
+        });
     }
     void SetProgress(int percent) override {
         controls_.RunOnUiThread([&] { controls_.SetProgressPosition(percent); });
@@ -42,13 +45,15 @@ public:
 
 private:
     DialogControls& controls_;
+    std::string& text_;  // the dialog's copy of the pane's text, for saving it
 };
 
 WriterDialog::WriterDialog(DialogControls& controls, WriterServices services)
     : m_controls(controls),
       m_services(std::move(services)),
       m_versionText(VersionText(m_services.version)),
-      m_logPane(std::make_unique<LogPane>(controls)) {}
+      m_password(m_services.password),
+      m_logPane(std::make_unique<LogPane>(controls, m_logText)) {}
 
 WriterDialog::~WriterDialog() = default;
 
@@ -178,7 +183,8 @@ void WriterDialog::OnWrite() {
         m_controls.ShowMessage(kSelectDeviceMessage, {}, MessageButtons::ok);
         return;
     }
-    m_controls.SetText(ControlId::log, "");
+    // The pane keeps the whole trace of this run, so the trace of a failure is still there
+    // when the user tries again and then asks for help.
 
     const std::optional<std::string> chosen = m_controls.AskOpenFile(
         {.defaultExtension = "bin", .filter = kFirmwareFilter, .fileMustExist = true});
@@ -232,9 +238,9 @@ void WriterDialog::RunUploadOnWorker() {
             .deviceAddress = m_deviceTable.rows[line].sender.address,
             .localAddress = *m_selectedLocalAddress,
             .devicePort = upload::kDeviceUploadPort,
-            .password = upload::kUploadPassword,
+            .password = m_password,
             .firmwarePath = m_firmwarePath,
-            .localPort = 0,
+            .localPort = m_localPort,
             .sharedListener = nullptr,
         };
         report = m_services.runUpload(request, *m_logPane, {});

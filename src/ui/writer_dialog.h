@@ -36,6 +36,8 @@ public:
     void OnDeviceSelectionChange() override;
     void OnTimer(int id) override;
     bool CanClose() const override;
+    MenuState CurrentMenuState() const override;
+    void OnMenu(MenuItem item) override;
 
     // Idle layout (true) or uploading layout (false).
     void EnableControls(bool enable);
@@ -52,6 +54,9 @@ public:
     const std::string& firmwarePath() const { return m_firmwarePath; }
     bool uploadBusy() const { return m_uploadBusy.load(std::memory_order_acquire) != 0; }
     bool searchBusy() const { return m_searchBusy; }
+    // The log pane's whole text, as appended.
+    const std::string& logText() const { return m_logText; }
+    std::uint16_t localPort() const { return m_localPort; }
 
 private:
     class LogPane;
@@ -60,6 +65,10 @@ private:
     void FinishSearch(const discovery::SearchOutcome& outcome);
     void ListFoundDevices(const discovery::SearchOutcome& outcome);
     void EnableWrite(bool enable);
+    void AskPassword();
+    void AskConnectPort();
+    void ShowLog(bool show);
+    void SaveLog();
     void StartUpload();
     void RunUploadOnWorker();
     std::string ConfirmationDetail();
@@ -72,6 +81,10 @@ private:
     std::optional<net::Ipv4Address> m_selectedLocalAddress;
     discovery::DeviceTable m_deviceTable;
     std::string m_firmwarePath;
+    std::string m_password;         // answers the device's challenge; never shown or logged
+    std::uint16_t m_localPort = 0;  // the device connects back to it; 0: the system picks
+    std::string m_logText;          // the log pane's text; only the UI thread touches it
+    bool m_logShown = false;
     std::atomic<std::int32_t> m_uploadBusy{0};
     // Written by the worker before it clears m_uploadBusy.
     upload::UploadReport m_uploadReport;

@@ -7,6 +7,7 @@
 
 #include "services/core_services.h"
 #include "ui/version_text.h"
+#include "upload/upload_request.h"
 
 namespace tavro::ui {
 
@@ -18,6 +19,13 @@ struct WriterServices : CoreServices {
     std::function<void(int status, const std::string& reason)> exitProcess;
     // The size in bytes of the file at a path (UTF-8); nullopt when it cannot be told.
     std::function<std::optional<std::int64_t>(const std::string& path)> fileSize;
+    // Writes text to the file at path (UTF-8), replacing it; the system's reason when that
+    // failed, nullopt when it worked.
+    std::function<std::optional<std::string>(const std::string& path, const std::string& text)>
+        saveText;
+    // The upload password the dialog starts with: TAVRO_PASSWORD when it is set and not empty,
+    // otherwise the devices' factory password.
+    std::string password = upload::kUploadPassword;
     VersionParts version = ProgramVersion();
 };
 

@@ -99,6 +99,20 @@ std::optional<std::string> FakeControls::AskOpenFile(const FileOpenRequest& requ
     return chosenFile;
 }
 
+std::optional<std::string> FakeControls::AskSaveFile(const FileSaveRequest& /*request*/) {
+    CheckUiThread();
+    return chosenSaveFile;
+}
+
+std::optional<std::string> FakeControls::AskText(const TextPrompt& prompt) {
+    CheckUiThread();
+    prompts.push_back(prompt);
+    if (typedTexts.empty()) return std::nullopt;
+    std::optional<std::string> typed = typedTexts.front();
+    typedTexts.pop_front();
+    return typed;
+}
+
 void FakeControls::StartTimer(int id, int /*periodMs*/) {
     CheckUiThread();
     runningTimers.insert(id);

@@ -47,6 +47,8 @@ public:
                               MessageButtons buttons) override;
     void ShowErrorBox(const std::string& text) override;
     std::optional<std::string> AskOpenFile(const FileOpenRequest& request) override;
+    std::optional<std::string> AskSaveFile(const FileSaveRequest& request) override;
+    std::optional<std::string> AskText(const TextPrompt& prompt) override;
     void StartTimer(int id, int periodMs) override;
     void StopTimer(int id) override;
     void RunOnUiThread(const std::function<void()>& call) override;
@@ -83,6 +85,10 @@ public:
     // How the user answers.
     std::deque<MessageAnswer> answers;  // for OK/Cancel questions; OK when empty
     std::optional<std::string> chosenFile;
+    std::optional<std::string> chosenSaveFile;
+    std::deque<std::optional<std::string>>
+        typedTexts;  // prompts answered in order; Cancel when empty
+    std::vector<TextPrompt> prompts;
 
 private:
     void CheckUiThread();

@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
 #include <cstring>
@@ -65,6 +69,7 @@ protected:
             return true;
         };
         services.exitProcess = [this](int status, const std::string&) { exitStatus = status; };
+        services.saveText = RealWriterServices().saveText;
     }
 
     ~WriterWindowDialogTest() override {
@@ -202,6 +207,40 @@ TEST_F(WriterWindowDialogTest, TheWindowPaintsAndRefusesToCloseWhileASearchRuns)
     EXPECT_TRUE(window.close());
 }
 
+TEST_F(WriterWindowDialogTest, TheMenuShowsHidesAndSavesTheWholeLog) {
+    StartDialog();
+    SearchAndPickFirstDevice();
+    prompts.fileAnswer = QStringLiteral("/srv/firmware/new.bin");
+    holdUpload = false;
+    QTest::mouseClick(window.Control(ControlId::write), Qt::LeftButton);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return prompts.messageCount.load() == 2; }));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return Enabled(ControlId::search); }));
+
+    const QString showLog = QString::fromUtf8("ログを表示(&L)");
+    ChooseFromNextMenu(showLog);
+    QTest::keyClick(&window, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(Shown(ControlId::log));
+    const QString shown =
+        qobject_cast<QPlainTextEdit*>(window.Control(ControlId::log))->toPlainText();
+    EXPECT_EQ(shown, QString::fromUtf8(kFirstLogLine).trimmed() + QStringLiteral("\nsocket :ok\n"));
+
+    // A right click on the dialog's background opens the same menu.
+    ChooseFromNextMenu(showLog);
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(2, 2),
+                                 window.mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(&window, &rightClick);
+    EXPECT_FALSE(Shown(ControlId::log));
+
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    prompts.saveAnswer = folder.filePath(QStringLiteral("trace.txt"));
+    ChooseFromNextMenu(QString::fromUtf8("ログを保存(&S)..."));
+    QTest::keyClick(&window, Qt::Key_F10, Qt::ShiftModifier);
+    QFile saved(*prompts.saveAnswer);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll().toStdString(), window.LogText());
+}
+
 TEST_F(WriterWindowDialogTest, WithoutAUsableInterfaceTheDialogEndsUnshown) {
     facts.addresses = std::vector<interfaces::AddressRow>{};
     dialog = std::make_unique<WriterDialog>(window, services);
@@ -257,7 +296,7 @@ TEST_F(WriterWindowDialogTest, ASuccessfulJobRunsThroughTheRealWindowAndRemovesT
         EXPECT_EQ(requests[0].localAddress.ToString(), "198.18.0.1");
         EXPECT_EQ(requests[0].firmwarePath, "/srv/firmware/new.bin");
     }
-    EXPECT_EQ(window.LogText(), "socket :ok\r\n");
+    EXPECT_EQ(window.LogText(), std::string(kFirstLogLine) + "socket :ok\r\n");
     ASSERT_EQ(DeviceList()->count(), 1);
     EXPECT_EQ(DeviceList()->item(0)->text(),
               QString::fromStdString(discovery::DeviceLine(devices[1])));

@@ -104,5 +104,52 @@ TEST_F(WriterWindowNetworkTest, SearchThenWriteIntoTheDeviceThatAsksForThePasswo
     EXPECT_TRUE(window.close());
 }
 
+// A device whose password is not the factory one: refused with its cause, then written once
+// the password is given through the menu, which no log line and no box ever shows.
+TEST_F(WriterWindowNetworkTest, ADeviceWithItsOwnPasswordIsWrittenAfterTheMenuSetsIt) {
+    START_DEVICES({"198.18.0.10"}, {"198.18.0.10,password=Kumo-7-Secret"});
+    OpenDialog();
+    QTest::mouseClick(window.Control(ControlId::search), Qt::LeftButton);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !dialog->searchBusy(); }, 30s));
+    ASSERT_EQ(LineOf("198.18.0.10"), 0);
+    const auto writeLineZero = [&](int boxesAfter) {
+        QListWidget* list = DeviceList();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(0)).center());
+        QTest::mouseClick(window.Control(ControlId::write), Qt::LeftButton);
+        ASSERT_TRUE(
+            ProcessEventsUntil([&] { return prompts.messageCount.load() == boxesAfter; }, 60s))
+            << window.LogText();
+    };
+    prompts.fileAnswer = QString::fromStdString(WriteFirmwareFile(3000));
+
+    writeLineZero(2);
+    ASSERT_EQ(prompts.Messages().size(), 2u);
+    const FakePrompts::MessageCall refused = prompts.Messages()[1];
+    EXPECT_EQ(refused.text, QString::fromUtf8("TAVRO通信エラー"));
+    EXPECT_TRUE(refused.detail.contains(QStringLiteral("198.18.0.10")))
+        << refused.detail.toStdString();
+
+    // After a failure the line stays selected with Write disabled: a new search lists it again.
+    QTest::mouseClick(window.Control(ControlId::search), Qt::LeftButton);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !dialog->searchBusy(); }, 30s));
+    prompts.textAnswers = {QStringLiteral("Kumo-7-Secret")};
+    ChooseFromNextMenu(QString::fromUtf8("アップロードパスワード(&P)..."));
+    QTest::keyClick(&window, Qt::Key_F10, Qt::ShiftModifier);
+    ASSERT_EQ(prompts.textPrompts.size(), 1u);
+    EXPECT_TRUE(prompts.textPrompts[0].masked);
+
+    writeLineZero(4);
+    ASSERT_EQ(prompts.Messages().size(), 4u);
+    EXPECT_EQ(prompts.Messages()[3].text, QString::fromUtf8("正常終了"));
+    EXPECT_TRUE(DeviceLines().empty());
+    for (const FakePrompts::MessageCall& box : prompts.Messages()) {
+        EXPECT_FALSE(box.text.contains(QStringLiteral("Kumo")));
+        EXPECT_FALSE(box.detail.contains(QStringLiteral("Kumo")));
+    }
+    EXPECT_EQ(window.LogText().find("Kumo"), std::string::npos);
+    EXPECT_TRUE(window.close());
+}
+
 }  // namespace
 }  // namespace tavro::ui::test

@@ -44,6 +44,11 @@ public:
         if (onTimer) onTimer(id);
     }
     bool CanClose() const override { return canClose; }
+    MenuState CurrentMenuState() const override { return menuState; }
+    void OnMenu(MenuItem item) override { chosenItems.push_back(item); }
+
+    MenuState menuState;
+    std::vector<MenuItem> chosenItems;
 
     std::function<void()> onInit;
     std::function<void(int)> onTimer;

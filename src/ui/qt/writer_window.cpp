@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -63,7 +65,17 @@ WriterWindow::WriterWindow(DialogPrompts* prompts) : QDialog(nullptr), m_prompts
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     BuildFromTemplate();
+    NameForAccessibility();
     ConnectEvents();
+}
+
+// A screen reader names each control: the lists and the bar have no label of their own.
+void WriterWindow::NameForAccessibility() {
+    m_interfaceList->setAccessibleName(QStringLiteral("ネットワークデバイス選択"));
+    m_deviceList->setAccessibleName(QStringLiteral("デバイス一覧"));
+    m_log->setAccessibleName(QStringLiteral("ログ"));
+    m_progress->setAccessibleName(QStringLiteral("書き込みの進み具合"));
+    m_version->setAccessibleName(QStringLiteral("バージョン"));
 }
 
 WriterWindow::~WriterWindow() {
@@ -306,6 +318,41 @@ std::optional<std::string> WriterWindow::AskOpenFile(const FileOpenRequest& requ
     return QFile::encodeName(QFileInfo(*chosen).absoluteFilePath()).toStdString();
 }
 
+std::optional<std::string> WriterWindow::AskSaveFile(const FileSaveRequest& request) {
+    const std::optional<QString> chosen =
+        m_prompts->SaveFile(this, {.nameFilters = QtNameFilters(request.filter),
+                                   .defaultSuffix = FromUtf8(request.defaultExtension),
+                                   .suggestedName = FromUtf8(request.suggestedName)});
+    if (!chosen || chosen->isEmpty()) return std::nullopt;
+    return QFile::encodeName(QFileInfo(*chosen).absoluteFilePath()).toStdString();
+}
+
+std::optional<std::string> WriterWindow::AskText(const TextPrompt& prompt) {
+    const std::optional<QString> given = m_prompts->Text(this, prompt);
+    if (!given) return std::nullopt;
+    return given->toStdString();
+}
+
+void WriterWindow::contextMenuEvent(QContextMenuEvent* event) { ShowMenu(event->globalPos()); }
+
+void WriterWindow::ShowMenu(const QPoint& where) {
+    if (m_events == nullptr) return;
+    const MenuState state = m_events->CurrentMenuState();
+    QMenu menu(this);
+    for (const MenuEntry& entry : DialogMenuEntries()) {
+        QAction* action = menu.addAction(QString::fromUtf8(entry.text));
+        action->setEnabled(state.enabled);
+        if (entry.item == MenuItem::showLog) {
+            action->setCheckable(true);
+            action->setChecked(state.logShown);
+        }
+        connect(action, &QAction::triggered, this, [this, item = entry.item] {
+            if (m_events) m_events->OnMenu(item);
+        });
+    }
+    menu.exec(where);
+}
+
 void WriterWindow::StartTimer(int id, int periodMs) {
     QTimer*& timer = m_timers[id];
     if (timer == nullptr) {
@@ -397,6 +444,11 @@ void WriterWindow::closeEvent(QCloseEvent* event) {
 }
 
 void WriterWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        const QWidget* focus = focusWidget() != nullptr ? focusWidget() : this;
+        ShowMenu(focus->mapToGlobal(focus->rect().center()));
+        return;
+    }
     const bool plain = event->modifiers() == Qt::NoModifier ||
                        (event->modifiers() == Qt::KeypadModifier && event->key() == Qt::Key_Enter);
     if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {

@@ -18,6 +18,8 @@ namespace {
 
 // A path the file dialog answers with, for tests that drive the dialog from outside.
 constexpr wchar_t kPresetOpenFileVariable[] = L"TAVRO_WRITER_OPEN_FILE";
+constexpr wchar_t kPresetSaveFileVariable[] = L"TAVRO_WRITER_SAVE_FILE";
+constexpr wchar_t kPasswordVariable[] = L"TAVRO_PASSWORD";
 
 std::wstring EnvironmentText(const wchar_t* name) {
     const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
@@ -46,11 +48,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     tavro::ui::Win32WriterWindow::Options options;
     options.instance = instance;
     options.presetOpenFile = EnvironmentText(kPresetOpenFileVariable);
+    options.presetSaveFile = EnvironmentText(kPresetSaveFileVariable);
     tavro::ui::Win32WriterWindow window(std::move(options));
 
     tavro::ui::WriterServices services = tavro::ui::RealWriterServices();
     services.version = tavro::ui::VersionFromOwnResource();
     services.exitProcess = ExitWithReason;
+    // The environment as UTF-16: a password is not bound to the ANSI code page.
+    if (const std::wstring password = EnvironmentText(kPasswordVariable); !password.empty()) {
+        services.password = tavro::ui::Narrow(password);
+    }
     tavro::ui::WriterDialog dialog(window, std::move(services));
     // The dialog's result is not examined: every end of the dialog is a normal end.
     window.Run(dialog);
