@@ -7,9 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "ui/dialog_menu.h"
 #include "ui/win32/control_styles.h"
 #include "ui/win32/dialog_font_choice.h"
 #include "ui/win32/dialog_template_image.h"
+#include "ui/win32/system_menu_commands.h"
+#include "ui/win32/text_prompt_dialog.h"
 #include "ui/win32/wide_text.h"
 #include "window_driver.h"
 
@@ -501,6 +504,75 @@ int RefusedScenario(Findings& findings, HWND dialog, const std::string& address)
     return 0;
 }
 
+// Chooses the dialog's own item of the system menu, as the menu does: a WM_SYSCOMMAND.
+void ChooseMenuItem(HWND dialog, MenuItem item) {
+    const auto& entries = DialogMenuEntries();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].item == item) ::PostMessageW(dialog, WM_SYSCOMMAND, MenuCommandOf(i), 0);
+    }
+}
+
+std::string ReadWholeFile(const std::wstring& path) {
+    std::string bytes;
+    if (std::FILE* file = ::_wfopen(path.c_str(), L"rb")) {
+        char buffer[4096];
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+            bytes.append(buffer, got);
+        std::fclose(file);
+    }
+    return bytes;
+}
+
+// A device with a password of its own: the password typed into the menu's masked prompt, the
+// log pane shown and hidden through the menu with its trace whole, then saved.
+int MenuScenario(Findings& findings, HWND dialog, const std::string& address,
+                 const std::string& password, const std::wstring& savePath) {
+    const std::vector<std::string> lines = Search(findings, dialog);
+    const int line = LineOf(lines, address);
+    if (!findings.Check(line >= 0, "the device " + address + " is listed")) return 1;
+
+    ChooseMenuItem(dialog, MenuItem::password);
+    HWND prompt = Driver::WaitForMessageBox(dialog, kBoxAppearsMs);
+    if (!findings.Check(prompt != nullptr, "the password prompt appears")) return 1;
+    HWND field = ::GetDlgItem(prompt, kTextPromptFieldId);
+    findings.Check((::GetWindowLongW(field, GWL_STYLE) & ES_PASSWORD) != 0, "the field is masked");
+    const std::wstring typed = Widen(password);
+    ::SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
+    Driver::ClickLater(::GetDlgItem(prompt, IDOK));
+    findings.Check(Driver::WaitUntilGone(prompt, kWindowClosesMs), "the prompt closes");
+
+    ChooseMenuItem(dialog, MenuItem::showLog);
+    ::Sleep(300);
+    findings.Check(Visible(dialog, ControlId::log), "the menu shows the log pane");
+
+    Driver::SelectDeviceLine(dialog, line);
+    Driver::ClickLater(Driver::Control(dialog, ControlId::write));
+    AnswerMessageBox(findings, dialog, kBoxAppearsMs, IDOK);
+    const std::string outcome = AnswerMessageBox(findings, dialog, kUploadEndsMs, IDOK);
+    findings.Check(outcome == "正常終了", "outcome " + outcome);
+
+    const std::string trace = Driver::Text(Driver::Control(dialog, ControlId::log));
+    findings.Check(trace.find("recv: \"AUTH\"") != std::string::npos, "the pane holds the trace");
+    findings.Check(trace.find(password) == std::string::npos, "the password is in no log line");
+    ChooseMenuItem(dialog, MenuItem::showLog);
+    ::Sleep(300);
+    findings.Check(!Visible(dialog, ControlId::log), "the menu hides the log pane");
+    findings.Check(Driver::Text(Driver::Control(dialog, ControlId::log)) == trace,
+                   "the hidden pane keeps its trace");
+
+    ChooseMenuItem(dialog, MenuItem::saveLog);
+    std::string saved;
+    for (int i = 0; i < 100 && saved.empty(); ++i) {
+        ::Sleep(50);
+        saved = ReadWholeFile(savePath);
+    }
+    findings.Check(saved == trace, "the saved file equals the pane's text");
+
+    ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+    findings.Check(Driver::WaitUntilGone(dialog, kWindowClosesMs), "the close box ends the dialog");
+    return 0;
+}
+
 // The README's picture: the dialog after a search, with the first device line selected.
 int ScreenshotScenario(Findings& findings, HWND dialog, const std::wstring& path) {
     const std::vector<std::string> lines = Search(findings, dialog);
@@ -543,6 +615,9 @@ int Play(Findings& findings, const std::vector<std::string>& args) {
     }
     if (scenario == "screenshot" && args.size() == 2) {
         return ScreenshotScenario(findings, dialog, Widen(args[1]));
+    }
+    if (scenario == "menu" && args.size() == 4) {
+        return MenuScenario(findings, dialog, args[1], args[2], Widen(args[3]));
     }
     if (scenario == "refused" && args.size() == 2) {
         return RefusedScenario(findings, dialog, args[1]);

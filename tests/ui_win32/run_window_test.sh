@@ -13,6 +13,8 @@
 #             confirm, closing refused during the upload, 正常終了, the line removed; the
 #             device stored a byte-identical image
 #   refused   a device that refuses the factory password: TAVRO通信エラー, its cause beneath
+#   menu      the system menu: the password of a device that has its own, the log pane shown
+#             and hidden with its trace whole, the log saved
 #   no-interface  no usable interface: the message, no dialog, the program ends
 #   file-dialog  Write's real file dialog: its filters, a path in Japanese typed in, the
 #             confirmation naming it, Cancel; then Enter on the list ends the dialog
@@ -193,6 +195,15 @@ case $scenario in
         export TAVRO_WRITER_OPEN_FILE
         TAVRO_WRITER_OPEN_FILE=$(windows_path "$work/image.bin")
         play refused 198.18.0.10
+        ;;
+    menu)
+        start_session
+        head -c 8192 /dev/urandom >"$work/image.bin"
+        start_devices --device 198.18.0.10,password=Kumo-7-Secret
+        export TAVRO_WRITER_OPEN_FILE TAVRO_WRITER_SAVE_FILE
+        TAVRO_WRITER_OPEN_FILE=$(windows_path "$work/image.bin")
+        TAVRO_WRITER_SAVE_FILE=$(windows_path "$work/trace.txt")
+        play menu 198.18.0.10 Kumo-7-Secret "$TAVRO_WRITER_SAVE_FILE"
         ;;
     no-interface)
         start_session

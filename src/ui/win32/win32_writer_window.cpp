@@ -10,6 +10,7 @@
 #include "ui/win32/detail_message_box.h"
 #include "ui/win32/dialog_font_choice.h"
 #include "ui/win32/dialog_template_image.h"
+#include "ui/win32/system_menu_commands.h"
 #include "ui/win32/text_prompt_dialog.h"
 #include "ui/win32/wide_text.h"
 
@@ -22,15 +23,6 @@ constexpr UINT kRunCallMessage = WM_APP + 1;
 
 // Room for a long path; the file dialog writes the chosen path here.
 constexpr DWORD kPathCapacity = 32768;
-
-// The dialog's own items in the system menu: below 0xF000 and in steps of 16, since the
-// system uses the low four bits of a system command.
-constexpr UINT kFirstMenuCommand = 0x0100;
-constexpr UINT kMenuCommandStep = 0x0010;
-
-UINT MenuCommandOf(std::size_t index) {
-    return kFirstMenuCommand + static_cast<UINT>(index) * kMenuCommandStep;
-}
 
 // "Name|pattern|Name|pattern||" with the NULs the file dialog wants in place of the bars.
 std::wstring FileDialogFilter(const std::string& filter) {
