@@ -8,6 +8,7 @@
 
 #include "app/application_identity.h"
 #include "app/screenshot_hook.h"
+#include "app/stall_probe.h"
 #include "ui/qt/writer_window.h"
 #include "ui/writer_dialog.h"
 #include "ui/writer_services.h"
@@ -61,13 +62,15 @@ int WriterApp::Run(int argc, char** argv) {
     WriterDialog dialog(window, RealWriterServices());
     window.SetEvents(dialog);
 
-    bool screenshotFailed = false;
+    bool hookFailed = false;
     const QString screenshotPath = ScreenshotPathFromEnvironment();
-    if (!screenshotPath.isEmpty()) ArmScreenshot(window, screenshotPath, screenshotFailed);
+    if (!screenshotPath.isEmpty()) ArmScreenshot(window, screenshotPath, hookFailed);
+    const QString probePath = StallProbePathFromEnvironment();
+    if (!probePath.isEmpty()) ArmStallProbe(window, probePath, hookFailed);
 
     // The dialog's result is not examined: every end of the dialog is a normal end.
     window.exec();
-    return screenshotFailed ? 1 : 0;
+    return hookFailed ? 1 : 0;
 }
 
 }  // namespace tavro::ui
