@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "app/application_identity.h"
+#include "app/graphical_session.h"
 #include "app/screenshot_hook.h"
 #include "app/stall_probe.h"
 #include "ui/qt/writer_window.h"
@@ -48,7 +50,13 @@ std::optional<int> AnswerInformationOptions(int argc, char** argv) {
 int WriterApp::Run(int argc, char** argv) {
     if (const std::optional<int> status = AnswerInformationOptions(argc, argv)) return *status;
 
+    if (!GraphicalSessionNamed()) {
+        std::fputs(NoGraphicalSessionText(), stderr);
+        return 1;
+    }
+    std::optional<PlatformFailureGuard> platformGuard(std::in_place);
     QApplication application(argc, argv);
+    platformGuard.reset();
     // Qt has taken its own options (-platform and the like); the program has none left.
     const QStringList rest = QCoreApplication::arguments().mid(1);
     if (!rest.isEmpty()) {

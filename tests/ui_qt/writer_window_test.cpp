@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDir>
 #include <QFontDatabase>
@@ -124,6 +125,22 @@ TEST_F(WriterWindowTest, ControlsCarryTheirIdsNamesTextsAndStyles) {
     ASSERT_NE(line, nullptr);
     EXPECT_EQ(line->frameShape(), QFrame::HLine);
     EXPECT_EQ(line->frameShadow(), QFrame::Sunken);
+}
+
+TEST_F(WriterWindowTest, ControlsWithoutALabelHaveAnAccessibleNameAndTheBarItsValue) {
+    for (ControlId id :
+         {ControlId::interfaceList, ControlId::deviceList, ControlId::progress, ControlId::log}) {
+        QAccessibleInterface* accessible =
+            QAccessible::queryAccessibleInterface(window.Control(id));
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty()) << static_cast<int>(id);
+    }
+    window.SetProgressRange(0, 100);
+    window.SetProgressPosition(40);
+    QAccessibleInterface* bar =
+        QAccessible::queryAccessibleInterface(window.Control(ControlId::progress));
+    ASSERT_NE(bar->valueInterface(), nullptr);
+    EXPECT_EQ(bar->valueInterface()->currentValue().toInt(), 40);
 }
 
 TEST_F(WriterWindowTest, TabOrderFollowsTheTemplate) {

@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "ui/accessible_names.h"
 #include "ui/dialog_template.h"
 #include "ui/qt/dialog_font.h"
 #include "ui/qt/file_filter.h"
@@ -71,11 +72,11 @@ WriterWindow::WriterWindow(DialogPrompts* prompts) : QDialog(nullptr), m_prompts
 
 // A screen reader names each control: the lists and the bar have no label of their own.
 void WriterWindow::NameForAccessibility() {
-    m_interfaceList->setAccessibleName(QStringLiteral("ネットワークデバイス選択"));
-    m_deviceList->setAccessibleName(QStringLiteral("デバイス一覧"));
-    m_log->setAccessibleName(QStringLiteral("ログ"));
-    m_progress->setAccessibleName(QStringLiteral("書き込みの進み具合"));
-    m_version->setAccessibleName(QStringLiteral("バージョン"));
+    for (const auto& [id, widget] : m_controls) {
+        if (const std::optional<const char*> name = AccessibleName(id)) {
+            widget->setAccessibleName(QString::fromUtf8(*name));
+        }
+    }
 }
 
 WriterWindow::~WriterWindow() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ui/dialog_template.h"
+#include "ui/win32/accessible_names_win32.h"
 #include "ui/win32/detail_message_box.h"
 #include "ui/win32/dialog_font_choice.h"
 #include "ui/win32/dialog_template_image.h"
@@ -71,7 +72,10 @@ INT_PTR Win32WriterWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
         case WM_INITDIALOG: {
             // TRUE leaves the focus to the dialog manager: the first tab stop.
             const bool ready = m_events->OnInitDialog();
-            if (ready) AddMenuItems();
+            if (ready) {
+                AddMenuItems();
+                AnnotateAccessibleNames(m_window);
+            }
             return ready ? TRUE : FALSE;
         }
         case WM_INITMENUPOPUP:

@@ -2,6 +2,7 @@
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 // clang-format on
 
 #include <cstdio>
@@ -44,6 +45,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX),
                                        ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&classes);
+    // The accessibility annotations of the controls are COM objects of this thread.
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
     tavro::ui::Win32WriterWindow::Options options;
     options.instance = instance;
@@ -61,5 +64,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     tavro::ui::WriterDialog dialog(window, std::move(services));
     // The dialog's result is not examined: every end of the dialog is a normal end.
     window.Run(dialog);
+    if (SUCCEEDED(com)) ::CoUninitialize();
     return EXIT_SUCCESS;
 }
