@@ -447,9 +447,8 @@ int FileDialogScenario(Findings& findings, HWND dialog, const std::string& typed
 }
 
 // Writes the dialog, frame included, as the screen shows it, into a 24-bit BMP file.
-bool SaveWindowPicture(HWND window, const std::wstring& path) {
-    RECT rect{};
-    ::GetWindowRect(window, &rect);
+// The screen's pixels within rect, as a 24-bit BMP file.
+bool SaveScreenPicture(const RECT& rect, const std::wstring& path) {
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
     HDC screen = ::GetDC(nullptr);
@@ -573,6 +572,70 @@ int MenuScenario(Findings& findings, HWND dialog, const std::string& address,
     return 0;
 }
 
+bool SaveWindowPicture(HWND window, const std::wstring& path) {
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    return SaveScreenPicture(rect, path);
+}
+
+// The smallest rectangle around both windows, with a margin for the shadow of a popup.
+RECT AroundBoth(HWND first, HWND second) {
+    RECT a{};
+    RECT b{};
+    RECT both{};
+    ::GetWindowRect(first, &a);
+    ::GetWindowRect(second, &b);
+    ::UnionRect(&both, &a, &b);
+    ::InflateRect(&both, 4, 4);
+    both.left = std::max<LONG>(both.left, 0);
+    both.top = std::max<LONG>(both.top, 0);
+    return both;
+}
+
+// The README's picture of a failure: the outcome box with its cause over the dialog.
+int CauseScreenshotScenario(Findings& findings, HWND dialog, const std::string& address,
+                            const std::wstring& path) {
+    const std::vector<std::string> lines = Search(findings, dialog);
+    const int line = LineOf(lines, address);
+    if (!findings.Check(line >= 0, "the device " + address + " is listed")) return 1;
+    Driver::SelectDeviceLine(dialog, line);
+    Driver::ClickLater(Driver::Control(dialog, ControlId::write));
+    AnswerMessageBox(findings, dialog, kBoxAppearsMs, IDOK);
+    HWND box = Driver::WaitForMessageBox(dialog, kUploadEndsMs);
+    if (!findings.Check(box != nullptr, "the outcome box appears")) return 1;
+    ::Sleep(500);
+    findings.Check(SaveScreenPicture(AroundBoth(dialog, box), path), "the picture is written");
+    Driver::ClickLater(::GetDlgItem(box, IDOK));
+    Driver::WaitUntilGone(box, kWindowClosesMs);
+    ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+    findings.Check(Driver::WaitUntilGone(dialog, kWindowClosesMs), "the close box ends the dialog");
+    return 0;
+}
+
+// The README's picture of the menu: the dialog's system menu open, as Alt+Space opens it.
+int MenuScreenshotScenario(Findings& findings, HWND dialog, const std::wstring& path) {
+    Search(findings, dialog);
+    ::SetForegroundWindow(dialog);
+    ::PostMessageW(dialog, WM_SYSCOMMAND, SC_KEYMENU, L' ');
+    HWND menu = nullptr;
+    for (int i = 0; i < 250 && menu == nullptr; ++i) {
+        menu = ::FindWindowW(L"#32768", nullptr);
+        if (menu == nullptr || !::IsWindowVisible(menu)) {
+            menu = nullptr;
+            ::Sleep(20);
+        }
+    }
+    if (!findings.Check(menu != nullptr, "the system menu opens")) return 1;
+    ::Sleep(500);
+    findings.Check(SaveScreenPicture(AroundBoth(dialog, menu), path), "the picture is written");
+    ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    ::Sleep(300);
+    ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+    findings.Check(Driver::WaitUntilGone(dialog, kWindowClosesMs), "the close box ends the dialog");
+    return 0;
+}
+
 // The README's picture: the dialog after a search, with the first device line selected.
 int ScreenshotScenario(Findings& findings, HWND dialog, const std::wstring& path) {
     const std::vector<std::string> lines = Search(findings, dialog);
@@ -615,6 +678,12 @@ int Play(Findings& findings, const std::vector<std::string>& args) {
     }
     if (scenario == "screenshot" && args.size() == 2) {
         return ScreenshotScenario(findings, dialog, Widen(args[1]));
+    }
+    if (scenario == "screenshot-cause" && args.size() == 3) {
+        return CauseScreenshotScenario(findings, dialog, args[1], Widen(args[2]));
+    }
+    if (scenario == "screenshot-menu" && args.size() == 2) {
+        return MenuScreenshotScenario(findings, dialog, Widen(args[1]));
     }
     if (scenario == "menu" && args.size() == 4) {
         return MenuScenario(findings, dialog, args[1], args[2], Widen(args[3]));

@@ -19,6 +19,8 @@
 #   file-dialog  Write's real file dialog: its filters, a path in Japanese typed in, the
 #             confirmation naming it, Cancel; then Enter on the list ends the dialog
 #   screenshot  the dialog after a search, into PNG_PATH (scripts/screenshot-windows)
+#   screenshot-cause, screenshot-menu  a refused password's outcome box with its cause, and
+#             the system menu open, each over the dialog, into PNG_PATH
 #
 #   tool namespace (scripts/lib/testnet.sh)          device namespace
 #   +-------------------------------------------+    +----------------------------------+
@@ -226,6 +228,23 @@ case $scenario in
         start_devices --device 198.18.0.10,mac=02-00-5E-0A-0B-0C,sketch=105 \
             --device 198.18.0.11,mac=02-00-5E-0A-0B-0D,sketch=120
         WINE_DESKTOP=writer,640x520 play screenshot "$(windows_path "$work/dialog.bmp")"
+        bmptopnm "$work/dialog.bmp" 2>/dev/null | pnmtopng -compression 9 >"$png.part"
+        mv "$png.part" "$png"
+        ;;
+    screenshot-cause | screenshot-menu)
+        # The README's pictures of a failure with its cause and of the menu.
+        png=$(realpath -m "$5")
+        start_session
+        head -c 4096 /dev/urandom >"$work/image.bin"
+        start_devices --device 198.18.0.10,mac=02-00-5E-0A-0B-0C,sketch=105,password=NOT-THE-FACTORY-ONE \
+            --device 198.18.0.11,mac=02-00-5E-0A-0B-0D,sketch=120
+        export TAVRO_WRITER_OPEN_FILE
+        TAVRO_WRITER_OPEN_FILE=$(windows_path "$work/image.bin")
+        if [[ $scenario == screenshot-cause ]]; then
+            WINE_DESKTOP=writer,720x560 play screenshot-cause 198.18.0.10 "$(windows_path "$work/dialog.bmp")"
+        else
+            WINE_DESKTOP=writer,640x520 play screenshot-menu "$(windows_path "$work/dialog.bmp")"
+        fi
         bmptopnm "$work/dialog.bmp" 2>/dev/null | pnmtopng -compression 9 >"$png.part"
         mv "$png.part" "$png"
         ;;
