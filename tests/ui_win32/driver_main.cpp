@@ -603,6 +603,14 @@ int CauseScreenshotScenario(Findings& findings, HWND dialog, const std::string& 
     AnswerMessageBox(findings, dialog, kBoxAppearsMs, IDOK);
     HWND box = Driver::WaitForMessageBox(dialog, kUploadEndsMs);
     if (!findings.Check(box != nullptr, "the outcome box appears")) return 1;
+    // Centred over the dialog, where Windows puts a box positioned relative to its owner.
+    RECT outer{};
+    RECT inner{};
+    ::GetWindowRect(dialog, &outer);
+    ::GetWindowRect(box, &inner);
+    const int x = outer.left + ((outer.right - outer.left) - (inner.right - inner.left)) / 2;
+    const int y = outer.top + ((outer.bottom - outer.top) - (inner.bottom - inner.top)) / 2;
+    ::SetWindowPos(box, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::Sleep(500);
     findings.Check(SaveScreenPicture(AroundBoth(dialog, box), path), "the picture is written");
     Driver::ClickLater(::GetDlgItem(box, IDOK));
@@ -628,8 +636,9 @@ int MenuScreenshotScenario(Findings& findings, HWND dialog, const std::wstring& 
     if (!findings.Check(menu != nullptr, "the system menu opens")) return 1;
     ::Sleep(500);
     findings.Check(SaveScreenPicture(AroundBoth(dialog, menu), path), "the picture is written");
-    ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-    ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    // The owner's WM_CANCELMODE ends the menu's own message loop.
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutW(dialog, WM_CANCELMODE, 0, 0, SMTO_NORMAL, kWindowClosesMs, &ignored);
     ::Sleep(300);
     ::PostMessageW(dialog, WM_CLOSE, 0, 0);
     findings.Check(Driver::WaitUntilGone(dialog, kWindowClosesMs), "the close box ends the dialog");
