@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 #include "discovery/device_table.h"
@@ -59,11 +60,25 @@ protected:
             return report;
         };
         services.fileSize = [](const std::string&) { return std::int64_t{4096}; };
-        services.startWorker = [](std::function<void()> work) {
-            std::thread(std::move(work)).detach();
+        services.startWorker = [this](std::function<void()> work) {
+            std::lock_guard lock(workersMutex);
+            workers.emplace_back(std::move(work));
             return true;
         };
         services.exitProcess = [this](int status, const std::string&) { exitStatus = status; };
+    }
+
+    // A worker may still be returning from its last call to the UI thread: it touches the
+    // controls until it has.
+    ~WriterDialogTest() override {
+        holdSearch = false;
+        holdUpload = false;
+        if (dialog) {
+            controls.PumpUntil(*dialog,
+                               [&] { return !dialog->searchBusy() && !dialog->uploadBusy(); });
+        }
+        std::lock_guard lock(workersMutex);
+        for (std::thread& worker : workers) worker.join();
     }
 
     WriterDialog& Start() {
@@ -123,6 +138,8 @@ protected:
     std::optional<int> exitStatus;
     std::unique_ptr<WriterDialog> dialog;
     bool initResult = false;
+    std::mutex workersMutex;
+    std::vector<std::thread> workers;
 };
 
 TEST_F(WriterDialogTest, StartsInTheIdleLayoutWithTheFirstInterfaceSelected) {
