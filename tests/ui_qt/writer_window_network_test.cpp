@@ -56,7 +56,10 @@ protected:
         std::string bytes(size, '\0');
         std::mt19937 random(7);
         std::generate(bytes.begin(), bytes.end(), [&] { return static_cast<char>(random()); });
-        const std::string path = ::testing::TempDir() + "tavro-window-firmware.bin";
+        // One file per test: the tests of this program may run at the same time.
+        const std::string path = ::testing::TempDir() + "tavro-window-firmware-" +
+                                 ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                                 ".bin";
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
