@@ -5,9 +5,12 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "app/application_identity.h"
+#include "app/graphical_session.h"
 #include "app/screenshot_hook.h"
+#include "app/stall_probe.h"
 #include "ui/qt/writer_window.h"
 #include "ui/writer_dialog.h"
 #include "ui/writer_services.h"
@@ -47,7 +50,13 @@ std::optional<int> AnswerInformationOptions(int argc, char** argv) {
 int WriterApp::Run(int argc, char** argv) {
     if (const std::optional<int> status = AnswerInformationOptions(argc, argv)) return *status;
 
+    if (!GraphicalSessionNamed()) {
+        std::fputs(NoGraphicalSessionText(), stderr);
+        return 1;
+    }
+    std::optional<PlatformFailureGuard> platformGuard(std::in_place);
     QApplication application(argc, argv);
+    platformGuard.reset();
     // Qt has taken its own options (-platform and the like); the program has none left.
     const QStringList rest = QCoreApplication::arguments().mid(1);
     if (!rest.isEmpty()) {
@@ -61,13 +70,15 @@ int WriterApp::Run(int argc, char** argv) {
     WriterDialog dialog(window, RealWriterServices());
     window.SetEvents(dialog);
 
-    bool screenshotFailed = false;
+    bool hookFailed = false;
     const QString screenshotPath = ScreenshotPathFromEnvironment();
-    if (!screenshotPath.isEmpty()) ArmScreenshot(window, screenshotPath, screenshotFailed);
+    if (!screenshotPath.isEmpty()) ArmScreenshot(window, screenshotPath, hookFailed);
+    const QString probePath = StallProbePathFromEnvironment();
+    if (!probePath.isEmpty()) ArmStallProbe(window, probePath, hookFailed);
 
     // The dialog's result is not examined: every end of the dialog is a normal end.
     window.exec();
-    return screenshotFailed ? 1 : 0;
+    return hookFailed ? 1 : 0;
 }
 
 }  // namespace tavro::ui

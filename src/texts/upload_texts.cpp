@@ -45,28 +45,46 @@ std::string FileProblemText(const UploadReport& report, Language language) {
                                      : report.fileReason;
 }
 
+// Where the user fixes the connect-back port, in the words of each front end. The Japanese
+// option name stands between spaces, the menu's name does not.
+std::string PortSettingName(PortSetting setting, Language language) {
+    if (setting == PortSetting::dialogMenu) {
+        return Japanese(language) ? "メニューの「接続ポート」" : "the menu's connection port item";
+    }
+    return Japanese(language) ? " --local-port " : "--local-port PORT";
+}
+
 // The connect-back port is the one a firewall has to let in; a fixed port can be let in ahead.
-std::string FirewallHint(const UploadReport& report, Language language) {
+std::string FirewallHint(const UploadReport& report, Language language, PortSetting setting) {
     const std::string port = std::to_string(report.localPort);
+    const std::string where = PortSettingName(setting, language);
     if (Japanese(language)) {
         return report.localPortChosen
                    ? "ファイアウォールがあれば TCP ポート " + port + " への着信を許可してください"
-                   : "ファイアウォールがあれば --local-port でポートを固定し、そのポートへの TCP "
-                     "着信を許可してください（今回はポート " +
+                   : "ファイアウォールがあれば" + where +
+                         "でポートを固定し、そのポートへの TCP "
+                         "着信を許可してください（今回はポート " +
                          port + "）";
     }
     return report.localPortChosen
                ? "if a firewall guards this computer, let incoming TCP connections to port " +
                      port + " through"
-               : "if a firewall guards this computer, fix the port with --local-port PORT and "
-                 "let incoming TCP connections to it through (this time it was port " +
+               : "if a firewall guards this computer, fix the port with " + where +
+                     " and let incoming TCP connections to it through (this time it was port " +
                      port + ")";
 }
 
-std::string ListenerText(const UploadReport& report, Language language) {
+std::string ListenerText(const UploadReport& report, Language language, PortSetting setting) {
     const std::string where =
         report.localAddress.ToString() + ":" + std::to_string(report.localPort);
     if (report.result == net::kErrorAddressInUse) {
+        if (setting == PortSetting::dialogMenu) {
+            return Japanese(language)
+                       ? "ポート " + where + " は既に使われています。" +
+                             PortSettingName(setting, language) + "で別のポートを選んでください"
+                       : "port " + where + " is already in use; choose another one in " +
+                             PortSettingName(setting, language);
+        }
         return Japanese(language)
                    ? "ポート " + where + " は既に使われています。別の --local-port を選んでください"
                    : "port " + where + " is already in use; choose another --local-port";
@@ -80,7 +98,7 @@ std::string ListenerText(const UploadReport& report, Language language) {
                               : "could not listen for the device on " + where;
 }
 
-std::string JapaneseCause(const UploadReport& r, ShowForeignText show) {
+std::string JapaneseCause(const UploadReport& r, ShowForeignText show, PortSetting setting) {
     const std::string dev = r.device.ToString();
     const std::string bound = BoundText(r.bound, Language::Japanese);
     const std::string bytes =
@@ -94,7 +112,7 @@ std::string JapaneseCause(const UploadReport& r, ShowForeignText show) {
         case UploadCause::DigestFailed:
             return "MD5 ダイジェストの計算に失敗しました";
         case UploadCause::ListenerFailed:
-            return ListenerText(r, Language::Japanese);
+            return ListenerText(r, Language::Japanese, setting);
         case UploadCause::InvitationFailed:
             return dev + " との UDP のやりとりに失敗しました";
         case UploadCause::NoAnswer:
@@ -112,7 +130,7 @@ std::string JapaneseCause(const UploadReport& r, ShowForeignText show) {
         case UploadCause::NoConnectBack:
             return dev + " は " + bound + "以内に " + r.localAddress.ToString() + ":" +
                    std::to_string(r.localPort) + " へ接続してきませんでした。" +
-                   FirewallHint(r, Language::Japanese);
+                   FirewallHint(r, Language::Japanese, setting);
         case UploadCause::ConnectionClosed:
             return dev + " との接続が " + bytes + "を送った時点で切れました";
         case UploadCause::NoAcknowledgement:
@@ -128,7 +146,7 @@ std::string JapaneseCause(const UploadReport& r, ShowForeignText show) {
     return {};
 }
 
-std::string EnglishCause(const UploadReport& r, ShowForeignText show) {
+std::string EnglishCause(const UploadReport& r, ShowForeignText show, PortSetting setting) {
     const std::string dev = r.device.ToString();
     const std::string bound = BoundText(r.bound, Language::English);
     const std::string bytes = Count(r.bytesAcknowledged) + " of " + Count(r.bytesTotal) + " bytes";
@@ -141,7 +159,7 @@ std::string EnglishCause(const UploadReport& r, ShowForeignText show) {
         case UploadCause::DigestFailed:
             return "computing an MD5 digest failed";
         case UploadCause::ListenerFailed:
-            return ListenerText(r, Language::English);
+            return ListenerText(r, Language::English, setting);
         case UploadCause::InvitationFailed:
             return "the exchange with " + dev + " over UDP failed";
         case UploadCause::NoAnswer:
@@ -160,7 +178,7 @@ std::string EnglishCause(const UploadReport& r, ShowForeignText show) {
         case UploadCause::NoConnectBack:
             return dev + " did not connect back within " + bound + " to " +
                    r.localAddress.ToString() + ":" + std::to_string(r.localPort) + "; " +
-                   FirewallHint(r, Language::English);
+                   FirewallHint(r, Language::English, setting);
         case UploadCause::ConnectionClosed:
             return "the connection to " + dev + " was closed after " + bytes;
         case UploadCause::NoAcknowledgement:
@@ -230,8 +248,14 @@ std::string OutcomeText(upload::UploadResult result, Language language) {
 }
 
 std::string CauseText(const upload::UploadReport& report, Language language, ShowForeignText show) {
+    return CauseText(report, language, show, PortSetting::commandLineOption);
+}
+
+std::string CauseText(const upload::UploadReport& report, Language language, ShowForeignText show,
+                      PortSetting portSetting) {
     if (report.result == upload::kUploadSucceeded) return {};
-    return Japanese(language) ? JapaneseCause(report, show) : EnglishCause(report, show);
+    return Japanese(language) ? JapaneseCause(report, show, portSetting)
+                              : EnglishCause(report, show, portSetting);
 }
 
 std::string InterruptedText(Language language) {

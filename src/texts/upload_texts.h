@@ -24,6 +24,12 @@ std::string OutcomeText(upload::UploadResult result, Language language);
 // success. Foreign bytes in it (the device's words, the file's path) pass through `show`.
 std::string CauseText(const upload::UploadReport& report, Language language, ShowForeignText show);
 
+// Where the user fixes the port the device connects back to: the command line's option or the
+// dialog's menu. The causes that advise fixing it name that place.
+enum class PortSetting { commandLineOption, dialogMenu };
+std::string CauseText(const upload::UploadReport& report, Language language, ShowForeignText show,
+                      PortSetting portSetting);
+
 // The cause of a device whose write a stop signal cut short.
 std::string InterruptedText(Language language);
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ui/control_ids.h"
+#include "ui/dialog_menu.h"
 
 namespace tavro::ui {
 
@@ -16,6 +17,22 @@ struct FileOpenRequest {
     std::string defaultExtension;  // appended when the user types a name without one
     std::string filter;            // "Name (*.x)|*.x|...||", the first pair shown first
     bool fileMustExist = true;
+};
+
+// The save dialog of the log.
+struct FileSaveRequest {
+    std::string defaultExtension;
+    std::string filter;  // as in FileOpenRequest
+    std::string suggestedName;
+};
+
+// A small prompt with one line of input, OK and Cancel.
+struct TextPrompt {
+    std::string caption;
+    std::string label;
+    std::string initial;
+    bool masked = false;      // what is typed is never shown
+    bool digitsOnly = false;  // a number
 };
 
 // What WriterDialog may do to its window. The Qt window implements it; tests implement it
@@ -42,12 +59,19 @@ public:
     // Puts the caret at the end of the log pane, scrolls to it and inserts the text there.
     virtual void AppendToLog(const std::string& text) = 0;
 
-    // A message box with the application's name as caption, owned by the dialog.
-    virtual MessageAnswer ShowMessage(const std::string& text, MessageButtons buttons) = 0;
+    // A message box with the application's name as caption, owned by the dialog. A detail
+    // that is not empty stands beneath the main text, set apart from it.
+    virtual MessageAnswer ShowMessage(const std::string& text, const std::string& detail,
+                                      MessageButtons buttons) = 0;
     // A message box captioned "Error", owned by no window; may be called from any thread.
     virtual void ShowErrorBox(const std::string& text) = 0;
     // The full path of the chosen file, or nullopt when the user did not choose one.
     virtual std::optional<std::string> AskOpenFile(const FileOpenRequest& request) = 0;
+
+    // The full path to save to, or nullopt when the user did not choose one.
+    virtual std::optional<std::string> AskSaveFile(const FileSaveRequest& request) = 0;
+    // The text the user entered and confirmed with OK; nullopt after Cancel.
+    virtual std::optional<std::string> AskText(const TextPrompt& prompt) = 0;
 
     // A periodic timer whose ticks arrive as WriterDialog::OnTimer(id).
     virtual void StartTimer(int id, int periodMs) = 0;
@@ -72,6 +96,9 @@ public:
     virtual void OnTimer(int id) = 0;
     // Enter, Escape and the close box end the dialog only when this says so.
     virtual bool CanClose() const = 0;
+    // The dialog's menu: how it looks now, and an item chosen.
+    virtual MenuState CurrentMenuState() const = 0;
+    virtual void OnMenu(MenuItem item) = 0;
 };
 
 }  // namespace tavro::ui

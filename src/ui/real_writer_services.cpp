@@ -1,5 +1,8 @@
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <system_error>
 #include <thread>
 
@@ -17,6 +20,31 @@ bool StartDetachedThread(std::function<void()> work) {
     }
 }
 
+std::optional<std::int64_t> FileSize(const std::string& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(
+        std::filesystem::path(std::u8string(path.begin(), path.end())), error);
+    if (error) return std::nullopt;
+    return static_cast<std::int64_t>(size);
+}
+
+std::optional<std::string> SaveText(const std::string& path, const std::string& text) {
+    errno = 0;
+    std::ofstream file(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                       std::ios::binary | std::ios::trunc);
+    if (file) file.write(text.data(), static_cast<std::streamsize>(text.size()));
+    if (file) file.close();
+    if (file) return std::nullopt;
+    if (errno == 0) return std::string("the file could not be written");
+    return std::error_code(errno, std::generic_category()).message();
+}
+
+std::string StartPassword() {
+    const char* given = std::getenv("TAVRO_PASSWORD");
+    return given != nullptr && *given != '\0' ? std::string(given)
+                                              : std::string(upload::kUploadPassword);
+}
+
 [[noreturn]] void ExitProcess(int status, const std::string& reason) {
     std::fprintf(stderr, "tavro-writer: %s\n", reason.c_str());
     std::exit(status);
@@ -29,6 +57,9 @@ WriterServices RealWriterServices() {
     static_cast<CoreServices&>(services) = RealCoreServices();
     services.startWorker = StartDetachedThread;
     services.exitProcess = ExitProcess;
+    services.fileSize = FileSize;
+    services.saveText = SaveText;
+    services.password = StartPassword();
     return services;
 }
 

@@ -1,5 +1,6 @@
 #include "ui/writer_dialog.h"
 
+#include <chrono>
 #include <string_view>
 #include <utility>
 
@@ -8,8 +9,10 @@
 #include "interfaces/interface_line.h"
 #include "log/append_log.h"
 #include "net/socket.h"
+#include "texts/dialog_texts.h"
 #include "texts/search_texts.h"
 #include "texts/upload_texts.h"
+#include "ui/box_text.h"
 
 namespace tavro::ui {
 namespace {
@@ -20,31 +23,20 @@ constexpr char kSelectDeviceMessage[] = "デバイスを選択してください
 constexpr char kConfirmSuffix[] = " を書き込みます。";
 constexpr char kFirmwareFilter[] = "Firmware file (*.bin)|*.bin|all files(*.*)|*.*||";
 
-// Shows the wait cursor for as long as it lives.
-class WaitCursor {
-public:
-    explicit WaitCursor(DialogControls& controls) : controls_(controls) {
-        controls_.SetWaitCursor(true);
-    }
-    ~WaitCursor() { controls_.SetWaitCursor(false); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    DialogControls& controls_;
-};
-
 }  // namespace
 
 // The log pane and the progress bar as an upload sees them. From the worker, every call
 // reaches the controls on the UI thread and returns once it has been carried out there.
 class WriterDialog::LogPane final : public upload::UploadSink {
 public:
-    explicit LogPane(DialogControls& controls) : controls_(controls) {}
+    LogPane(DialogControls& controls, std::string& text) : controls_(controls), text_(text) {}
 
     void AppendText(std::string_view text) override {
         const std::string piece(text);
-        controls_.RunOnUiThread([&] { controls_.AppendToLog(piece); });
+        controls_.RunOnUiThread([&] {
+            text_ += piece;
+            controls_.AppendToLog(piece);
+        });
     }
     void SetProgress(int percent) override {
         controls_.RunOnUiThread([&] { controls_.SetProgressPosition(percent); });
@@ -53,13 +45,15 @@ public:
 
 private:
     DialogControls& controls_;
+    std::string& text_;  // the dialog's copy of the pane's text, for saving it
 };
 
 WriterDialog::WriterDialog(DialogControls& controls, WriterServices services)
     : m_controls(controls),
       m_services(std::move(services)),
       m_versionText(VersionText(m_services.version)),
-      m_logPane(std::make_unique<LogPane>(controls)) {}
+      m_password(m_services.password),
+      m_logPane(std::make_unique<LogPane>(controls, m_logText)) {}
 
 WriterDialog::~WriterDialog() = default;
 
@@ -77,7 +71,7 @@ bool WriterDialog::OnInitDialog() {
         return false;
     }
     if (m_interfaceTable.count == 0) {
-        m_controls.ShowMessage(texts::NoInterfaceText(texts::Language::Japanese),
+        m_controls.ShowMessage(texts::NoInterfaceText(texts::Language::Japanese), {},
                                MessageButtons::ok);
         m_controls.EndDialog(-1);
         return false;
@@ -85,7 +79,7 @@ bool WriterDialog::OnInitDialog() {
     FillInterfaceList();
 
     EnableControls(true);
-    m_controls.Enable(ControlId::write, false);
+    EnableWrite(false);
 
     AppendLog(*m_logPane, "%s", kLogPaneFirstLine);
     m_controls.Show(ControlId::log, false);
@@ -108,25 +102,55 @@ void WriterDialog::OnInterfaceSelectionChange() {
 }
 
 void WriterDialog::EnableControls(bool enable) {
-    for (ControlId id :
-         {ControlId::interfaceList, ControlId::search, ControlId::deviceList, ControlId::write}) {
+    for (ControlId id : {ControlId::interfaceList, ControlId::search, ControlId::deviceList}) {
         m_controls.Enable(id, enable);
     }
+    EnableWrite(enable);
     m_controls.SetProgressPosition(0);
     m_controls.Show(ControlId::progress, !enable);
     m_controls.Show(ControlId::version, enable);
 }
 
+// The search runs on a worker, so the window keeps painting and answering the window system.
+// Meanwhile no control takes input and the dialog cannot be closed.
 void WriterDialog::OnSearch() {
+    if (m_searchBusy) return;
     m_controls.ClearLines(ControlId::deviceList);
-    discovery::SearchOutcome outcome;
-    {
-        WaitCursor busy(m_controls);
-        // Without a chosen address there is nothing to search from: a failed search.
-        outcome = m_selectedLocalAddress
-                      ? m_services.discoverDevices(m_deviceTable, *m_selectedLocalAddress)
-                      : discovery::SearchOutcome(-1);
+    // Without a chosen address there is nothing to search from: a failed search.
+    if (!m_selectedLocalAddress) {
+        ListFoundDevices(discovery::SearchOutcome(-1));
+        return;
     }
+    EnterSearchLayout(true);
+    const net::Ipv4Address from = *m_selectedLocalAddress;
+    // The worker alone writes the device table until it hands the outcome over; nothing on the
+    // UI thread reads it meanwhile, as every control that could is disabled.
+    const auto search = [this, from] {
+        const discovery::SearchOutcome outcome = m_services.discoverDevices(m_deviceTable, from);
+        m_controls.RunOnUiThread([this, &outcome] { FinishSearch(outcome); });
+    };
+    if (!m_services.startWorker(search)) {
+        // No thread to spare: search on this one, as a frozen window is better than none.
+        FinishSearch(m_services.discoverDevices(m_deviceTable, from));
+    }
+}
+
+void WriterDialog::EnterSearchLayout(bool searching) {
+    m_searchBusy = searching;
+    for (ControlId id : {ControlId::interfaceList, ControlId::search, ControlId::deviceList}) {
+        m_controls.Enable(id, !searching);
+    }
+    // Write comes back as it was: a search leaves it alone.
+    m_controls.Enable(ControlId::write, !searching && m_writeEnabled);
+    m_controls.SetWaitCursor(searching);
+}
+
+void WriterDialog::FinishSearch(const discovery::SearchOutcome& outcome) {
+    EnterSearchLayout(false);
+    ListFoundDevices(outcome);
+}
+
+void WriterDialog::ListFoundDevices(const discovery::SearchOutcome& outcome) {
     for (int row = 0; row < outcome.count && row < discovery::DeviceTable::kCapacity; ++row) {
         m_controls.AddLine(ControlId::deviceList, discovery::DeviceLine(m_deviceTable.rows[row]));
     }
@@ -138,8 +162,13 @@ void WriterDialog::OnSearch() {
     }
 }
 
+void WriterDialog::EnableWrite(bool enable) {
+    m_writeEnabled = enable;
+    m_controls.Enable(ControlId::write, enable);
+}
+
 void WriterDialog::OnDeviceSelectionChange() {
-    m_controls.Enable(ControlId::write, m_controls.SelectedLine(ControlId::deviceList) != -1);
+    EnableWrite(m_controls.SelectedLine(ControlId::deviceList) != -1);
 }
 
 void WriterDialog::RemoveDevice(int index) {
@@ -151,32 +180,48 @@ void WriterDialog::RemoveDevice(int index) {
 
 void WriterDialog::OnWrite() {
     if (m_controls.SelectedLine(ControlId::deviceList) == -1) {
-        m_controls.ShowMessage(kSelectDeviceMessage, MessageButtons::ok);
+        m_controls.ShowMessage(kSelectDeviceMessage, {}, MessageButtons::ok);
         return;
     }
-    m_controls.SetText(ControlId::log, "");
+    // The pane keeps the whole trace of this run, so the trace of a failure is still there
+    // when the user tries again and then asks for help.
 
     const std::optional<std::string> chosen = m_controls.AskOpenFile(
         {.defaultExtension = "bin", .filter = kFirmwareFilter, .fileMustExist = true});
     if (!chosen) return;
     m_firmwarePath = *chosen;
 
-    if (m_controls.ShowMessage(m_firmwarePath + kConfirmSuffix, MessageButtons::okCancel) !=
-        MessageAnswer::ok) {
+    if (m_controls.ShowMessage(m_firmwarePath + kConfirmSuffix, ConfirmationDetail(),
+                               MessageButtons::okCancel) != MessageAnswer::ok) {
         return;
     }
     StartUpload();
 }
 
+// The device that is about to be overwritten and the size of what it gets.
+std::string WriterDialog::ConfirmationDetail() {
+    std::string detail;
+    const int line = m_controls.SelectedLine(ControlId::deviceList);
+    if (line >= 0 && line < discovery::DeviceTable::kCapacity) {
+        detail = discovery::DeviceLine(m_deviceTable.rows[line]);
+    }
+    if (const std::optional<std::int64_t> size =
+            m_services.fileSize ? m_services.fileSize(m_firmwarePath) : std::nullopt) {
+        if (!detail.empty()) detail += "\n";
+        detail += texts::FileSizeText(*size, texts::Language::Japanese);
+    }
+    return detail;
+}
+
 void WriterDialog::StartUpload() {
     EnableControls(false);
     m_outcomePending = true;
-    m_uploadResult = upload::kUploadSucceeded;
+    m_uploadReport = upload::UploadReport{};
     m_uploadBusy.store(1, std::memory_order_release);
     m_controls.StartTimer(kOutcomeTimerId, kOutcomeTimerPeriodMs);
     if (!m_services.startWorker([this] { RunUploadOnWorker(); })) {
         // No worker means no upload: report it like any other internal failure.
-        m_uploadResult = upload::kUploadInternalError;
+        m_uploadReport.result = upload::kUploadInternalError;
         m_uploadBusy.store(0, std::memory_order_release);
     }
 }
@@ -185,22 +230,27 @@ void WriterDialog::RunUploadOnWorker() {
     int line = -1;
     m_controls.RunOnUiThread([&] { line = m_controls.SelectedLine(ControlId::deviceList); });
 
-    upload::UploadResult result = upload::kUploadInternalError;
+    upload::UploadReport report;
+    report.result = upload::kUploadInternalError;
+    const auto started = std::chrono::steady_clock::now();
     if (line >= 0 && line < discovery::DeviceTable::kCapacity && m_selectedLocalAddress) {
         const upload::UploadRequest request{
             .deviceAddress = m_deviceTable.rows[line].sender.address,
             .localAddress = *m_selectedLocalAddress,
             .devicePort = upload::kDeviceUploadPort,
-            .password = upload::kUploadPassword,
+            .password = m_password,
             .firmwarePath = m_firmwarePath,
-            .localPort = 0,
+            .localPort = m_localPort,
             .sharedListener = nullptr,
             .image = std::nullopt,
         };
-        result = m_services.runUpload(request, *m_logPane, {}).result;
+        report = m_services.runUpload(request, *m_logPane, {});
+        report.device = request.deviceAddress;
     }
-    // The result first, then the flag: the timer reads the result only after it saw the flag.
-    m_uploadResult = result;
+    m_uploadSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    // The report first, then the flag: the timer reads the report only after it saw the flag.
+    m_uploadReport = report;
     m_uploadBusy.store(0, std::memory_order_release);
 }
 
@@ -210,18 +260,23 @@ void WriterDialog::OnTimer(int /*id*/) {
     m_outcomePending = false;
     // Stopped before the message box, whose own message loop would deliver more ticks.
     m_controls.StopTimer(kOutcomeTimerId);
-    ShowOutcome(m_uploadResult);
+    ShowOutcome(m_uploadReport);
     EnableControls(true);
-    m_controls.Enable(ControlId::write, false);
+    EnableWrite(false);
 }
 
-void WriterDialog::ShowOutcome(upload::UploadResult result) {
-    m_controls.ShowMessage(texts::OutcomeText(result, texts::Language::Japanese),
+void WriterDialog::ShowOutcome(const upload::UploadReport& report) {
+    const bool written = report.result == upload::kUploadSucceeded;
+    const std::string detail = written
+                                   ? texts::WrittenText(report.device.ToString(), report.bytesTotal,
+                                                        m_uploadSeconds, texts::Language::Japanese)
+                                   : texts::CauseText(report, texts::Language::Japanese, BoxText,
+                                                      texts::PortSetting::dialogMenu);
+    m_controls.ShowMessage(texts::OutcomeText(report.result, texts::Language::Japanese), detail,
                            MessageButtons::ok);
-    if (result == upload::kUploadSucceeded)
-        RemoveDevice(m_controls.SelectedLine(ControlId::deviceList));
+    if (written) RemoveDevice(m_controls.SelectedLine(ControlId::deviceList));
 }
 
-bool WriterDialog::CanClose() const { return !uploadBusy(); }
+bool WriterDialog::CanClose() const { return !uploadBusy() && !m_searchBusy; }
 
 }  // namespace tavro::ui

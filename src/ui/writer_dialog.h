@@ -11,6 +11,7 @@
 #include "net/ipv4_address.h"
 #include "ui/dialog_controls.h"
 #include "ui/writer_services.h"
+#include "upload/upload_report.h"
 #include "upload/upload_result.h"
 
 namespace tavro::ui {
@@ -35,6 +36,8 @@ public:
     void OnDeviceSelectionChange() override;
     void OnTimer(int id) override;
     bool CanClose() const override;
+    MenuState CurrentMenuState() const override;
+    void OnMenu(MenuItem item) override;
 
     // Idle layout (true) or uploading layout (false).
     void EnableControls(bool enable);
@@ -50,13 +53,26 @@ public:
     discovery::DeviceTable& deviceTable() { return m_deviceTable; }
     const std::string& firmwarePath() const { return m_firmwarePath; }
     bool uploadBusy() const { return m_uploadBusy.load(std::memory_order_acquire) != 0; }
+    bool searchBusy() const { return m_searchBusy; }
+    // The log pane's whole text, as appended.
+    const std::string& logText() const { return m_logText; }
+    std::uint16_t localPort() const { return m_localPort; }
 
 private:
     class LogPane;
     void FillInterfaceList();
+    void EnterSearchLayout(bool searching);
+    void FinishSearch(const discovery::SearchOutcome& outcome);
+    void ListFoundDevices(const discovery::SearchOutcome& outcome);
+    void EnableWrite(bool enable);
+    void AskPassword();
+    void AskConnectPort();
+    void ShowLog(bool show);
+    void SaveLog();
     void StartUpload();
     void RunUploadOnWorker();
-    void ShowOutcome(upload::UploadResult result);
+    std::string ConfirmationDetail();
+    void ShowOutcome(const upload::UploadReport& report);
 
     DialogControls& m_controls;
     WriterServices m_services;
@@ -65,9 +81,17 @@ private:
     std::optional<net::Ipv4Address> m_selectedLocalAddress;
     discovery::DeviceTable m_deviceTable;
     std::string m_firmwarePath;
+    std::string m_password;         // answers the device's challenge; never shown or logged
+    std::uint16_t m_localPort = 0;  // the device connects back to it; 0: the system picks
+    std::string m_logText;          // the log pane's text; only the UI thread touches it
+    bool m_logShown = false;
     std::atomic<std::int32_t> m_uploadBusy{0};
-    upload::UploadResult m_uploadResult = 0;  // written by the worker before it clears m_uploadBusy
-    bool m_outcomePending = false;            // a job started whose outcome has not been shown yet
+    // Written by the worker before it clears m_uploadBusy.
+    upload::UploadReport m_uploadReport;
+    double m_uploadSeconds = 0;
+    bool m_searchBusy = false;      // a search runs on a worker; only the UI thread sees this
+    bool m_writeEnabled = false;    // what the Write button was last set to
+    bool m_outcomePending = false;  // a job started whose outcome has not been shown yet
     std::unique_ptr<LogPane> m_logPane;
 };
 

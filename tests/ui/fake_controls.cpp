@@ -75,9 +75,11 @@ void FakeControls::AppendToLog(const std::string& text) {
     controls_[ControlId::log].text += text;
 }
 
-MessageAnswer FakeControls::ShowMessage(const std::string& text, MessageButtons buttons) {
+MessageAnswer FakeControls::ShowMessage(const std::string& text, const std::string& detail,
+                                        MessageButtons buttons) {
     CheckUiThread();
     messages.push_back(text);
+    messageDetails.push_back(detail);
     messageButtons.push_back(buttons);
     if (buttons == MessageButtons::ok || answers.empty()) return MessageAnswer::ok;
     const MessageAnswer answer = answers.front();
@@ -95,6 +97,20 @@ std::optional<std::string> FakeControls::AskOpenFile(const FileOpenRequest& requ
     ++fileDialogs;
     lastFileRequest = request;
     return chosenFile;
+}
+
+std::optional<std::string> FakeControls::AskSaveFile(const FileSaveRequest& /*request*/) {
+    CheckUiThread();
+    return chosenSaveFile;
+}
+
+std::optional<std::string> FakeControls::AskText(const TextPrompt& prompt) {
+    CheckUiThread();
+    prompts.push_back(prompt);
+    if (typedTexts.empty()) return std::nullopt;
+    std::optional<std::string> typed = typedTexts.front();
+    typedTexts.pop_front();
+    return typed;
 }
 
 void FakeControls::StartTimer(int id, int /*periodMs*/) {

@@ -43,9 +43,12 @@ public:
     void SetProgressRange(int low, int high) override;
     void SetProgressPosition(int position) override;
     void AppendToLog(const std::string& text) override;
-    MessageAnswer ShowMessage(const std::string& text, MessageButtons buttons) override;
+    MessageAnswer ShowMessage(const std::string& text, const std::string& detail,
+                              MessageButtons buttons) override;
     void ShowErrorBox(const std::string& text) override;
     std::optional<std::string> AskOpenFile(const FileOpenRequest& request) override;
+    std::optional<std::string> AskSaveFile(const FileSaveRequest& request) override;
+    std::optional<std::string> AskText(const TextPrompt& prompt) override;
     void StartTimer(int id, int periodMs) override;
     void StopTimer(int id) override;
     void RunOnUiThread(const std::function<void()>& call) override;
@@ -67,6 +70,7 @@ public:
     int progressPosition = -1;
     std::vector<int> progressHistory;
     std::vector<std::string> messages;
+    std::vector<std::string> messageDetails;  // beside messages, "" where a box had none
     std::vector<MessageButtons> messageButtons;
     std::vector<std::string> errorBoxes;
     int fileDialogs = 0;
@@ -81,6 +85,10 @@ public:
     // How the user answers.
     std::deque<MessageAnswer> answers;  // for OK/Cancel questions; OK when empty
     std::optional<std::string> chosenFile;
+    std::optional<std::string> chosenSaveFile;
+    std::deque<std::optional<std::string>>
+        typedTexts;  // prompts answered in order; Cancel when empty
+    std::vector<TextPrompt> prompts;
 
 private:
     void CheckUiThread();

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 #include "discovery/device_table.h"
@@ -34,6 +35,8 @@ protected:
         services.discoverDevices = [this](discovery::DeviceTable& table, net::Ipv4Address local) {
             discoveredFrom = local.ToString();
             waitCursorDuringSearch = controls.waitCursorDepth > 0;
+            searchedOffUiThread = !controls.OnUiThread();
+            while (holdSearch.load()) std::this_thread::sleep_for(1ms);
             table.deviceCount = 0;
             for (const discovery::DeviceRecord& device : devicesOnNetwork) {
                 table.rows[table.deviceCount++] = device;
@@ -52,15 +55,30 @@ protected:
             sink.AppendText("ok\r\n");
             sink.SetProgress(50);
             while (holdUpload.load()) std::this_thread::sleep_for(1ms);
-            upload::UploadReport report;
+            upload::UploadReport report = uploadReport;
             report.result = uploadResult;
             return report;
         };
-        services.startWorker = [](std::function<void()> work) {
-            std::thread(std::move(work)).detach();
+        services.fileSize = [](const std::string&) { return std::int64_t{4096}; };
+        services.startWorker = [this](std::function<void()> work) {
+            std::lock_guard lock(workersMutex);
+            workers.emplace_back(std::move(work));
             return true;
         };
         services.exitProcess = [this](int status, const std::string&) { exitStatus = status; };
+    }
+
+    // A worker may still be returning from its last call to the UI thread: it touches the
+    // controls until it has.
+    ~WriterDialogTest() override {
+        holdSearch = false;
+        holdUpload = false;
+        if (dialog) {
+            controls.PumpUntil(*dialog,
+                               [&] { return !dialog->searchBusy() && !dialog->uploadBusy(); });
+        }
+        std::lock_guard lock(workersMutex);
+        for (std::thread& worker : workers) worker.join();
     }
 
     WriterDialog& Start() {
@@ -69,11 +87,17 @@ protected:
         return *dialog;
     }
 
+    // Search pressed, and its worker run to the end.
+    void Search() {
+        dialog->OnSearch();
+        ASSERT_TRUE(controls.PumpUntil(*dialog, [&] { return !dialog->searchBusy(); }));
+    }
+
     // Search finds three devices and the user selects one of them.
     void SearchAndSelect(int line) {
         devicesOnNetwork = {Device("198.18.0.20", 0x0C, 105), Device("198.18.0.21", 0x0D, 91),
                             Device("198.18.0.22", 0x0E, 90)};
-        dialog->OnSearch();
+        Search();
         controls[ControlId::deviceList].selected = line;
         dialog->OnDeviceSelectionChange();
     }
@@ -104,13 +128,18 @@ protected:
     bool searchEndedAtBound = false;
     std::string discoveredFrom;
     bool waitCursorDuringSearch = false;
+    bool searchedOffUiThread = false;
+    std::atomic<bool> holdSearch{false};
     std::vector<upload::UploadRequest> uploadRequests;
     std::atomic<bool> holdUpload{false};
     bool ranOffUiThread = false;
     upload::UploadResult uploadResult = upload::kUploadSucceeded;
+    upload::UploadReport uploadReport;  // the facts the stand-in upload reports
     std::optional<int> exitStatus;
     std::unique_ptr<WriterDialog> dialog;
     bool initResult = false;
+    std::mutex workersMutex;
+    std::vector<std::thread> workers;
 };
 
 TEST_F(WriterDialogTest, StartsInTheIdleLayoutWithTheFirstInterfaceSelected) {
@@ -208,7 +237,7 @@ TEST_F(WriterDialogTest, SearchRefillsTheListFromTheChosenAddress) {
 
     // A new search empties the list and leaves Write as it was.
     devicesOnNetwork = {Device("198.18.0.30", 0x01, 100)};
-    dialog->OnSearch();
+    Search();
     EXPECT_EQ(controls[ControlId::deviceList].lines,
               std::vector<std::string>{"198.18.0.30 / 02-00-5E-0A-0B-01 / ver. 1.00"});
     EXPECT_EQ(controls[ControlId::deviceList].selected, -1);
@@ -218,13 +247,39 @@ TEST_F(WriterDialogTest, SearchRefillsTheListFromTheChosenAddress) {
     EXPECT_FALSE(controls[ControlId::write].enabled);
 }
 
+TEST_F(WriterDialogTest, ASearchRunsOnAWorkerWithTheDialogClosedToInput) {
+    Start();
+    SearchAndSelect(0);
+    holdSearch = true;
+    dialog->OnSearch();
+    EXPECT_TRUE(dialog->searchBusy());
+    EXPECT_FALSE(dialog->CanClose());
+    for (ControlId id :
+         {ControlId::interfaceList, ControlId::search, ControlId::deviceList, ControlId::write}) {
+        EXPECT_FALSE(controls[id].enabled) << static_cast<int>(id);
+    }
+    EXPECT_TRUE(controls[ControlId::version].visible);
+    EXPECT_FALSE(controls[ControlId::progress].visible);
+    EXPECT_EQ(controls.waitCursorDepth, 1);
+    dialog->OnSearch();  // a second press that slipped through starts nothing
+
+    holdSearch = false;
+    ASSERT_TRUE(controls.PumpUntil(*dialog, [&] { return !dialog->searchBusy(); }));
+    EXPECT_TRUE(searchedOffUiThread);
+    EXPECT_FALSE(controls.callOffUiThread);
+    EXPECT_EQ(controls[ControlId::deviceList].lines.size(), 3u);
+    EXPECT_TRUE(controls[ControlId::write].enabled);  // as it was before the search
+    EXPECT_EQ(controls.waitCursorDepth, 0);
+    EXPECT_TRUE(dialog->CanClose());
+}
+
 TEST_F(WriterDialogTest, EmptyOrFailedSearchLeavesTheListEmptyWithoutAMessage) {
     Start();
     SearchAndSelect(0);
     for (int result : {0, -1}) {
         devicesOnNetwork.clear();
         discoveryResultWhenEmpty = result;
-        dialog->OnSearch();
+        Search();
         EXPECT_TRUE(controls[ControlId::deviceList].lines.empty());
         EXPECT_TRUE(controls.messages.empty());
     }
@@ -242,7 +297,7 @@ TEST_F(WriterDialogTest, AFullListIsShownInRowOrderAndTheLogTellsWhatWasLeftOut)
             Device(i % 2 ? "198.18.0.40" : "198.18.0.41", static_cast<std::uint8_t>(i), 100));
     }
     unlistedReplies = 44;
-    dialog->OnSearch();
+    Search();
     const std::vector<std::string>& lines = controls[ControlId::deviceList].lines;
     ASSERT_EQ(lines.size(), 256u);
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -256,12 +311,92 @@ TEST_F(WriterDialogTest, AFullListIsShownInRowOrderAndTheLogTellsWhatWasLeftOut)
     devicesOnNetwork.clear();
     unlistedReplies = 0;
     searchEndedAtBound = true;
-    dialog->OnSearch();
+    Search();
     EXPECT_TRUE(controls[ControlId::deviceList].lines.empty());
     EXPECT_TRUE(controls[ControlId::log].text.ends_with(
         "(the list holds 256)\r\n"
         "the search ended at its 10 s bound while replies were still arriving\r\n"));
     EXPECT_TRUE(controls.messages.empty());
+}
+
+TEST_F(WriterDialogTest, APasswordFromTheMenuAnswersTheDeviceAndIsShownNowhere) {
+    services.password = "FROM-ENVIRONMENT";
+    Start();
+    SearchAndSelect(0);
+    WriteAndWait();
+    EXPECT_EQ(uploadRequests.back().password, "FROM-ENVIRONMENT");
+
+    controls.typedTexts = {"s3cret-Pass"};
+    dialog->OnMenu(MenuItem::password);
+    ASSERT_EQ(controls.prompts.size(), 1u);
+    EXPECT_TRUE(controls.prompts[0].masked);
+    EXPECT_EQ(controls.prompts[0].initial, "");  // the one in use is never shown
+    controls[ControlId::deviceList].selected = 0;
+    uploadResult = 1;
+    uploadReport.cause = upload::UploadCause::PasswordRefused;
+    WriteAndWait();
+    EXPECT_EQ(uploadRequests.back().password, "s3cret-Pass");
+    for (const std::string& text : controls.messages)
+        EXPECT_EQ(text.find("s3cret"), std::string::npos);
+    for (const std::string& text : controls.messageDetails)
+        EXPECT_EQ(text.find("s3cret"), std::string::npos);
+    EXPECT_EQ(dialog->logText().find("s3cret"), std::string::npos);
+
+    dialog->OnMenu(MenuItem::password);  // Cancel keeps it
+    controls[ControlId::deviceList].selected = 0;
+    WriteAndWait();
+    EXPECT_EQ(uploadRequests.back().password, "s3cret-Pass");
+}
+
+TEST_F(WriterDialogTest, TheConnectPortFromTheMenuGoesToTheUploadAndNonsenseIsRefused) {
+    Start();
+    SearchAndSelect(0);
+    controls.typedTexts = {"40123", "70000", "12a"};
+    dialog->OnMenu(MenuItem::connectPort);
+    EXPECT_EQ(dialog->localPort(), 40123);
+    dialog->OnMenu(MenuItem::connectPort);
+    dialog->OnMenu(MenuItem::connectPort);
+    EXPECT_EQ(controls.prompts.back().initial, "40123");
+    EXPECT_EQ(dialog->localPort(), 40123);
+    EXPECT_EQ(controls.messages.size(), 2u);  // one refusal for each
+    WriteAndWait();
+    EXPECT_EQ(uploadRequests.back().localPort, 40123);
+}
+
+TEST_F(WriterDialogTest, TheMenuShowsAndSavesTheLogAndWaitsWhileWorkRuns) {
+    std::string savedPath;
+    std::string savedText;
+    services.saveText = [&](const std::string& path, const std::string& text) {
+        savedPath = path;
+        savedText = text;
+        return std::optional<std::string>();
+    };
+    Start();
+    EXPECT_FALSE(dialog->CurrentMenuState().logShown);
+    dialog->OnMenu(MenuItem::showLog);
+    EXPECT_TRUE(controls[ControlId::log].visible);
+    EXPECT_TRUE(dialog->CurrentMenuState().logShown);
+    SearchAndSelect(0);
+    WriteAndWait();
+    dialog->OnMenu(MenuItem::showLog);
+    EXPECT_FALSE(controls[ControlId::log].visible);
+
+    controls.chosenSaveFile = "/tmp/trace.txt";
+    dialog->OnMenu(MenuItem::saveLog);
+    EXPECT_EQ(savedPath, "/tmp/trace.txt");
+    EXPECT_EQ(savedText, controls[ControlId::log].text);
+    EXPECT_NE(savedText.find("socket :ok\r\n"), std::string::npos);
+
+    // While an upload runs, the menu is closed and a choice that slips in does nothing.
+    holdUpload = true;
+    controls[ControlId::deviceList].selected = 0;
+    dialog->OnWrite();
+    EXPECT_FALSE(dialog->CurrentMenuState().enabled);
+    dialog->OnMenu(MenuItem::showLog);
+    EXPECT_FALSE(controls[ControlId::log].visible);
+    holdUpload = false;
+    ASSERT_TRUE(controls.PumpUntil(*dialog, [&] { return controls.runningTimers.empty(); }));
+    EXPECT_TRUE(dialog->CurrentMenuState().enabled);
 }
 
 TEST_F(WriterDialogTest, WriteWithoutASelectedDeviceAsksForOne) {
@@ -275,7 +410,7 @@ TEST_F(WriterDialogTest, WriteWithoutASelectedDeviceAsksForOne) {
     EXPECT_TRUE(uploadRequests.empty());
 }
 
-TEST_F(WriterDialogTest, CancelledFileDialogStartsNothingAndLeavesTheLogEmpty) {
+TEST_F(WriterDialogTest, CancelledFileDialogStartsNothingAndKeepsTheLog) {
     Start();
     SearchAndSelect(1);
     dialog->OnWrite();
@@ -283,7 +418,8 @@ TEST_F(WriterDialogTest, CancelledFileDialogStartsNothingAndLeavesTheLogEmpty) {
     EXPECT_EQ(controls.lastFileRequest.defaultExtension, "bin");
     EXPECT_EQ(controls.lastFileRequest.filter, "Firmware file (*.bin)|*.bin|all files(*.*)|*.*||");
     EXPECT_TRUE(controls.lastFileRequest.fileMustExist);
-    EXPECT_EQ(controls[ControlId::log].text, "");
+    EXPECT_EQ(controls[ControlId::log].text, dialog->logText());
+    EXPECT_FALSE(dialog->logText().empty());
     EXPECT_TRUE(controls.messages.empty());
     EXPECT_EQ(controls.timerStarts, 0);
     EXPECT_TRUE(controls[ControlId::write].enabled);
@@ -337,8 +473,8 @@ TEST_F(WriterDialogTest, AJobRunsInTheUploadingLayoutOnAWorker) {
     EXPECT_EQ(uploadRequests[0].devicePort, 3232);
     EXPECT_EQ(uploadRequests[0].password, "VESPERDUN");
     EXPECT_EQ(uploadRequests[0].firmwarePath, "/firmware/tavro-2.bin");
-    // The worker's trace arrived on the UI thread, in order, in a log emptied by Write.
-    EXPECT_EQ(controls[ControlId::log].text, "socket :ok\r\n");
+    // The worker's trace arrived on the UI thread, in order, after the trace before it.
+    EXPECT_TRUE(controls[ControlId::log].text.ends_with("\r\nsocket :ok\r\n"));
     EXPECT_TRUE(dialog->CanClose());
 }
 
@@ -360,6 +496,51 @@ TEST_F(WriterDialogTest, SuccessRemovesTheWrittenDeviceFromTheList) {
     controls[ControlId::deviceList].selected = 1;
     WriteAndWait();
     EXPECT_EQ(uploadRequests.back().deviceAddress.ToString(), "198.18.0.22");
+}
+
+TEST_F(WriterDialogTest, TheConfirmationNamesTheDeviceAndTheFileSize) {
+    Start();
+    SearchAndSelect(1);
+    controls.chosenFile = "/firmware/tavro-2.bin";
+    controls.answers = {MessageAnswer::cancel};
+    dialog->OnWrite();
+    ASSERT_EQ(controls.messages.size(), 1u);
+    EXPECT_EQ(controls.messages[0], "/firmware/tavro-2.bin を書き込みます。");
+    const std::string& detail = controls.messageDetails[0];
+    EXPECT_NE(detail.find("198.18.0.21 / 02-00-5E-0A-0B-0D / ver. 0.91"), std::string::npos);
+    EXPECT_NE(detail.find("4096"), std::string::npos) << detail;
+}
+
+TEST_F(WriterDialogTest, AnOutcomeBoxTellsTheCauseOrWhatWasWritten) {
+    struct Case {
+        upload::UploadResult result;
+        upload::UploadCause cause;
+        std::string outcome;
+    };
+    const std::vector<Case> cases = {
+        {1, upload::UploadCause::PasswordRefused, "TAVRO通信エラー"},
+        {1, upload::UploadCause::NoAnswer, "TAVRO通信エラー"},
+        {10060, upload::UploadCause::NoConnectBack, "ネットワークエラー:10060"},
+    };
+    Start();
+    SearchAndSelect(2);
+    for (const Case& c : cases) {
+        uploadResult = c.result;
+        uploadReport.cause = c.cause;
+        uploadReport.deviceAnswer = "FAIL\x1b";
+        WriteAndWait();
+        EXPECT_EQ(controls.messages.back(), c.outcome);
+        const std::string& cause = controls.messageDetails.back();
+        EXPECT_NE(cause.find("198.18.0.22"), std::string::npos) << cause;
+        EXPECT_EQ(cause.find('\x1b'), std::string::npos) << cause;  // a device's bytes, escaped
+    }
+    uploadResult = upload::kUploadSucceeded;
+    uploadReport = {};
+    uploadReport.bytesTotal = 102400;
+    WriteAndWait();
+    EXPECT_EQ(controls.messages.back(), "正常終了");
+    EXPECT_NE(controls.messageDetails.back().find("198.18.0.22"), std::string::npos);
+    EXPECT_NE(controls.messageDetails.back().find("102400"), std::string::npos);
 }
 
 TEST_F(WriterDialogTest, EachOutcomeHasItsMessageAndAFailureKeepsTheDevice) {

@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTemporaryDir>
 
@@ -19,21 +20,30 @@ TEST(QtDialogPromptsTest, MessageBoxHasTheCaptionNoIconAndTheAskedButtons) {
     QtDialogPrompts prompts;
     QString seenTitle;
     QString seenText;
+    QString seenDetail;
+    Qt::TextFormat detailFormat = Qt::AutoText;
     QMessageBox::Icon seenIcon = QMessageBox::Warning;
     QMessageBox::StandardButtons seenButtons;
     WhenModalIsUp<QMessageBox>([&](QMessageBox& box) {
         seenTitle = box.windowTitle();
         seenText = box.text();
+        seenDetail = box.informativeText();
+        for (QLabel* label : box.findChildren<QLabel*>()) {
+            if (label->text() == seenDetail) detailFormat = label->textFormat();
+        }
         seenIcon = box.icon();
         seenButtons = box.standardButtons();
         box.button(QMessageBox::Cancel)->click();
     });
-    const MessageAnswer answer = prompts.Message(
-        nullptr, QStringLiteral("TAVRO Writer"),
-        QStringLiteral("<b>/tmp/a.bin</b> を書き込みます。"), MessageButtons::okCancel);
+    const MessageAnswer answer =
+        prompts.Message(nullptr, QStringLiteral("TAVRO Writer"),
+                        QStringLiteral("<b>/tmp/a.bin</b> を書き込みます。"),
+                        QStringLiteral("<i>4096</i> バイト"), MessageButtons::okCancel);
     EXPECT_EQ(answer, MessageAnswer::cancel);
     EXPECT_EQ(seenTitle, QStringLiteral("TAVRO Writer"));
     EXPECT_EQ(seenText, QStringLiteral("<b>/tmp/a.bin</b> を書き込みます。"));
+    EXPECT_EQ(seenDetail, QStringLiteral("<i>4096</i> バイト"));
+    EXPECT_EQ(detailFormat, Qt::PlainText);
     EXPECT_EQ(seenIcon, QMessageBox::NoIcon);
     EXPECT_EQ(seenButtons, QMessageBox::Ok | QMessageBox::Cancel);
 
@@ -42,9 +52,9 @@ TEST(QtDialogPromptsTest, MessageBoxHasTheCaptionNoIconAndTheAskedButtons) {
         EXPECT_EQ(box.textFormat(), Qt::PlainText);
         box.button(QMessageBox::Ok)->click();
     });
-    EXPECT_EQ(
-        prompts.Message(nullptr, QStringLiteral("Error"), QStringLiteral("x"), MessageButtons::ok),
-        MessageAnswer::ok);
+    EXPECT_EQ(prompts.Message(nullptr, QStringLiteral("Error"), QStringLiteral("x"), {},
+                              MessageButtons::ok),
+              MessageAnswer::ok);
 }
 
 TEST(QtDialogPromptsTest, FileDialogOffersTheFiltersAndTakesOnlyAnExistingFile) {

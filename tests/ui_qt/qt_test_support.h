@@ -39,6 +39,9 @@ void WhenModalIsUp(std::function<void(Dialog&)> act) {
     poll->start(10);
 }
 
+// Chooses the item of this text from the popup menu that opens next, as a user would.
+void ChooseFromNextMenu(const QString& text);
+
 // Runs the event loop until done() holds or the limit passes; returns done().
 bool ProcessEventsUntil(const std::function<bool()>& done,
                         std::chrono::milliseconds limit = std::chrono::seconds(10));
@@ -52,19 +55,25 @@ public:
         QWidget* owner = nullptr;
         QString caption;
         QString text;
+        QString detail;
         MessageButtons buttons = MessageButtons::ok;
         bool onUiThread = false;
     };
 
     MessageAnswer Message(QWidget* owner, const QString& caption, const QString& text,
-                          MessageButtons buttons) override;
+                          const QString& detail, MessageButtons buttons) override;
     std::optional<QString> OpenFile(QWidget* owner, const OpenFileSettings& settings) override;
+    std::optional<QString> SaveFile(QWidget* owner, const SaveFileSettings& settings) override;
+    std::optional<QString> Text(QWidget* owner, const TextPrompt& prompt) override;
 
     std::vector<MessageCall> Messages() const;
 
     std::deque<MessageAnswer> answers;  // consumed in order; OK when empty
     std::optional<QString> fileAnswer;
     std::vector<OpenFileSettings> fileRequests;
+    std::optional<QString> saveAnswer;
+    std::deque<QString> textAnswers;  // typed and confirmed, in order; Cancel when none is left
+    std::vector<TextPrompt> textPrompts;
     std::atomic<int> messageCount{0};
 
 private:

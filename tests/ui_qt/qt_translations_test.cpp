@@ -50,7 +50,7 @@ TEST(QtTranslationsTest, MessageBoxButtonsAreJapaneseAndTheDialogsOwnTextsStay) 
     });
     QtDialogPrompts prompts;
     prompts.Message(nullptr, QStringLiteral("TAVRO Writer"),
-                    QStringLiteral("/tmp/a.bin を書き込みます。"), MessageButtons::okCancel);
+                    QStringLiteral("/tmp/a.bin を書き込みます。"), {}, MessageButtons::okCancel);
     EXPECT_EQ(okText, QStringLiteral("OK"));
     EXPECT_EQ(cancelText, QStringLiteral("キャンセル"));
     EXPECT_EQ(title, QStringLiteral("TAVRO Writer"));
@@ -98,7 +98,7 @@ TEST(QtTranslationsTest, QtSpeaksEnglishAgainOnceTheTranslatorIsGone) {
         box.button(QMessageBox::Cancel)->click();
     });
     QtDialogPrompts prompts;
-    prompts.Message(nullptr, QStringLiteral("TAVRO Writer"), QStringLiteral("x"),
+    prompts.Message(nullptr, QStringLiteral("TAVRO Writer"), QStringLiteral("x"), {},
                     MessageButtons::okCancel);
     EXPECT_EQ(cancelText, QStringLiteral("Cancel"));
 }

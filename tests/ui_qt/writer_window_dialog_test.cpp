@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
 #include <cstring>
@@ -40,6 +44,7 @@ protected:
         services.readInterfaceFacts = [this] { return facts; };
         services.discoverDevices = [this](discovery::DeviceTable& table, net::Ipv4Address local) {
             searchedFrom = local.ToString();
+            while (holdSearch.load()) std::this_thread::sleep_for(1ms);
             table.deviceCount = 0;
             for (const discovery::DeviceRecord& device : devices)
                 table.rows[table.deviceCount++] = device;
@@ -64,13 +69,15 @@ protected:
             return true;
         };
         services.exitProcess = [this](int status, const std::string&) { exitStatus = status; };
+        services.saveText = RealWriterServices().saveText;
     }
 
     ~WriterWindowDialogTest() override {
         holdUpload = false;
         // The workers call back into the window; keep the UI thread answering until they end.
         for (std::thread& worker : workers) {
-            while (worker.joinable() && dialog && dialog->uploadBusy()) ProcessEventsFor(5ms);
+            while (worker.joinable() && dialog && (dialog->uploadBusy() || dialog->searchBusy()))
+                ProcessEventsFor(5ms);
             worker.join();
         }
     }
@@ -93,8 +100,13 @@ protected:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualItemRect(list->item(line)).center());
     }
-    void SearchAndPickFirstDevice() {
+    // Search pressed, and its worker run to the end.
+    void Search() {
         QTest::mouseClick(window.Control(ControlId::search), Qt::LeftButton);
+        ASSERT_TRUE(ProcessEventsUntil([&] { return !dialog->searchBusy(); }));
+    }
+    void SearchAndPickFirstDevice() {
+        Search();
         ASSERT_EQ(DeviceList()->count(), 2);
         ClickDeviceLine(0);
         ASSERT_TRUE(Enabled(ControlId::write));
@@ -121,6 +133,7 @@ protected:
     std::mutex mutex;
     std::vector<upload::UploadRequest> requests;
     std::atomic<bool> holdUpload{true};
+    std::atomic<bool> holdSearch{false};
     upload::UploadResult uploadResult = 0;
     std::vector<std::thread> workers;
     int exitStatus = -1;
@@ -152,8 +165,80 @@ TEST_F(WriterWindowDialogTest, ChoosingAnotherInterfaceChangesTheSearchAddress) 
     interfaces->setFocus();
     QTest::keyClick(interfaces, Qt::Key_Down);
     EXPECT_EQ(dialog->selectedLocalAddress(), "198.18.0.5");
-    QTest::mouseClick(window.Control(ControlId::search), Qt::LeftButton);
+    Search();
     EXPECT_EQ(searchedFrom, "198.18.0.5");
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    std::atomic<int> paints{0};
+
+protected:
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+TEST_F(WriterWindowDialogTest, TheWindowPaintsAndRefusesToCloseWhileASearchRuns) {
+    StartDialog();
+    PaintCounter counter;
+    window.installEventFilter(&counter);
+    holdSearch = true;
+    QTest::mouseClick(window.Control(ControlId::search), Qt::LeftButton);
+    ASSERT_TRUE(dialog->searchBusy());
+    window.update();
+    EXPECT_TRUE(ProcessEventsUntil([&] { return counter.paints.load() > 0; }));
+    EXPECT_FALSE(Enabled(ControlId::search));
+    EXPECT_FALSE(Enabled(ControlId::deviceList));
+    EXPECT_TRUE(Shown(ControlId::version));
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(window.isVisible());
+
+    holdSearch = false;
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !dialog->searchBusy(); }));
+    ASSERT_EQ(DeviceList()->count(), 2);
+    EXPECT_EQ(DeviceList()->item(0)->text(),
+              QString::fromStdString(discovery::DeviceLine(devices[0])));
+    EXPECT_TRUE(Enabled(ControlId::search));
+    window.removeEventFilter(&counter);
+    EXPECT_TRUE(window.close());
+}
+
+TEST_F(WriterWindowDialogTest, TheMenuShowsHidesAndSavesTheWholeLog) {
+    StartDialog();
+    SearchAndPickFirstDevice();
+    prompts.fileAnswer = QStringLiteral("/srv/firmware/new.bin");
+    holdUpload = false;
+    QTest::mouseClick(window.Control(ControlId::write), Qt::LeftButton);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return prompts.messageCount.load() == 2; }));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return Enabled(ControlId::search); }));
+
+    const QString showLog = QString::fromUtf8("ログを表示(&L)");
+    ChooseFromNextMenu(showLog);
+    QTest::keyClick(&window, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(Shown(ControlId::log));
+    const QString shown =
+        qobject_cast<QPlainTextEdit*>(window.Control(ControlId::log))->toPlainText();
+    EXPECT_EQ(shown, QString::fromUtf8(kFirstLogLine).trimmed() + QStringLiteral("\nsocket :ok\n"));
+
+    // A right click on the dialog's background opens the same menu.
+    ChooseFromNextMenu(showLog);
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(2, 2),
+                                 window.mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(&window, &rightClick);
+    EXPECT_FALSE(Shown(ControlId::log));
+
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    prompts.saveAnswer = folder.filePath(QStringLiteral("trace.txt"));
+    ChooseFromNextMenu(QString::fromUtf8("ログを保存(&S)..."));
+    QTest::keyClick(&window, Qt::Key_F10, Qt::ShiftModifier);
+    QFile saved(*prompts.saveAnswer);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll().toStdString(), window.LogText());
 }
 
 TEST_F(WriterWindowDialogTest, WithoutAUsableInterfaceTheDialogEndsUnshown) {
@@ -211,7 +296,7 @@ TEST_F(WriterWindowDialogTest, ASuccessfulJobRunsThroughTheRealWindowAndRemovesT
         EXPECT_EQ(requests[0].localAddress.ToString(), "198.18.0.1");
         EXPECT_EQ(requests[0].firmwarePath, "/srv/firmware/new.bin");
     }
-    EXPECT_EQ(window.LogText(), "socket :ok\r\n");
+    EXPECT_EQ(window.LogText(), std::string(kFirstLogLine) + "socket :ok\r\n");
     ASSERT_EQ(DeviceList()->count(), 1);
     EXPECT_EQ(DeviceList()->item(0)->text(),
               QString::fromStdString(discovery::DeviceLine(devices[1])));
@@ -239,7 +324,7 @@ TEST_F(WriterWindowDialogTest, AFailedJobLeavesTheDeviceListedAndSelected) {
 
 TEST_F(WriterWindowDialogTest, WriteWithoutASelectedDeviceAsksForOne) {
     StartDialog();
-    QTest::mouseClick(window.Control(ControlId::search), Qt::LeftButton);
+    Search();
     window.Enable(ControlId::write, true);  // as after a search that emptied the list
     QTest::mouseClick(window.Control(ControlId::write), Qt::LeftButton);
     const auto messages = prompts.Messages();

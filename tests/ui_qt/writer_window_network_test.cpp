@@ -56,7 +56,10 @@ protected:
         std::string bytes(size, '\0');
         std::mt19937 random(7);
         std::generate(bytes.begin(), bytes.end(), [&] { return static_cast<char>(random()); });
-        const std::string path = ::testing::TempDir() + "tavro-window-firmware.bin";
+        // One file per test: the tests of this program may run at the same time.
+        const std::string path = ::testing::TempDir() + "tavro-window-firmware-" +
+                                 ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                                 ".bin";
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
@@ -76,6 +79,7 @@ TEST_F(WriterWindowNetworkTest, SearchThenWriteIntoTheDeviceThatAsksForThePasswo
     EXPECT_EQ(interfaces->itemText(0).toStdString(), "198.18.0.1 (tv0)");
 
     QTest::mouseClick(window.Control(ControlId::search), Qt::LeftButton);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !dialog->searchBusy(); }, 30s));
     std::vector<std::string> lines = DeviceLines();
     std::sort(lines.begin(), lines.end());
     EXPECT_EQ(lines, (std::vector<std::string>{"198.18.0.10 / 02-00-5E-12-00-0A / ver. 1.05",
@@ -100,6 +104,53 @@ TEST_F(WriterWindowNetworkTest, SearchThenWriteIntoTheDeviceThatAsksForThePasswo
     EXPECT_FALSE(window.Control(ControlId::write)->isEnabled());
     EXPECT_NE(window.LogText().find("recv: \"AUTH\"\r\n"), std::string::npos);
     EXPECT_NE(window.LogText().find("...\r\nファームウェアを送信終了。\r\n"), std::string::npos);
+    EXPECT_TRUE(window.close());
+}
+
+// A device whose password is not the factory one: refused with its cause, then written once
+// the password is given through the menu, which no log line and no box ever shows.
+TEST_F(WriterWindowNetworkTest, ADeviceWithItsOwnPasswordIsWrittenAfterTheMenuSetsIt) {
+    START_DEVICES({"198.18.0.10"}, {"198.18.0.10,password=Kumo-7-Secret"});
+    OpenDialog();
+    QTest::mouseClick(window.Control(ControlId::search), Qt::LeftButton);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !dialog->searchBusy(); }, 30s));
+    ASSERT_EQ(LineOf("198.18.0.10"), 0);
+    const auto writeLineZero = [&](int boxesAfter) {
+        QListWidget* list = DeviceList();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(0)).center());
+        QTest::mouseClick(window.Control(ControlId::write), Qt::LeftButton);
+        ASSERT_TRUE(
+            ProcessEventsUntil([&] { return prompts.messageCount.load() == boxesAfter; }, 60s))
+            << window.LogText();
+    };
+    prompts.fileAnswer = QString::fromStdString(WriteFirmwareFile(3000));
+
+    writeLineZero(2);
+    ASSERT_EQ(prompts.Messages().size(), 2u);
+    const FakePrompts::MessageCall refused = prompts.Messages()[1];
+    EXPECT_EQ(refused.text, QString::fromUtf8("TAVRO通信エラー"));
+    EXPECT_TRUE(refused.detail.contains(QStringLiteral("198.18.0.10")))
+        << refused.detail.toStdString();
+
+    // After a failure the line stays selected with Write disabled: a new search lists it again.
+    QTest::mouseClick(window.Control(ControlId::search), Qt::LeftButton);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !dialog->searchBusy(); }, 30s));
+    prompts.textAnswers = {QStringLiteral("Kumo-7-Secret")};
+    ChooseFromNextMenu(QString::fromUtf8("アップロードパスワード(&P)..."));
+    QTest::keyClick(&window, Qt::Key_F10, Qt::ShiftModifier);
+    ASSERT_EQ(prompts.textPrompts.size(), 1u);
+    EXPECT_TRUE(prompts.textPrompts[0].masked);
+
+    writeLineZero(4);
+    ASSERT_EQ(prompts.Messages().size(), 4u);
+    EXPECT_EQ(prompts.Messages()[3].text, QString::fromUtf8("正常終了"));
+    EXPECT_TRUE(DeviceLines().empty());
+    for (const FakePrompts::MessageCall& box : prompts.Messages()) {
+        EXPECT_FALSE(box.text.contains(QStringLiteral("Kumo")));
+        EXPECT_FALSE(box.detail.contains(QStringLiteral("Kumo")));
+    }
+    EXPECT_EQ(window.LogText().find("Kumo"), std::string::npos);
     EXPECT_TRUE(window.close());
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDir>
 #include <QFontDatabase>
@@ -44,6 +45,11 @@ public:
         if (onTimer) onTimer(id);
     }
     bool CanClose() const override { return canClose; }
+    MenuState CurrentMenuState() const override { return menuState; }
+    void OnMenu(MenuItem item) override { chosenItems.push_back(item); }
+
+    MenuState menuState;
+    std::vector<MenuItem> chosenItems;
 
     std::function<void()> onInit;
     std::function<void(int)> onTimer;
@@ -119,6 +125,22 @@ TEST_F(WriterWindowTest, ControlsCarryTheirIdsNamesTextsAndStyles) {
     ASSERT_NE(line, nullptr);
     EXPECT_EQ(line->frameShape(), QFrame::HLine);
     EXPECT_EQ(line->frameShadow(), QFrame::Sunken);
+}
+
+TEST_F(WriterWindowTest, ControlsWithoutALabelHaveAnAccessibleNameAndTheBarItsValue) {
+    for (ControlId id :
+         {ControlId::interfaceList, ControlId::deviceList, ControlId::progress, ControlId::log}) {
+        QAccessibleInterface* accessible =
+            QAccessible::queryAccessibleInterface(window.Control(id));
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty()) << static_cast<int>(id);
+    }
+    window.SetProgressRange(0, 100);
+    window.SetProgressPosition(40);
+    QAccessibleInterface* bar =
+        QAccessible::queryAccessibleInterface(window.Control(ControlId::progress));
+    ASSERT_NE(bar->valueInterface(), nullptr);
+    EXPECT_EQ(bar->valueInterface()->currentValue().toInt(), 40);
 }
 
 TEST_F(WriterWindowTest, TabOrderFollowsTheTemplate) {
@@ -372,9 +394,9 @@ TEST_F(WriterWindowTest, LogAppendsExactlyTheTextAndKeepsTheCaretAtTheEnd) {
 
 TEST_F(WriterWindowTest, MessagesCarryTheApplicationNameAndAnswerAsTheUserDid) {
     prompts.answers = {MessageAnswer::cancel};
-    EXPECT_EQ(window.ShowMessage("/tmp/fw.bin を書き込みます。", MessageButtons::okCancel),
+    EXPECT_EQ(window.ShowMessage("/tmp/fw.bin を書き込みます。", {}, MessageButtons::okCancel),
               MessageAnswer::cancel);
-    EXPECT_EQ(window.ShowMessage("正常終了", MessageButtons::ok), MessageAnswer::ok);
+    EXPECT_EQ(window.ShowMessage("正常終了", {}, MessageButtons::ok), MessageAnswer::ok);
 
     const auto messages = prompts.Messages();
     ASSERT_EQ(messages.size(), 2u);

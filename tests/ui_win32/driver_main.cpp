@@ -7,9 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "ui/dialog_menu.h"
 #include "ui/win32/control_styles.h"
 #include "ui/win32/dialog_font_choice.h"
 #include "ui/win32/dialog_template_image.h"
+#include "ui/win32/system_menu_commands.h"
+#include "ui/win32/text_prompt_dialog.h"
 #include "ui/win32/wide_text.h"
 #include "window_driver.h"
 
@@ -234,9 +237,45 @@ int TemplateScenario(Findings& findings, HWND dialog, const std::wstring& writer
     return 0;
 }
 
-std::vector<std::string> Search(Findings& findings, HWND dialog) {
-    findings.Check(Driver::ClickAndWait(Driver::Control(dialog, ControlId::search), kSearchEndsMs),
+// While a search runs: no control takes input, the dialog paints, and closing is refused.
+void CheckSearching(Findings& findings, HWND dialog) {
+    if (Enabled(dialog, ControlId::search)) {
+        findings.Note("the search had ended before it could be watched");
+        return;
+    }
+    for (ControlId id : {ControlId::interfaceList, ControlId::deviceList, ControlId::write}) {
+        findings.Check(!Enabled(dialog, id),
+                       "searching: control " + std::to_string(static_cast<int>(id)) + " disabled");
+    }
+    findings.Check(Visible(dialog, ControlId::version), "searching: version label shown");
+    // A painted window has no update region left.
+    ::InvalidateRect(dialog, nullptr, TRUE);
+    bool painted = false;
+    for (int i = 0; i < 100 && !painted; ++i) {
+        painted = ::GetUpdateRect(dialog, nullptr, FALSE) == FALSE;
+        if (!painted) ::Sleep(10);
+    }
+    findings.Check(painted, "searching: the dialog handles WM_PAINT");
+    ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+    ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ::PostMessageW(Driver::Control(dialog, ControlId::deviceList), WM_KEYDOWN, VK_ESCAPE, 0);
+    ::Sleep(300);
+    findings.Check(::IsWindow(dialog) && ::IsWindowVisible(dialog),
+                   "searching: close box and Escape leave the dialog open");
+    if (Enabled(dialog, ControlId::search)) findings.Note("the search ended during the checks");
+}
+
+// Search pressed; its handler returns at once and the list fills when the search has ended.
+std::vector<std::string> Search(Findings& findings, HWND dialog, bool watch = false) {
+    findings.Check(Driver::ClickAndWait(Driver::Control(dialog, ControlId::search), kBoxAppearsMs),
                    "Search returns");
+    if (watch) CheckSearching(findings, dialog);
+    bool ended = false;
+    for (DWORD waited = 0; waited <= kSearchEndsMs && !ended; waited += 20) {
+        ended = Enabled(dialog, ControlId::search);
+        if (!ended) ::Sleep(20);
+    }
+    findings.Check(ended, "the search ends");
     std::vector<std::string> lines =
         Driver::ListLines(Driver::Control(dialog, ControlId::deviceList));
     for (const std::string& line : lines) findings.Note("device line " + line);
@@ -244,7 +283,7 @@ std::vector<std::string> Search(Findings& findings, HWND dialog) {
 }
 
 int SearchScenario(Findings& findings, HWND dialog, std::vector<std::string> expected) {
-    std::vector<std::string> lines = Search(findings, dialog);
+    std::vector<std::string> lines = Search(findings, dialog, true);
     std::sort(lines.begin(), lines.end());
     std::sort(expected.begin(), expected.end());
     findings.Check(lines == expected, "the list holds one line per simulated device");
@@ -264,11 +303,20 @@ int LineOf(const std::vector<std::string>& lines, const std::string& address) {
     return -1;
 }
 
-// Answers the message box that the dialog shows next; returns its text.
-std::string AnswerMessageBox(Findings& findings, HWND dialog, DWORD timeoutMs, int button) {
+// Answers the message box that the dialog shows next; returns its main text. detail, when
+// given, receives what stands beneath it.
+std::string AnswerMessageBox(Findings& findings, HWND dialog, DWORD timeoutMs, int button,
+                             std::string* detail = nullptr) {
     HWND box = Driver::WaitForMessageBox(dialog, timeoutMs);
     if (!findings.Check(box != nullptr, "a message box appears")) return {};
     const std::string text = Driver::MessageBoxText(box);
+    if (detail != nullptr) {
+        detail->clear();
+        for (const std::string& piece : Driver::StaticTexts(box)) {
+            if (piece != text) *detail += piece + "\n";
+        }
+        findings.Note("beneath " + text + ": " + *detail);
+    }
     findings.Check(Driver::Text(box) == kMessageCaption,
                    "message box caption " + Driver::Text(box));
     Driver::ClickLater(::GetDlgItem(box, button));
@@ -320,14 +368,20 @@ int JobScenario(Findings& findings, HWND dialog, const std::string& address,
     Driver::SelectDeviceLine(dialog, line);
     findings.Check(Enabled(dialog, ControlId::write), "selecting a line enables Write");
     Driver::ClickLater(Driver::Control(dialog, ControlId::write));
-    const std::string confirmation = AnswerMessageBox(findings, dialog, kBoxAppearsMs, IDOK);
+    std::string detail;
+    const std::string confirmation =
+        AnswerMessageBox(findings, dialog, kBoxAppearsMs, IDOK, &detail);
     findings.Check(confirmation == firmwarePath + " を書き込みます。",
                    "confirmation text " + confirmation);
+    findings.Check(detail.find(lines[static_cast<std::size_t>(line)]) != std::string::npos,
+                   "the confirmation names the device");
 
     CheckUploading(findings, dialog);
 
-    const std::string outcome = AnswerMessageBox(findings, dialog, kUploadEndsMs, IDOK);
+    const std::string outcome = AnswerMessageBox(findings, dialog, kUploadEndsMs, IDOK, &detail);
     findings.Check(outcome == "正常終了", "outcome " + outcome);
+    findings.Check(detail.find(address) != std::string::npos,
+                   "what was written stands beneath the outcome");
 
     const std::vector<std::string> after =
         Driver::ListLines(Driver::Control(dialog, ControlId::deviceList));
@@ -393,9 +447,8 @@ int FileDialogScenario(Findings& findings, HWND dialog, const std::string& typed
 }
 
 // Writes the dialog, frame included, as the screen shows it, into a 24-bit BMP file.
-bool SaveWindowPicture(HWND window, const std::wstring& path) {
-    RECT rect{};
-    ::GetWindowRect(window, &rect);
+// The screen's pixels within rect, as a 24-bit BMP file.
+bool SaveScreenPicture(const RECT& rect, const std::wstring& path) {
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
     HDC screen = ::GetDC(nullptr);
@@ -431,6 +484,165 @@ bool SaveWindowPicture(HWND window, const std::wstring& path) {
                          std::fwrite(&header, sizeof header, 1, out) == 1 &&
                          std::fwrite(pixels.data(), pixels.size(), 1, out) == 1;
     return std::fclose(out) == 0 && written;
+}
+
+// A device that refuses the factory password: the outcome's own words, the cause beneath.
+int RefusedScenario(Findings& findings, HWND dialog, const std::string& address) {
+    const std::vector<std::string> lines = Search(findings, dialog);
+    const int line = LineOf(lines, address);
+    if (!findings.Check(line >= 0, "the device " + address + " is listed")) return 1;
+    Driver::SelectDeviceLine(dialog, line);
+    Driver::ClickLater(Driver::Control(dialog, ControlId::write));
+    AnswerMessageBox(findings, dialog, kBoxAppearsMs, IDOK);
+    std::string cause;
+    const std::string outcome = AnswerMessageBox(findings, dialog, kUploadEndsMs, IDOK, &cause);
+    findings.Check(outcome == "TAVRO通信エラー", "outcome " + outcome);
+    findings.Check(cause.find(address) != std::string::npos, "the cause stands beneath it");
+    ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+    findings.Check(Driver::WaitUntilGone(dialog, kWindowClosesMs), "the close box ends the dialog");
+    return 0;
+}
+
+// Chooses the dialog's own item of the system menu, as the menu does: a WM_SYSCOMMAND.
+void ChooseMenuItem(HWND dialog, MenuItem item) {
+    const auto& entries = DialogMenuEntries();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].item == item) ::PostMessageW(dialog, WM_SYSCOMMAND, MenuCommandOf(i), 0);
+    }
+}
+
+std::string ReadWholeFile(const std::wstring& path) {
+    std::string bytes;
+    if (std::FILE* file = ::_wfopen(path.c_str(), L"rb")) {
+        char buffer[4096];
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+            bytes.append(buffer, got);
+        std::fclose(file);
+    }
+    return bytes;
+}
+
+// A device with a password of its own: the password typed into the menu's masked prompt, the
+// log pane shown and hidden through the menu with its trace whole, then saved.
+int MenuScenario(Findings& findings, HWND dialog, const std::string& address,
+                 const std::string& password, const std::wstring& savePath) {
+    const std::vector<std::string> lines = Search(findings, dialog);
+    const int line = LineOf(lines, address);
+    if (!findings.Check(line >= 0, "the device " + address + " is listed")) return 1;
+
+    ChooseMenuItem(dialog, MenuItem::password);
+    HWND prompt = Driver::WaitForMessageBox(dialog, kBoxAppearsMs);
+    if (!findings.Check(prompt != nullptr, "the password prompt appears")) return 1;
+    HWND field = ::GetDlgItem(prompt, kTextPromptFieldId);
+    findings.Check((::GetWindowLongW(field, GWL_STYLE) & ES_PASSWORD) != 0, "the field is masked");
+    const std::wstring typed = Widen(password);
+    ::SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
+    Driver::ClickLater(::GetDlgItem(prompt, IDOK));
+    findings.Check(Driver::WaitUntilGone(prompt, kWindowClosesMs), "the prompt closes");
+
+    ChooseMenuItem(dialog, MenuItem::showLog);
+    ::Sleep(300);
+    findings.Check(Visible(dialog, ControlId::log), "the menu shows the log pane");
+
+    Driver::SelectDeviceLine(dialog, line);
+    Driver::ClickLater(Driver::Control(dialog, ControlId::write));
+    AnswerMessageBox(findings, dialog, kBoxAppearsMs, IDOK);
+    const std::string outcome = AnswerMessageBox(findings, dialog, kUploadEndsMs, IDOK);
+    findings.Check(outcome == "正常終了", "outcome " + outcome);
+
+    const std::string trace = Driver::Text(Driver::Control(dialog, ControlId::log));
+    findings.Check(trace.find("recv: \"AUTH\"") != std::string::npos, "the pane holds the trace");
+    findings.Check(trace.find(password) == std::string::npos, "the password is in no log line");
+    ChooseMenuItem(dialog, MenuItem::showLog);
+    ::Sleep(300);
+    findings.Check(!Visible(dialog, ControlId::log), "the menu hides the log pane");
+    findings.Check(Driver::Text(Driver::Control(dialog, ControlId::log)) == trace,
+                   "the hidden pane keeps its trace");
+
+    ChooseMenuItem(dialog, MenuItem::saveLog);
+    std::string saved;
+    for (int i = 0; i < 100 && saved.empty(); ++i) {
+        ::Sleep(50);
+        saved = ReadWholeFile(savePath);
+    }
+    findings.Check(saved == trace, "the saved file equals the pane's text");
+
+    ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+    findings.Check(Driver::WaitUntilGone(dialog, kWindowClosesMs), "the close box ends the dialog");
+    return 0;
+}
+
+bool SaveWindowPicture(HWND window, const std::wstring& path) {
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    return SaveScreenPicture(rect, path);
+}
+
+// The smallest rectangle around both windows, with a margin for the shadow of a popup.
+RECT AroundBoth(HWND first, HWND second) {
+    RECT a{};
+    RECT b{};
+    RECT both{};
+    ::GetWindowRect(first, &a);
+    ::GetWindowRect(second, &b);
+    ::UnionRect(&both, &a, &b);
+    ::InflateRect(&both, 4, 4);
+    both.left = std::max<LONG>(both.left, 0);
+    both.top = std::max<LONG>(both.top, 0);
+    return both;
+}
+
+// The README's picture of a failure: the outcome box with its cause over the dialog.
+int CauseScreenshotScenario(Findings& findings, HWND dialog, const std::string& address,
+                            const std::wstring& path) {
+    const std::vector<std::string> lines = Search(findings, dialog);
+    const int line = LineOf(lines, address);
+    if (!findings.Check(line >= 0, "the device " + address + " is listed")) return 1;
+    Driver::SelectDeviceLine(dialog, line);
+    Driver::ClickLater(Driver::Control(dialog, ControlId::write));
+    AnswerMessageBox(findings, dialog, kBoxAppearsMs, IDOK);
+    HWND box = Driver::WaitForMessageBox(dialog, kUploadEndsMs);
+    if (!findings.Check(box != nullptr, "the outcome box appears")) return 1;
+    // Centred over the dialog, where Windows puts a box positioned relative to its owner.
+    RECT outer{};
+    RECT inner{};
+    ::GetWindowRect(dialog, &outer);
+    ::GetWindowRect(box, &inner);
+    const int x = outer.left + ((outer.right - outer.left) - (inner.right - inner.left)) / 2;
+    const int y = outer.top + ((outer.bottom - outer.top) - (inner.bottom - inner.top)) / 2;
+    ::SetWindowPos(box, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::Sleep(500);
+    findings.Check(SaveScreenPicture(AroundBoth(dialog, box), path), "the picture is written");
+    Driver::ClickLater(::GetDlgItem(box, IDOK));
+    Driver::WaitUntilGone(box, kWindowClosesMs);
+    ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+    findings.Check(Driver::WaitUntilGone(dialog, kWindowClosesMs), "the close box ends the dialog");
+    return 0;
+}
+
+// The README's picture of the menu: the dialog's system menu open, as Alt+Space opens it.
+int MenuScreenshotScenario(Findings& findings, HWND dialog, const std::wstring& path) {
+    Search(findings, dialog);
+    ::SetForegroundWindow(dialog);
+    ::PostMessageW(dialog, WM_SYSCOMMAND, SC_KEYMENU, L' ');
+    HWND menu = nullptr;
+    for (int i = 0; i < 250 && menu == nullptr; ++i) {
+        menu = ::FindWindowW(L"#32768", nullptr);
+        if (menu == nullptr || !::IsWindowVisible(menu)) {
+            menu = nullptr;
+            ::Sleep(20);
+        }
+    }
+    if (!findings.Check(menu != nullptr, "the system menu opens")) return 1;
+    ::Sleep(500);
+    findings.Check(SaveScreenPicture(AroundBoth(dialog, menu), path), "the picture is written");
+    // The owner's WM_CANCELMODE ends the menu's own message loop.
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutW(dialog, WM_CANCELMODE, 0, 0, SMTO_NORMAL, kWindowClosesMs, &ignored);
+    ::Sleep(300);
+    ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+    findings.Check(Driver::WaitUntilGone(dialog, kWindowClosesMs), "the close box ends the dialog");
+    return 0;
 }
 
 // The README's picture: the dialog after a search, with the first device line selected.
@@ -475,6 +687,18 @@ int Play(Findings& findings, const std::vector<std::string>& args) {
     }
     if (scenario == "screenshot" && args.size() == 2) {
         return ScreenshotScenario(findings, dialog, Widen(args[1]));
+    }
+    if (scenario == "screenshot-cause" && args.size() == 3) {
+        return CauseScreenshotScenario(findings, dialog, args[1], Widen(args[2]));
+    }
+    if (scenario == "screenshot-menu" && args.size() == 2) {
+        return MenuScreenshotScenario(findings, dialog, Widen(args[1]));
+    }
+    if (scenario == "menu" && args.size() == 4) {
+        return MenuScenario(findings, dialog, args[1], args[2], Widen(args[3]));
+    }
+    if (scenario == "refused" && args.size() == 2) {
+        return RefusedScenario(findings, dialog, args[1]);
     }
     if (scenario == "job" && args.size() == 3) {
         return JobScenario(findings, dialog, args[1], args[2]);

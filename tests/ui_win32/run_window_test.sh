@@ -7,14 +7,20 @@
 #   prefix    makes the Wine prefix that the other scenarios copy (wine-prefix-template in the
 #             current folder), booted inside a namespace that has nothing but lo
 #   template  the window as the template gives it, the idle layout, Escape ends it
-#   search    Search against two simulated devices fills the list
+#   search    Search against two simulated devices and a silent one: the dialog paints and
+#             refuses to close while it runs, then the list holds the two
 #   job       Search, select, Write (the file prompt answered with a path in Japanese),
 #             confirm, closing refused during the upload, 正常終了, the line removed; the
 #             device stored a byte-identical image
+#   refused   a device that refuses the factory password: TAVRO通信エラー, its cause beneath
+#   menu      the system menu: the password of a device that has its own, the log pane shown
+#             and hidden with its trace whole, the log saved
 #   no-interface  no usable interface: the message, no dialog, the program ends
 #   file-dialog  Write's real file dialog: its filters, a path in Japanese typed in, the
 #             confirmation naming it, Cancel; then Enter on the list ends the dialog
 #   screenshot  the dialog after a search, into PNG_PATH (scripts/screenshot-windows)
+#   screenshot-cause, screenshot-menu  a refused password's outcome box with its cause, and
+#             the system menu open, each over the dialog, into PNG_PATH
 #
 #   tool namespace (scripts/lib/testnet.sh)          device namespace
 #   +-------------------------------------------+    +----------------------------------+
@@ -93,7 +99,7 @@ stop_session() {
 start_session() {
     [[ -f $template_prefix/system.reg ]] || fail "no Wine prefix: run the prefix scenario first"
     work=$(mktemp -d /tmp/tavro-win32ui.XXXXXX)
-    testnet_up 198.18.0.10 198.18.0.11 || fail "cannot build the test network"
+    testnet_up 198.18.0.10 198.18.0.11 198.18.0.12 || fail "cannot build the test network"
     trap stop_session EXIT
     trap 'stop_session; exit 130' INT
     trap 'stop_session; exit 143' TERM
@@ -161,8 +167,10 @@ case $scenario in
         ;;
     search)
         start_session
+        # The silent version server holds the search open for seconds: time to watch it.
         start_devices --device 198.18.0.10,mac=02-00-5E-0A-0B-0C,sketch=105 \
-            --device 198.18.0.11,mac=02-00-5E-0A-0B-0D,sketch=12345
+            --device 198.18.0.11,mac=02-00-5E-0A-0B-0D,sketch=12345 \
+            --device 198.18.0.12,version=silent
         play search "198.18.0.10 / 02-00-5E-0A-0B-0C / ver. 1.05" \
             "198.18.0.11 / 02-00-5E-0A-0B-0D / ver. 123.45"
         ;;
@@ -181,6 +189,23 @@ case $scenario in
         cmp "$firmware" "$work/store/198.18.0.10.bin" ||
             fail "the device did not store the image byte for byte"
         echo "ok   the device stored the image byte for byte" >&2
+        ;;
+    refused)
+        start_session
+        head -c 4096 /dev/urandom >"$work/image.bin"
+        start_devices --device 198.18.0.10,password=NOT-THE-FACTORY-ONE
+        export TAVRO_WRITER_OPEN_FILE
+        TAVRO_WRITER_OPEN_FILE=$(windows_path "$work/image.bin")
+        play refused 198.18.0.10
+        ;;
+    menu)
+        start_session
+        head -c 8192 /dev/urandom >"$work/image.bin"
+        start_devices --device 198.18.0.10,password=Kumo-7-Secret
+        export TAVRO_WRITER_OPEN_FILE TAVRO_WRITER_SAVE_FILE
+        TAVRO_WRITER_OPEN_FILE=$(windows_path "$work/image.bin")
+        TAVRO_WRITER_SAVE_FILE=$(windows_path "$work/trace.txt")
+        play menu 198.18.0.10 Kumo-7-Secret "$TAVRO_WRITER_SAVE_FILE"
         ;;
     no-interface)
         start_session
@@ -203,6 +228,23 @@ case $scenario in
         start_devices --device 198.18.0.10,mac=02-00-5E-0A-0B-0C,sketch=105 \
             --device 198.18.0.11,mac=02-00-5E-0A-0B-0D,sketch=120
         WINE_DESKTOP=writer,640x520 play screenshot "$(windows_path "$work/dialog.bmp")"
+        bmptopnm "$work/dialog.bmp" 2>/dev/null | pnmtopng -compression 9 >"$png.part"
+        mv "$png.part" "$png"
+        ;;
+    screenshot-cause | screenshot-menu)
+        # The README's pictures of a failure with its cause and of the menu.
+        png=$(realpath -m "$5")
+        start_session
+        head -c 4096 /dev/urandom >"$work/image.bin"
+        start_devices --device 198.18.0.10,mac=02-00-5E-0A-0B-0C,sketch=105,password=NOT-THE-FACTORY-ONE \
+            --device 198.18.0.11,mac=02-00-5E-0A-0B-0D,sketch=120
+        export TAVRO_WRITER_OPEN_FILE
+        TAVRO_WRITER_OPEN_FILE=$(windows_path "$work/image.bin")
+        if [[ $scenario == screenshot-cause ]]; then
+            WINE_DESKTOP=writer,720x560 play screenshot-cause 198.18.0.10 "$(windows_path "$work/dialog.bmp")"
+        else
+            WINE_DESKTOP=writer,640x520 play screenshot-menu "$(windows_path "$work/dialog.bmp")"
+        fi
         bmptopnm "$work/dialog.bmp" 2>/dev/null | pnmtopng -compression 9 >"$png.part"
         mv "$png.part" "$png"
         ;;

@@ -1,5 +1,7 @@
 #include "window_driver.h"
 
+#include <cctype>
+
 #include "ui/dialog_template.h"
 #include "ui/win32/wide_text.h"
 
@@ -7,6 +9,11 @@ namespace tavro::ui::test {
 namespace {
 
 constexpr DWORD kPollMs = 20;
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
 
 struct BoxSearch {
     HWND owner;
@@ -97,8 +104,21 @@ std::string WindowDriver::ClassName(HWND window) {
 }
 
 std::string WindowDriver::MessageBoxText(HWND box) {
-    // The message's static control carries the id 0xFFFF.
-    return Text(::GetDlgItem(box, 0xFFFF));
+    // A message box's static control carries the id 0xFFFF; a task dialog's main instruction
+    // is its first text.
+    if (HWND message = ::GetDlgItem(box, 0xFFFF)) return Text(message);
+    const std::vector<std::string> texts = StaticTexts(box);
+    return texts.empty() ? std::string() : texts.front();
+}
+
+std::vector<std::string> WindowDriver::StaticTexts(HWND box) {
+    std::vector<std::string> texts;
+    for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (Lower(ClassName(child)) != "static" || !::IsWindowVisible(child)) continue;
+        if (std::string text = Text(child); !text.empty()) texts.push_back(std::move(text));
+    }
+    return texts;
 }
 
 std::vector<std::string> WindowDriver::ListLines(HWND list) {

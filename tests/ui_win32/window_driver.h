@@ -44,8 +44,11 @@ public:
     static HWND Control(HWND dialog, ControlId id);
     static std::string Text(HWND window);
     static std::string ClassName(HWND window);
-    // The message text of a message box.
+    // The message text of a message box, the main instruction of a task dialog.
     static std::string MessageBoxText(HWND box);
+    // Every visible non-empty static text of a box, in z-order: a task dialog's main
+    // instruction, then its content.
+    static std::vector<std::string> StaticTexts(HWND box);
     static std::vector<std::string> ListLines(HWND list);
     static std::vector<std::string> ComboLines(HWND combo);
     // The window's rectangle in the dialog's client coordinates, as x, y, width, height.

@@ -1,17 +1,29 @@
 #include "ui/qt/dialog_prompts.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 
 namespace tavro::ui {
 
 MessageAnswer QtDialogPrompts::Message(QWidget* owner, const QString& caption, const QString& text,
-                                       MessageButtons buttons) {
+                                       const QString& detail, MessageButtons buttons) {
     QMessageBox box(owner);
     box.setWindowTitle(caption);
     // Texts carry file paths, which must never be read as markup.
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
+    if (!detail.isEmpty()) {
+        box.setInformativeText(detail);
+        // The detail carries a device's words and paths too: plain text, like the main text.
+        for (QLabel* label : box.findChildren<QLabel*>()) {
+            if (label->text() == detail) label->setTextFormat(Qt::PlainText);
+        }
+    }
     box.setIcon(QMessageBox::NoIcon);
     if (buttons == MessageButtons::okCancel) {
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
@@ -39,6 +51,41 @@ std::optional<QString> QtDialogPrompts::OpenFile(QWidget* owner, const OpenFileS
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return std::nullopt;
     return chosen.first();
+}
+
+}  // namespace tavro::ui
+
+namespace tavro::ui {
+
+std::optional<QString> QtDialogPrompts::SaveFile(QWidget* owner, const SaveFileSettings& settings) {
+    QFileDialog dialog(owner);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilters(settings.nameFilters);
+    dialog.setDefaultSuffix(settings.defaultSuffix);
+    dialog.selectFile(settings.suggestedName);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen.first();
+}
+
+std::optional<QString> QtDialogPrompts::Text(QWidget* owner, const TextPrompt& prompt) {
+    QInputDialog dialog(owner);
+    dialog.setWindowTitle(QString::fromStdString(prompt.caption));
+    dialog.setLabelText(QString::fromStdString(prompt.label));
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextEchoMode(prompt.masked ? QLineEdit::Password : QLineEdit::Normal);
+    dialog.setTextValue(QString::fromStdString(prompt.initial));
+    if (prompt.digitsOnly) {
+        if (auto* field = dialog.findChild<QLineEdit*>()) {
+            field->setValidator(new QRegularExpressionValidator(
+                QRegularExpression(QStringLiteral("[0-9]{0,5}")), field));
+        }
+    }
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.textValue();
 }
 
 }  // namespace tavro::ui

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -19,8 +21,9 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "ui/qt/dialog_font.h"
+#include "ui/accessible_names.h"
 #include "ui/dialog_template.h"
+#include "ui/qt/dialog_font.h"
 #include "ui/qt/file_filter.h"
 #include "ui/qt/log_display.h"
 #include "ui/qt/writer_icon.h"
@@ -63,7 +66,17 @@ WriterWindow::WriterWindow(DialogPrompts* prompts) : QDialog(nullptr), m_prompts
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     BuildFromTemplate();
+    NameForAccessibility();
     ConnectEvents();
+}
+
+// A screen reader names each control: the lists and the bar have no label of their own.
+void WriterWindow::NameForAccessibility() {
+    for (const auto& [id, widget] : m_controls) {
+        if (const std::optional<const char*> name = AccessibleName(id)) {
+            widget->setAccessibleName(QString::fromUtf8(*name));
+        }
+    }
 }
 
 WriterWindow::~WriterWindow() {
@@ -280,13 +293,16 @@ void WriterWindow::AppendToLog(const std::string& text) {
     m_log->ensureCursorVisible();
 }
 
-MessageAnswer WriterWindow::ShowMessage(const std::string& text, MessageButtons buttons) {
-    return m_prompts->Message(this, QCoreApplication::applicationName(), FromUtf8(text), buttons);
+MessageAnswer WriterWindow::ShowMessage(const std::string& text, const std::string& detail,
+                                        MessageButtons buttons) {
+    return m_prompts->Message(this, QCoreApplication::applicationName(), FromUtf8(text),
+                              FromUtf8(detail), buttons);
 }
 
 void WriterWindow::ShowErrorBox(const std::string& text) {
     const auto show = [this, &text] {
-        m_prompts->Message(nullptr, QStringLiteral("Error"), FromUtf8(text), MessageButtons::ok);
+        m_prompts->Message(nullptr, QStringLiteral("Error"), FromUtf8(text), {},
+                           MessageButtons::ok);
     };
     QCoreApplication* application = QCoreApplication::instance();
     if (QThread::currentThread() == application->thread()) {
@@ -301,6 +317,41 @@ std::optional<std::string> WriterWindow::AskOpenFile(const FileOpenRequest& requ
     if (!chosen || chosen->isEmpty()) return std::nullopt;
     // The path goes to the file system as the bytes it knows the file by.
     return QFile::encodeName(QFileInfo(*chosen).absoluteFilePath()).toStdString();
+}
+
+std::optional<std::string> WriterWindow::AskSaveFile(const FileSaveRequest& request) {
+    const std::optional<QString> chosen =
+        m_prompts->SaveFile(this, {.nameFilters = QtNameFilters(request.filter),
+                                   .defaultSuffix = FromUtf8(request.defaultExtension),
+                                   .suggestedName = FromUtf8(request.suggestedName)});
+    if (!chosen || chosen->isEmpty()) return std::nullopt;
+    return QFile::encodeName(QFileInfo(*chosen).absoluteFilePath()).toStdString();
+}
+
+std::optional<std::string> WriterWindow::AskText(const TextPrompt& prompt) {
+    const std::optional<QString> given = m_prompts->Text(this, prompt);
+    if (!given) return std::nullopt;
+    return given->toStdString();
+}
+
+void WriterWindow::contextMenuEvent(QContextMenuEvent* event) { ShowMenu(event->globalPos()); }
+
+void WriterWindow::ShowMenu(const QPoint& where) {
+    if (m_events == nullptr) return;
+    const MenuState state = m_events->CurrentMenuState();
+    QMenu menu(this);
+    for (const MenuEntry& entry : DialogMenuEntries()) {
+        QAction* action = menu.addAction(QString::fromUtf8(entry.text));
+        action->setEnabled(state.enabled);
+        if (entry.item == MenuItem::showLog) {
+            action->setCheckable(true);
+            action->setChecked(state.logShown);
+        }
+        connect(action, &QAction::triggered, this, [this, item = entry.item] {
+            if (m_events) m_events->OnMenu(item);
+        });
+    }
+    menu.exec(where);
 }
 
 void WriterWindow::StartTimer(int id, int periodMs) {
@@ -338,8 +389,6 @@ void WriterWindow::SetWaitCursor(bool on) {
     m_waitCursor = on;
     if (on) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        // The caller keeps the UI thread busy next; let the cursor reach the screen first.
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     } else {
         QApplication::restoreOverrideCursor();
     }
@@ -396,6 +445,11 @@ void WriterWindow::closeEvent(QCloseEvent* event) {
 }
 
 void WriterWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        const QWidget* focus = focusWidget() != nullptr ? focusWidget() : this;
+        ShowMenu(focus->mapToGlobal(focus->rect().center()));
+        return;
+    }
     const bool plain = event->modifiers() == Qt::NoModifier ||
                        (event->modifiers() == Qt::KeypadModifier && event->key() == Qt::Key_Enter);
     if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {

@@ -54,9 +54,12 @@ public:
     void SetProgressRange(int low, int high) override;
     void SetProgressPosition(int position) override;
     void AppendToLog(const std::string& text) override;
-    MessageAnswer ShowMessage(const std::string& text, MessageButtons buttons) override;
+    MessageAnswer ShowMessage(const std::string& text, const std::string& detail,
+                              MessageButtons buttons) override;
     void ShowErrorBox(const std::string& text) override;
     std::optional<std::string> AskOpenFile(const FileOpenRequest& request) override;
+    std::optional<std::string> AskSaveFile(const FileSaveRequest& request) override;
+    std::optional<std::string> AskText(const TextPrompt& prompt) override;
     void StartTimer(int id, int periodMs) override;
     void StopTimer(int id) override;
     void RunOnUiThread(const std::function<void()>& call) override;
@@ -71,6 +74,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The dialog's menu: a right click on the background, the Menu key, Shift+F10.
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -81,6 +86,8 @@ private:
     bool RunInitDialog();
     bool MayClose() const;
     void ConnectEvents();
+    void NameForAccessibility();
+    void ShowMenu(const QPoint& where);
 
     DialogPrompts* m_prompts;
     std::unique_ptr<DialogPrompts> m_ownPrompts;

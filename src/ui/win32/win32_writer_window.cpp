@@ -3,11 +3,16 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "ui/dialog_template.h"
+#include "ui/win32/accessible_names_win32.h"
+#include "ui/win32/detail_message_box.h"
 #include "ui/win32/dialog_font_choice.h"
 #include "ui/win32/dialog_template_image.h"
+#include "ui/win32/system_menu_commands.h"
+#include "ui/win32/text_prompt_dialog.h"
 #include "ui/win32/wide_text.h"
 
 namespace tavro::ui {
@@ -44,8 +49,8 @@ INT_PTR Win32WriterWindow::Run(DialogEvents& events) {
     m_events = &events;
     m_uiThread = ::GetCurrentThreadId();
     const DialogTemplate& dialog = WriterDialogTemplate();
-    const std::vector<WORD> image =
-        BuildDialogTemplateImage(dialog, ChooseDialogFontFace(dialog.fontFamily));
+    m_fontFace = ChooseDialogFontFace(dialog.fontFamily);
+    const std::vector<WORD> image = BuildDialogTemplateImage(dialog, m_fontFace);
     return ::DialogBoxIndirectParamW(m_options.instance,
                                      reinterpret_cast<const DLGTEMPLATE*>(image.data()), nullptr,
                                      DialogProcedure, reinterpret_cast<LPARAM>(this));
@@ -64,9 +69,23 @@ INT_PTR CALLBACK Win32WriterWindow::DialogProcedure(HWND window, UINT message, W
 
 INT_PTR Win32WriterWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_INITDIALOG:
+        case WM_INITDIALOG: {
             // TRUE leaves the focus to the dialog manager: the first tab stop.
-            return m_events->OnInitDialog() ? TRUE : FALSE;
+            const bool ready = m_events->OnInitDialog();
+            if (ready) {
+                AddMenuItems();
+                AnnotateAccessibleNames(m_window);
+            }
+            return ready ? TRUE : FALSE;
+        }
+        case WM_INITMENUPOPUP:
+            // HIWORD(lParam): the popup is the window menu.
+            if (HIWORD(lParam) != 0) UpdateMenuItems();
+            return FALSE;
+        case WM_SYSCOMMAND:
+            return HandleMenuCommand(wParam) ? TRUE : FALSE;
+        case WM_SETCURSOR:
+            return SetWaitCursorIfWaiting() ? TRUE : FALSE;
         case WM_COMMAND:
             HandleCommand(LOWORD(wParam), HIWORD(wParam));
             return TRUE;
@@ -139,6 +158,50 @@ bool Win32WriterWindow::PaintMinimised() {
     return true;
 }
 
+void Win32WriterWindow::AddMenuItems() {
+    HMENU menu = ::GetSystemMenu(m_window, FALSE);
+    if (menu == nullptr) return;
+    ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    const auto& entries = DialogMenuEntries();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        ::AppendMenuW(menu, MF_STRING, MenuCommandOf(i), Widen(entries[i].text).c_str());
+    }
+}
+
+void Win32WriterWindow::UpdateMenuItems() {
+    HMENU menu = ::GetSystemMenu(m_window, FALSE);
+    const MenuState state = m_events->CurrentMenuState();
+    const auto& entries = DialogMenuEntries();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        ::EnableMenuItem(menu, MenuCommandOf(i),
+                         MF_BYCOMMAND | (state.enabled ? MF_ENABLED : MF_GRAYED));
+        if (entries[i].item == MenuItem::showLog) {
+            ::CheckMenuItem(menu, MenuCommandOf(i),
+                            MF_BYCOMMAND | (state.logShown ? MF_CHECKED : MF_UNCHECKED));
+        }
+    }
+}
+
+bool Win32WriterWindow::HandleMenuCommand(WPARAM command) {
+    const auto& entries = DialogMenuEntries();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if ((command & 0xFFF0) == MenuCommandOf(i)) {
+            m_events->OnMenu(entries[i].item);
+            return true;
+        }
+    }
+    return false;  // the system's own commands: move, close, ...
+}
+
+// During a search the cursor is the wait cursor over the whole dialog, its disabled controls
+// included, however the mouse moves.
+bool Win32WriterWindow::SetWaitCursorIfWaiting() {
+    if (!m_waitCursor) return false;
+    ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+    ::SetWindowLongPtrW(m_window, DWLP_MSGRESULT, TRUE);
+    return true;
+}
+
 HWND Win32WriterWindow::Control(ControlId id) const {
     return ::GetDlgItem(m_window, static_cast<int>(id));
 }
@@ -204,10 +267,15 @@ void Win32WriterWindow::AppendToLog(const std::string& text) {
     ::SendMessageW(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
-MessageAnswer Win32WriterWindow::ShowMessage(const std::string& text, MessageButtons buttons) {
-    const UINT type = buttons == MessageButtons::okCancel ? MB_OKCANCEL : MB_OK;
+MessageAnswer Win32WriterWindow::ShowMessage(const std::string& text, const std::string& detail,
+                                             MessageButtons buttons) {
+    const bool withCancel = buttons == MessageButtons::okCancel;
     const int answer =
-        ::MessageBoxW(m_window, Widen(text).c_str(), m_options.messageCaption.c_str(), type);
+        detail.empty()
+            ? ::MessageBoxW(m_window, Widen(text).c_str(), m_options.messageCaption.c_str(),
+                            withCancel ? MB_OKCANCEL : MB_OK)
+            : ShowDetailMessageBox(m_window, m_options.messageCaption, Widen(text), Widen(detail),
+                                   withCancel);
     return answer == IDOK ? MessageAnswer::ok : MessageAnswer::cancel;
 }
 
@@ -234,6 +302,34 @@ std::optional<std::string> Win32WriterWindow::AskOpenFile(const FileOpenRequest&
                    (request.fileMustExist ? OFN_FILEMUSTEXIST : 0);
     if (!::GetOpenFileNameW(&dialog)) return std::nullopt;
     return Narrow(path.data());
+}
+
+std::optional<std::string> Win32WriterWindow::AskSaveFile(const FileSaveRequest& request) {
+    if (!m_options.presetSaveFile.empty()) return Narrow(m_options.presetSaveFile);
+
+    const std::wstring filter = FileDialogFilter(request.filter);
+    const std::wstring extension = Widen(request.defaultExtension);
+    std::vector<wchar_t> path(kPathCapacity, L'\0');
+    const std::wstring suggested = Widen(request.suggestedName);
+    std::copy(suggested.begin(), suggested.end(), path.begin());
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = m_window;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path.data();
+    dialog.nMaxFile = kPathCapacity;
+    dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
+    if (!::GetSaveFileNameW(&dialog)) return std::nullopt;
+    return Narrow(path.data());
+}
+
+std::optional<std::string> Win32WriterWindow::AskText(const TextPrompt& prompt) {
+    const std::optional<std::wstring> typed =
+        AskTextInDialog(m_options.instance, m_window, prompt, m_fontFace);
+    if (!typed) return std::nullopt;
+    return Narrow(*typed);
 }
 
 void Win32WriterWindow::StartTimer(int id, int periodMs) {

@@ -23,6 +23,8 @@ public:
         // Answers the file dialog with this path instead of showing it (for tests that drive
         // the window from outside); empty shows the real dialog.
         std::wstring presetOpenFile;
+        // The same for the log's save dialog.
+        std::wstring presetSaveFile;
     };
 
     explicit Win32WriterWindow(Options options);
@@ -47,9 +49,12 @@ public:
     void SetProgressRange(int low, int high) override;
     void SetProgressPosition(int position) override;
     void AppendToLog(const std::string& text) override;
-    MessageAnswer ShowMessage(const std::string& text, MessageButtons buttons) override;
+    MessageAnswer ShowMessage(const std::string& text, const std::string& detail,
+                              MessageButtons buttons) override;
     void ShowErrorBox(const std::string& text) override;
     std::optional<std::string> AskOpenFile(const FileOpenRequest& request) override;
+    std::optional<std::string> AskSaveFile(const FileSaveRequest& request) override;
+    std::optional<std::string> AskText(const TextPrompt& prompt) override;
     void StartTimer(int id, int periodMs) override;
     void StopTimer(int id) override;
     void RunOnUiThread(const std::function<void()>& call) override;
@@ -62,6 +67,10 @@ private:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void HandleCommand(int id, int code);
     bool PaintMinimised();
+    void AddMenuItems();
+    void UpdateMenuItems();
+    bool HandleMenuCommand(WPARAM command);
+    bool SetWaitCursorIfWaiting();
     void EndUnlessBusy(int result);
     HWND Control(ControlId id) const;
 
@@ -71,6 +80,7 @@ private:
     DWORD m_uiThread = 0;
     HICON m_icon = nullptr;
     HCURSOR m_cursorBeforeWait = nullptr;
+    std::wstring m_fontFace;
     bool m_waitCursor = false;
 };
 
