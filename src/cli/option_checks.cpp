@@ -9,7 +9,8 @@ const CLI::Validator kSeconds(
     [](std::string& text) -> std::string {
         char* end = nullptr;
         const double value = std::strtod(text.c_str(), &end);
-        if (text.empty() || end != text.c_str() + text.size()) return "'" + text + "' is not a number";
+        if (text.empty() || end != text.c_str() + text.size())
+            return "'" + text + "' is not a number";
         // A range alone would pass NaN, which compares false with everything.
         if (!std::isfinite(value)) return "'" + text + "' is not a finite number";
         if (value < 0.001 || value > 86400.0) return "seconds lie in 0.001..86400, not " + text;

@@ -90,8 +90,8 @@ int RunCli(int argc, const char* const* argv, const CliServices& services, std::
     } catch (const CLI::ParseError& error) {
         // The message may quote an argument, which is shown escaped.
         const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
-        err << "tavro-writer-cli: " << TerminalTrace(UsageErrorText(app, error, arguments))
-            << "\n" << "Run with --help for more information.\n";
+        err << "tavro-writer-cli: " << TerminalTrace(UsageErrorText(app, error, arguments)) << "\n"
+            << "Run with --help for more information.\n";
         return kExitUsage;
     }
     const CommandContext context{.services = services,

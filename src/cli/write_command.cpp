@@ -103,9 +103,9 @@ std::vector<batch::WriteTarget> SearchedTargets(const CliServices& services,
 std::optional<batch::BatchPlan> SettlePlan(const CommandContext& context,
                                            const WriteOptions& options, int& status) {
     const CliServices& services = context.services;
-    const std::optional<std::string> password = ResolvePassword(
-        {.given = options.password, .file = options.passwordFile}, services.environment,
-        context.err);
+    const std::optional<std::string> password =
+        ResolvePassword({.given = options.password, .file = options.passwordFile},
+                        services.environment, context.err);
     if (!password) {
         status = kExitUsage;
         return std::nullopt;
@@ -208,8 +208,8 @@ int RunWrite(const CommandContext& context, const WriteOptions& options) {
             return NamesNoDevice(target, *local, nullptr);
         });
         if (targets->empty()) {
-            context.err << "tavro-writer-cli: no device answered the search from "
-                        << local->address << "\n";
+            context.err << "tavro-writer-cli: no device answered the search from " << local->address
+                        << "\n";
             return kExitFailure;
         }
     } else if (options.verify) {

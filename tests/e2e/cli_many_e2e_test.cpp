@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "cli_process.h"
 #include "device_network_test.h"
@@ -76,6 +77,29 @@ TEST_F(CliManyTest, OneDeviceFailsTheOthersStoreTheImageAndTheExitIsTheFailures)
     };
     EXPECT_LT(first(kA, "block"), first(kC, "image-ok"));
     EXPECT_LT(first(kC, "block"), first(kA, "image-ok"));
+}
+
+// The log for support: every line behind its time and its device, both devices' traces in it,
+// and never the password.
+TEST_F(CliManyTest, TheLogHoldsEachDevicesTraceLineByLineWithoutThePassword) {
+    START_DEVICES({kA, kB}, {std::string(kA) + ",password=S3CRET-PASS,ack-delay-ms=10",
+                             std::string(kB) + ",password=S3CRET-PASS,ack-delay-ms=10"});
+    const std::string log = image_.path() + ".log";
+    const auto ended =
+        Cli({"write", "--password", "S3CRET-PASS", "--log", log, kA, kB, image_.path()});
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(ended->status, 0) << ended->err;
+    std::ifstream file(log);
+    std::map<std::string, int> lines;
+    for (std::string line; std::getline(file, line);) {
+        EXPECT_THAT(line, MatchesRegex("20[0-9][0-9]-[01][0-9]-[0-3][0-9]T[0-2][0-9]:[0-5][0-9]:"
+                                       "[0-6][0-9]\\.[0-9][0-9][0-9]Z 198\\.18\\.0\\.1[01]: .*"));
+        EXPECT_EQ(line.find("S3CRET"), std::string::npos) << line;
+        ++lines[line.substr(25, 11)];
+    }
+    std::remove(log.c_str());
+    EXPECT_GT(lines[kA], 10);
+    EXPECT_GT(lines[kB], 10);
 }
 
 TEST_F(CliManyTest, DevicesWrittenAtOnceShareOneFixedPortAndJsonTellsTheRealCause) {
