@@ -71,6 +71,20 @@ protected:
     std::ostringstream err;
 };
 
+// A mistyped command or option is named with what was probably meant; a value that is no
+// number is called that, not out of range.
+TEST_F(CliTest, UsageErrorsNameWhatWasWrongAndWhatWasMeant) {
+    EXPECT_EQ(Run({"serch"}), 64);
+    EXPECT_NE(err.str().find("'serch'; did you mean 'search'?"), std::string::npos) << err.str();
+    EXPECT_EQ(Run({"write", "--jbos", "2", "198.18.0.20", "/tmp/f.bin"}), 64);
+    EXPECT_NE(err.str().find("'--jbos'; did you mean '--jobs'?"), std::string::npos) << err.str();
+    for (const char* option : {"--connect-timeout", "--local-port"}) {
+        EXPECT_EQ(Run({"write", option, "abc", "198.18.0.20", "/tmp/f.bin"}), 64);
+        EXPECT_NE(err.str().find("'abc' is not a"), std::string::npos) << err.str();
+    }
+    EXPECT_TRUE(out.str().empty());
+}
+
 TEST_F(CliTest, InterfacesPrintsTheDialogsLines) {
     EXPECT_EQ(Run({"interfaces"}), 0);
     EXPECT_EQ(out.str(), "198.18.0.1 (tv0)\n198.18.0.2 (tv0)\n");
