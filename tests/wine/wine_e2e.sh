@@ -6,7 +6,8 @@
 #   wine_e2e.sh template DIR                  a booted Wine prefix that the cases copy
 #   wine_e2e.sh remove-template DIR
 #   wine_e2e.sh case NAME WINDOWS_CLI LINUX_BIN_DIR TEMPLATE
-#       NAME: search | write_without_password | write_with_password | no_connect_back
+#       NAME: search | write_without_password | write_with_password | no_connect_back |
+#             same_bytes
 #       LINUX_BIN_DIR holds the Linux tavro-sim and tavro-writer-cli (the Linux writer does the
 #       same job in the same network, so the probe and the invitation can be compared)
 #   wine_e2e.sh package ZIP PROGRAMS LINUX_BIN_DIR TEMPLATE
@@ -205,6 +206,33 @@ case_no_connect_back() {
     awk -v s="$windows_seconds" 'BEGIN { exit !(s >= 29 && s <= 60) }' ||
         fail "gave up after $windows_seconds s; the wait for the connection back is 30 s"
     [[ ! -e $work/stored/198.18.0.13.bin ]] || fail "an image was stored"
+}
+
+# The Windows writer's redirected trace and JSON are byte for byte the Linux writer's: no
+# carriage return added before a line end, the trace's own CR LF kept. Only what must differ is
+# set aside: the device's address, the port, the file's path and the times.
+case_same_bytes() {
+    local device=198.18.0.14 twin=198.18.0.24 image="$work/firmware.bin"
+    network "$device" "$twin"
+    firmware "$image" 5000
+    windows_writer write -v --json --interface "$tool_address" --local-port 40101 "$device" \
+        "$(wine_windows_path "$image")" || fail "write ended with status $?"
+    LANG=C.UTF-8 LC_MESSAGES=ja_JP.UTF-8 linux_writer write -v --json \
+        --interface "$tool_address" --local-port 40102 "$twin" "$image" ||
+        fail "the Linux write failed: $(cat "$work/linux.err")"
+    local stream
+    for stream in out err; do
+        cmp <(set_aside "$device" 40101 "$work/windows.$stream") \
+            <(set_aside "$twin" 40102 "$work/linux.$stream") ||
+            fail "std$stream differs: $(diff <(set_aside "$device" 40101 "$work/windows.$stream" |
+                cat -A) <(set_aside "$twin" 40102 "$work/linux.$stream" | cat -A))"
+    done
+}
+
+# set_aside DEVICE PORT FILE: the file with what differs between two runs written as names.
+set_aside() {
+    sed -E -e "s/$1/DEVICE/g" -e "s/$2/PORT/g" -e 's/"path":"[^"]*"/"path":PATH/' \
+        -e 's/"(seconds|uploadSeconds|verifySeconds)":[^,}]*/"\1":TIME/g' "$3"
 }
 
 # The ZIP as a user unpacks it: one folder named like the ZIP with the programs, the README
