@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/terminal_text.h"
+#include "cli/console/terminal_text.h"
 #include "fuzz_check.h"
 #include "utf8_validity.h"
 

@@ -6,7 +6,7 @@
 #include "cli/console/json_text.h"
 #include "cli/exit_status.h"
 #include "cli/local_interfaces.h"
-#include "cli/terminal_text.h"
+#include "cli/console/terminal_text.h"
 #include "interfaces/interface_line.h"
 #include "net/socket.h"
 

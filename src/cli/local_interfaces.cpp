@@ -4,7 +4,7 @@
 #include <memory>
 #include <ostream>
 
-#include "cli/terminal_text.h"
+#include "cli/console/terminal_text.h"
 #include "interfaces/build_interface_table.h"
 #include "texts/search_texts.h"
 

@@ -4,8 +4,8 @@
 
 #include "cli/commands.h"
 #include "cli/console/console.h"
-#include "cli/guarded_output.h"
-#include "cli/standard_descriptors.h"
+#include "cli/console/guarded_output.h"
+#include "cli/console/standard_descriptors.h"
 #include "cli/stop_signals.h"
 
 // The command runs on this thread; another one waits for Ctrl-C, SIGTERM or SIGHUP and ends the

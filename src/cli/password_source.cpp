@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "cli/first_line.h"
-#include "cli/terminal_text.h"
+#include "cli/console/terminal_text.h"
 #include "upload/upload_request.h"
 
 namespace tavro::cli {

@@ -3,7 +3,6 @@
 
 #include "cli/cli_services.h"
 #include "cli/console/console.h"
-#include "cli/display_language.h"
 
 namespace tavro::cli {
 

@@ -8,7 +8,7 @@
 #include "cli/commands.h"
 #include "cli/exit_status.h"
 #include "cli/option_checks.h"
-#include "cli/terminal_text.h"
+#include "cli/console/terminal_text.h"
 #include "cli/usage_error.h"
 #include "texts/language.h"
 #include "version.h"

@@ -3,9 +3,9 @@
 
 #include <cstdlib>
 
-#include "cli/descriptor_writes.h"
+#include "cli/console/descriptor_writes.h"
 #include "cli/exit_status.h"
-#include "cli/guarded_output.h"
+#include "cli/console/guarded_output.h"
 #include "cli/stop_signals.h"
 
 namespace tavro::cli {

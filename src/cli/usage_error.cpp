@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "cli/terminal_text.h"
+#include "cli/console/terminal_text.h"
 
 namespace tavro::cli {
 namespace {

@@ -20,7 +20,7 @@
 #include "cli/option_checks.h"
 #include "cli/password_source.h"
 #include "cli/strict_address.h"
-#include "cli/terminal_text.h"
+#include "cli/console/terminal_text.h"
 
 namespace tavro::cli {
 namespace {

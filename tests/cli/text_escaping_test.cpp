@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/console/json_text.h"
-#include "cli/terminal_text.h"
+#include "cli/console/terminal_text.h"
 #include "text_checks.h"
 
 namespace tavro::cli {

@@ -11,7 +11,7 @@
 
 #include "cli/commands.h"
 #include "cli/password_source.h"
-#include "cli/terminal_text.h"
+#include "cli/console/terminal_text.h"
 #include "made_up_network.h"
 
 #ifndef _WIN32

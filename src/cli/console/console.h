@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,5 +19,10 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv);
 bool StderrIsTerminal();
 // The width of that terminal in columns; 80 when it cannot say.
 std::size_t TerminalColumns();
+
+// The locale that the user's display language stands for, where the environment seldom names
+// one: on Windows, where LANG is rarely set, "ja" when the display language is Japanese.
+// nullopt where the environment's LANG speaks for itself (POSIX) or for other languages.
+std::optional<std::string> DisplayLanguageLocale();
 
 }  // namespace tavro::cli

@@ -17,4 +17,6 @@ std::size_t TerminalColumns() {
     return size.ws_col;
 }
 
+std::optional<std::string> DisplayLanguageLocale() { return std::nullopt; }
+
 }  // namespace tavro::cli

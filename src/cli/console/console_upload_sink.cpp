@@ -1,6 +1,6 @@
 #include "cli/console/console_upload_sink.h"
 
-#include "cli/terminal_text.h"
+#include "cli/console/terminal_text.h"
 #include "texts/upload_texts.h"
 
 namespace tavro::cli {

@@ -52,4 +52,9 @@ std::size_t TerminalColumns() {
     return columns > 0 ? static_cast<std::size_t>(columns) : 80;
 }
 
+std::optional<std::string> DisplayLanguageLocale() {
+    if (PRIMARYLANGID(::GetUserDefaultUILanguage()) == LANG_JAPANESE) return "ja";
+    return std::nullopt;
+}
+
 }  // namespace tavro::cli

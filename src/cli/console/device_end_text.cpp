@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "cli/device_json.h"
-#include "cli/terminal_text.h"
+#include "cli/console/device_json.h"
+#include "cli/console/terminal_text.h"
 #include "texts/comeback_texts.h"
 #include "texts/upload_texts.h"
 

@@ -1,7 +1,7 @@
 #include "cli/console/device_record.h"
 
 #include "cli/console/device_end_text.h"
-#include "cli/device_json.h"
+#include "cli/console/device_json.h"
 #include "cli/device_status.h"
 #include "texts/upload_texts.h"
 

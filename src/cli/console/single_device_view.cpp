@@ -1,7 +1,7 @@
 #include "cli/console/single_device_view.h"
 
 #include "cli/console/device_end_text.h"
-#include "cli/device_json.h"
+#include "cli/console/device_json.h"
 #include "texts/comeback_texts.h"
 #include "texts/upload_texts.h"
 

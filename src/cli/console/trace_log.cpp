@@ -5,7 +5,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "cli/terminal_text.h"
+#include "cli/console/terminal_text.h"
 
 namespace tavro::cli {
 namespace {

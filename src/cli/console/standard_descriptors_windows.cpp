@@ -1,4 +1,4 @@
-#include "cli/standard_descriptors.h"
+#include "cli/console/standard_descriptors.h"
 
 namespace tavro::cli {
 

@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "cli/standard_descriptors.h"
+#include "cli/console/standard_descriptors.h"
 
 namespace tavro::cli {
 namespace {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "cli/descriptor_writes.h"
+#include "cli/console/descriptor_writes.h"
 
 namespace tavro::cli {
 namespace {

@@ -1,4 +1,4 @@
-#include "cli/guarded_output.h"
+#include "cli/console/guarded_output.h"
 
 #include <atomic>
 #include <cerrno>
@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "cli/descriptor_writes.h"
+#include "cli/console/descriptor_writes.h"
 #include "cli/exit_status.h"
 
 namespace tavro::cli {

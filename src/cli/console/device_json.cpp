@@ -1,4 +1,4 @@
-#include "cli/device_json.h"
+#include "cli/console/device_json.h"
 
 #include <cstdio>
 

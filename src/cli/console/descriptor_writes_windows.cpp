@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "cli/descriptor_writes.h"
+#include "cli/console/descriptor_writes.h"
 
 namespace tavro::cli {
 

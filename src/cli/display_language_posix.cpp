@@ -1,7 +1,0 @@
-#include "cli/display_language.h"
-
-namespace tavro::cli {
-
-std::optional<std::string> DisplayLanguageLocale() { return std::nullopt; }
-
-}  // namespace tavro::cli
