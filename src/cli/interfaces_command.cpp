@@ -4,9 +4,9 @@
 
 #include "cli/commands.h"
 #include "cli/console/json_text.h"
+#include "cli/console/terminal_text.h"
 #include "cli/exit_status.h"
 #include "cli/local_interfaces.h"
-#include "cli/console/terminal_text.h"
 #include "interfaces/interface_line.h"
 #include "net/socket.h"
 

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <ostream>
 
-#include "cli/first_line.h"
 #include "cli/console/terminal_text.h"
+#include "cli/first_line.h"
 #include "upload/upload_request.h"
 
 namespace tavro::cli {

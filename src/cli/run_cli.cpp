@@ -6,9 +6,9 @@
 #include <sstream>
 
 #include "cli/commands.h"
+#include "cli/console/terminal_text.h"
 #include "cli/exit_status.h"
 #include "cli/option_checks.h"
-#include "cli/console/terminal_text.h"
 #include "cli/usage_error.h"
 #include "texts/language.h"
 #include "version.h"

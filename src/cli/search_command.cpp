@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "cli/console/json_text.h"
 #include "cli/console/device_json.h"
+#include "cli/console/json_text.h"
+#include "cli/console/terminal_text.h"
 #include "cli/exit_status.h"
 #include "cli/local_interfaces.h"
 #include "cli/option_checks.h"
-#include "cli/console/terminal_text.h"
 #include "discovery/device_table.h"
 #include "texts/search_texts.h"
 

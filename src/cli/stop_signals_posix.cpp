@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "cli/console/descriptor_writes.h"
-#include "cli/exit_status.h"
 #include "cli/console/guarded_output.h"
+#include "cli/exit_status.h"
 #include "cli/stop_signals.h"
 
 namespace tavro::cli {

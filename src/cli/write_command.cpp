@@ -13,6 +13,7 @@
 #include "cli/console/board_view.h"
 #include "cli/console/json_lines_view.h"
 #include "cli/console/single_device_view.h"
+#include "cli/console/terminal_text.h"
 #include "cli/console/trace_log.h"
 #include "cli/device_status.h"
 #include "cli/exit_status.h"
@@ -20,7 +21,6 @@
 #include "cli/option_checks.h"
 #include "cli/password_source.h"
 #include "cli/strict_address.h"
-#include "cli/console/terminal_text.h"
 
 namespace tavro::cli {
 namespace {

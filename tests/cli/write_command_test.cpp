@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "cli/commands.h"
-#include "cli/password_source.h"
 #include "cli/console/terminal_text.h"
+#include "cli/password_source.h"
 #include "made_up_network.h"
 
 #ifndef _WIN32

@@ -16,7 +16,8 @@ int main() {
     while (*arguments == L'"' || *arguments == L' ') ++arguments;
 
     char line[4096];
-    const int size = WideCharToMultiByte(CP_UTF8, 0, arguments, -1, line, sizeof line, nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, arguments, -1, line, sizeof line, nullptr, nullptr);
     FILE* file = record ? _wfopen(record, L"ab") : nullptr;
     if (size == 0 || !file) return 99;
     const bool written = std::fprintf(file, "%s\n", line) > 0;
