@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 
 #include "cli/console/terminal_text.h"
 
@@ -30,6 +31,15 @@ std::string Utc(std::chrono::system_clock::time_point at) {
 }  // namespace
 
 std::optional<TraceLog> TraceLog::Create(const std::string& path, std::string& why) {
+    // A FIFO would hold the run at its opening, and every device behind a reader that never
+    // reads; a device file is no log either.
+    std::error_code ignored;
+    const auto status = std::filesystem::status(
+        std::filesystem::path(std::u8string(path.begin(), path.end())), ignored);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        why = "not a regular file";
+        return std::nullopt;
+    }
     errno = 0;
     upload::OwnedFile file = upload::OpenFileForWriting(path);
     if (!file) {

@@ -16,7 +16,7 @@ namespace tavro::cli {
 // address, so that the lines of devices written at once can be told apart.
 class TraceLog {
 public:
-    // nullopt, with the system's reason, when the file cannot be made.
+    // nullopt, with the reason, when the file cannot be made or is no regular file.
     static std::optional<TraceLog> Create(const std::string& path, std::string& why);
 
     // One whole line of a device's trace, its line end included or not.
