@@ -1,6 +1,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -148,6 +149,15 @@ bool NamesNoDevice(const batch::WriteTarget& target, const ChosenInterface& loca
     return !why.empty();
 }
 
+// Whether both name one existing file (the log must never be written over the image).
+bool SameFile(const std::string& one, const std::string& other) {
+    const auto path = [](const std::string& text) {
+        return std::filesystem::path(std::u8string(text.begin(), text.end()));
+    };
+    std::error_code error;
+    return !one.empty() && std::filesystem::equivalent(path(one), path(other), error) && !error;
+}
+
 // How the write shows itself: JSON lines, one device alone, or the board of several.
 std::unique_ptr<batch::BatchView> ViewFor(const CommandContext& context,
                                           const WriteOptions& options, const batch::BatchPlan& plan,
@@ -190,6 +200,11 @@ int RunWrite(const CommandContext& context, const WriteOptions& options) {
         if (NamesNoDevice(target, *local, &context.err)) return kExitUsage;
     }
     std::optional<TraceLog> log;
+    if (SameFile(options.log, options.file)) {
+        context.err << "tavro-writer-cli: the log " << TerminalText(options.log)
+                    << " is the firmware file; it would be overwritten\n";
+        return kExitUsage;
+    }
     if (!options.log.empty()) {
         std::string why;
         if (!(log = TraceLog::Create(options.log, why))) {

@@ -193,8 +193,10 @@ TEST_F(WriteCommandTest, APasswordFifoWithoutAWriterEndsAtTheWaitsBound) {
               std::nullopt);
     EXPECT_NE(message.str().find(TerminalText(fifo)), std::string::npos) << message.str();
 
-    // Nor does a FIFO as the support log hold the run at its opening.
+    // Nor does a FIFO as the support log hold the run at its opening, nor is the firmware
+    // file written over as a log.
     EXPECT_EQ(Run({"write", "--log", fifo.c_str(), "198.18.0.20", "/tmp/f.bin"}), 1);
+    EXPECT_EQ(Run({"write", "--log", fifo.c_str(), "198.18.0.20", fifo.c_str()}), 64);
     EXPECT_TRUE(requests.empty());
 }
 #endif
