@@ -196,7 +196,9 @@ TEST_F(WriteCommandTest, APasswordFifoWithoutAWriterEndsAtTheWaitsBound) {
     // Nor does a FIFO as the support log hold the run at its opening, nor is the firmware
     // file written over as a log.
     EXPECT_EQ(Run({"write", "--log", fifo.c_str(), "198.18.0.20", "/tmp/f.bin"}), 1);
-    EXPECT_EQ(Run({"write", "--log", fifo.c_str(), "198.18.0.20", fifo.c_str()}), 64);
+    const std::string image = WriteFile("image.bin", "firmware");
+    EXPECT_EQ(Run({"write", "--log", image.c_str(), "198.18.0.20", image.c_str()}), 64);
+    EXPECT_EQ(std::filesystem::file_size(image), 8u) << "the firmware file was written over";
     EXPECT_TRUE(requests.empty());
 }
 #endif
