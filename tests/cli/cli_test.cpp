@@ -150,6 +150,7 @@ TEST_F(CliTest, FailedSearchIsAnErrorEmptyOneIsNot) {
     discoveryResult = 0;
     EXPECT_EQ(Run({"search"}), 0);
     EXPECT_EQ(out.str(), "");
+    EXPECT_NE(err.str().find("(198.18.0.1)"), std::string::npos) << "an empty search said nothing";
 
     discoveryResult = -1;
     EXPECT_EQ(Run({"search"}), 1);

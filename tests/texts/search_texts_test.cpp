@@ -44,5 +44,12 @@ TEST(SearchNoticeText, NoInterfaceInJapaneseIsTheDialogsMessage) {
     EXPECT_EQ(NoInterfaceText(Language::English), "No network device was found.");
 }
 
+TEST(SearchNoticeText, ASearchThatListedNothingSaysWhere) {
+    EXPECT_EQ(NoDeviceAnsweredText("tv0", "198.18.0.1", Language::English),
+              "no device answered on tv0 (198.18.0.1)");
+    EXPECT_EQ(NoDeviceAnsweredText("tv0", "198.18.0.1", Language::Japanese),
+              "tv0 (198.18.0.1) ではどのデバイスも応答しませんでした");
+}
+
 }  // namespace
 }  // namespace tavro::texts
