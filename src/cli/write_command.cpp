@@ -99,10 +99,11 @@ std::vector<batch::WriteTarget> SearchedTargets(const CliServices& services,
     return targets;
 }
 
-// The plan of the batch from the options and the environment; nullopt with the exit status
-// after a message on err.
+// The plan of the batch from the options and the environment, and the interface it works
+// from; nullopt with the exit status after a message on err.
 std::optional<batch::BatchPlan> SettlePlan(const CommandContext& context,
-                                           const WriteOptions& options, int& status) {
+                                           const WriteOptions& options, ChosenInterface& local,
+                                           int& status) {
     const CliServices& services = context.services;
     const std::optional<std::string> password =
         ResolvePassword({.given = options.password, .file = options.passwordFile},
@@ -111,14 +112,15 @@ std::optional<batch::BatchPlan> SettlePlan(const CommandContext& context,
         status = kExitUsage;
         return std::nullopt;
     }
-    const std::optional<ChosenInterface> local = ChooseInterface(context, options.interface);
-    if (!local) {
+    const std::optional<ChosenInterface> chosen = ChooseInterface(context, options.interface);
+    if (!chosen) {
         status = kExitFailure;
         return std::nullopt;
     }
+    local = *chosen;
     batch::BatchPlan plan{
         .file = options.file,
-        .localAddress = local->address,
+        .localAddress = local.address,
         .password = *password,
         .localPort = options.localPort,
         .timeouts = {},
@@ -192,12 +194,11 @@ int RunWrite(const CommandContext& context, const WriteOptions& options) {
         NamedTargets(options.devices, context.err);
     if (!targets) return kExitUsage;
     int status = kExitOk;
-    const std::optional<batch::BatchPlan> plan = SettlePlan(context, options, status);
+    ChosenInterface local;
+    const std::optional<batch::BatchPlan> plan = SettlePlan(context, options, local, status);
     if (!plan) return status;
-    const std::optional<ChosenInterface> local = ChooseInterface(context, options.interface);
-    if (!local) return kExitFailure;
     for (const batch::WriteTarget& target : *targets) {
-        if (NamesNoDevice(target, *local, &context.err)) return kExitUsage;
+        if (NamesNoDevice(target, local, &context.err)) return kExitUsage;
     }
     std::optional<TraceLog> log;
     if (SameFile(options.log, options.file)) {
@@ -215,22 +216,22 @@ int RunWrite(const CommandContext& context, const WriteOptions& options) {
     }
 
     if (options.allDevices || options.verify) {
-        services.job->BeginSearch(local->address.ToString());
+        services.job->BeginSearch(local.address.ToString());
     }
     if (options.allDevices) {
-        targets = SearchedTargets(services, local->address);
+        targets = SearchedTargets(services, local.address);
         std::erase_if(*targets, [&](const batch::WriteTarget& target) {
-            return NamesNoDevice(target, *local, nullptr);
+            return NamesNoDevice(target, local, nullptr);
         });
         if (targets->empty()) {
-            context.err << "tavro-writer-cli: no device answered the search from " << local->address
+            context.err << "tavro-writer-cli: no device answered the search from " << local.address
                         << "\n";
             return kExitFailure;
         }
     } else if (options.verify) {
         // The hardware address and version each device has now, so that --verify knows it
         // again and can tell a new version.
-        for (const batch::WriteTarget& seen : SearchedTargets(services, local->address)) {
+        for (const batch::WriteTarget& seen : SearchedTargets(services, local.address)) {
             for (batch::WriteTarget& target : *targets) {
                 if (target.address == seen.address) target.before = seen.before;
             }

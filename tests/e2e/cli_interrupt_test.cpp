@@ -87,6 +87,21 @@ protected:
         return cli.Wait(std::chrono::seconds(5));
     }
 
+    // Interrupts a --json write to the slow device and kSecond once both transfers are under
+    // way; the child's end must follow within a few seconds.
+    std::optional<Ended> InterruptTwoTransfers(int signal) {
+        CliProcess cli({"write", "--json", kDevice, kSecond, image_.path()});
+        EXPECT_TRUE(cli.started());
+        if (!cli.started() || !AwaitAcknowledgements(3) ||
+            !sim().WaitForEvents(kSecond, "ack", 3, std::chrono::seconds(20))) {
+            return std::nullopt;
+        }
+        cli.Signal(signal);
+        return cli.Wait(std::chrono::seconds(5));
+    }
+
+    static constexpr const char* kSecond = "198.18.0.11";
+
     // "... after N% of FILE was sent to DEVICE\n" with 0 < N < 100.
     void ExpectTransferNotice(const std::string& err) {
         const std::string start = "tavro-writer-cli: interrupted after ";
@@ -127,15 +142,10 @@ TEST_F(CliInterruptTest, SigtermDuringATransferClosesTheConnectionAndExits143) {
 }
 
 TEST_F(CliInterruptTest, CtrlCDuringAWriteToSeveralDevicesSaysHowFarEachGot) {
-    const std::string second = "198.18.0.11";
+    const std::string second = kSecond;
     START_DEVICES({kDevice, second}, {kSlowDevice, second + ",ack-delay-ms=50"});
 
-    CliProcess cli({"write", "--json", kDevice, second, image_.path()});
-    ASSERT_TRUE(cli.started());
-    ASSERT_TRUE(AwaitAcknowledgements(3));
-    ASSERT_TRUE(sim().WaitForEvents(second, "ack", 3, std::chrono::seconds(20)));
-    cli.Signal(SIGINT);
-    const std::optional<Ended> ended = cli.Wait(std::chrono::seconds(5));
+    const std::optional<Ended> ended = InterruptTwoTransfers(SIGINT);
     ASSERT_TRUE(ended) << "tavro-writer-cli did not end within 5 s of SIGINT";
     EXPECT_EQ(ended->status, 130);
     for (const std::string& device : {std::string(kDevice), second}) {
@@ -186,15 +196,10 @@ TEST_F(CliInterruptTest, CtrlCDuringASearchListsNothingAndExits130) {
 }
 
 TEST_F(CliInterruptTest, SighupEndsLikeSigtermWith129AndEveryDeviceItsLine) {
-    const std::string second = "198.18.0.11";
+    const std::string second = kSecond;
     START_DEVICES({kDevice, second}, {kSlowDevice, second + ",ack-delay-ms=50"});
 
-    CliProcess cli({"write", "--json", kDevice, second, image_.path()});
-    ASSERT_TRUE(cli.started());
-    ASSERT_TRUE(AwaitAcknowledgements(3));
-    ASSERT_TRUE(sim().WaitForEvents(second, "ack", 3, std::chrono::seconds(20)));
-    cli.Signal(SIGHUP);
-    const std::optional<Ended> ended = cli.Wait(std::chrono::seconds(5));
+    const std::optional<Ended> ended = InterruptTwoTransfers(SIGHUP);
     ASSERT_TRUE(ended) << "tavro-writer-cli did not end within 5 s of SIGHUP";
     EXPECT_TRUE(ended->exited) << "killed by signal " << ended->status;
     EXPECT_EQ(ended->status, 129);

@@ -284,22 +284,31 @@ void Win32WriterWindow::ShowErrorBox(const std::string& text) {
     ::MessageBoxW(nullptr, Widen(text).c_str(), L"Error", MB_OK);
 }
 
-std::optional<std::string> Win32WriterWindow::AskOpenFile(const FileOpenRequest& request) {
-    if (!m_options.presetOpenFile.empty()) return Narrow(m_options.presetOpenFile);
-
-    const std::wstring filter = FileDialogFilter(request.filter);
-    const std::wstring extension = Widen(request.defaultExtension);
-    std::vector<wchar_t> path(kPathCapacity, L'\0');
+// What the open and the save dialog share: this window as owner, the filter's first entry, the
+// path buffer and the default extension.
+OPENFILENAMEW Win32WriterWindow::FileDialogFor(const std::wstring& filter,
+                                               const std::wstring& extension,
+                                               std::vector<wchar_t>& path) const {
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = m_window;
     dialog.lpstrFilter = filter.c_str();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = path.data();
-    dialog.nMaxFile = kPathCapacity;
+    dialog.nMaxFile = static_cast<DWORD>(path.size());
     dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
-    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT |
-                   (request.fileMustExist ? OFN_FILEMUSTEXIST : 0);
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+    return dialog;
+}
+
+std::optional<std::string> Win32WriterWindow::AskOpenFile(const FileOpenRequest& request) {
+    if (!m_options.presetOpenFile.empty()) return Narrow(m_options.presetOpenFile);
+
+    const std::wstring filter = FileDialogFilter(request.filter);
+    const std::wstring extension = Widen(request.defaultExtension);
+    std::vector<wchar_t> path(kPathCapacity, L'\0');
+    OPENFILENAMEW dialog = FileDialogFor(filter, extension, path);
+    dialog.Flags |= request.fileMustExist ? OFN_FILEMUSTEXIST : 0;
     if (!::GetOpenFileNameW(&dialog)) return std::nullopt;
     return Narrow(path.data());
 }
@@ -312,15 +321,8 @@ std::optional<std::string> Win32WriterWindow::AskSaveFile(const FileSaveRequest&
     std::vector<wchar_t> path(kPathCapacity, L'\0');
     const std::wstring suggested = Widen(request.suggestedName);
     std::copy(suggested.begin(), suggested.end(), path.begin());
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = m_window;
-    dialog.lpstrFilter = filter.c_str();
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path.data();
-    dialog.nMaxFile = kPathCapacity;
-    dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
-    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
+    OPENFILENAMEW dialog = FileDialogFor(filter, extension, path);
+    dialog.Flags |= OFN_PATHMUSTEXIST;
     if (!::GetSaveFileNameW(&dialog)) return std::nullopt;
     return Narrow(path.data());
 }

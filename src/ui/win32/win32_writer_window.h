@@ -1,10 +1,13 @@
 #pragma once
 
 #include <windows.h>
+// commdlg.h builds on windows.h.
+#include <commdlg.h>
 
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ui/dialog_controls.h"
 
@@ -73,6 +76,8 @@ private:
     bool SetWaitCursorIfWaiting();
     void EndUnlessBusy(int result);
     HWND Control(ControlId id) const;
+    OPENFILENAMEW FileDialogFor(const std::wstring& filter, const std::wstring& extension,
+                                std::vector<wchar_t>& path) const;
 
     Options m_options;
     DialogEvents* m_events = nullptr;
