@@ -7,6 +7,7 @@
 
 #include "discovery/device_table.h"
 #include "discovery/search_outcome.h"
+#include "discovery/sightings.h"
 #include "interfaces/interface_facts.h"
 #include "log/log_sink.h"
 #include "net/ipv4_address.h"
@@ -27,6 +28,13 @@ struct CoreServices {
     std::function<discovery::SearchOutcome(discovery::DeviceTable& table,
                                            net::Ipv4Address localAddress)>
         discoverDevices;
+    // Every reply to one probe with its version query's fate, unbounded by the device list;
+    // the command line's search and the batch's evidence come from here.
+    std::function<discovery::Sightings(net::Ipv4Address localAddress)> searchEveryDevice;
+    // One address's version query, for a device that did not answer a probe.
+    std::function<discovery::VersionFinding(net::Ipv4Address localAddress,
+                                            net::Ipv4Address device)>
+        queryVersionOf;
     // The outcome and why it came about; a front end that shows only the outcome reads
     // `result`.
     std::function<upload::UploadReport(const upload::UploadRequest& request,
