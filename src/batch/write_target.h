@@ -1,6 +1,9 @@
 #pragma once
 
+#include <vector>
+
 #include "batch/comeback_watch.h"
+#include "batch/device_outcome.h"
 #include "net/ipv4_address.h"
 
 namespace tavro::batch {
@@ -9,6 +12,9 @@ namespace tavro::batch {
 struct WriteTarget {
     net::Ipv4Address address;
     ComebackWatch::Before before;
+    // Every hardware address a search of the run saw at this address, when there were two or
+    // more: the batch does not write it.
+    std::vector<Mac> conflict;
 };
 
 }  // namespace tavro::batch

@@ -15,8 +15,9 @@ namespace tavro::discovery {
 // (no socket, no descriptor, no buffer) tells nothing of the device.
 enum class VersionFate {
     Answered,      // two lines, the first a strict "SKETCH VER : <digits>" (strictVersion)
-    Unreadable,    // two lines came, but the first carries no version that reads strictly
-    Silent,        // the device refused, reset or closed the connection, or let the bound pass
+    Unreadable,    // the device answered, but with no version that reads strictly
+    Silent,        // no byte came: the device refused, reset or closed the connection, or let
+                   // the bound pass
     LocalFailure,  // this computer could not ask (localError says why)
 };
 
@@ -32,6 +33,7 @@ struct VersionFinding {
 struct Sighting {
     DeviceRecord row;
     VersionFinding version;
+    bool listed = false;  // the device list would list it: its answer had two CR-ended lines
 };
 
 // Everything one search saw, without the device list's bound of 256 rows.
