@@ -61,8 +61,9 @@ private:
 net::Ipv4Address Address(const char* text) { return *net::Ipv4Address::ParseDottedQuad(text); }
 
 TEST(WriteBatchTest, EachDeviceEndsOnceWithItsOwnOutcomeThenTheBatchConcludes) {
-    const std::vector<WriteTarget> targets = {
-        {Address("198.18.0.10"), {}}, {Address("198.18.0.11"), {}}, {Address("198.18.0.12"), {}}};
+    const std::vector<WriteTarget> targets = {{Address("198.18.0.10"), {}, {}},
+                                              {Address("198.18.0.11"), {}, {}},
+                                              {Address("198.18.0.12"), {}, {}}};
     CoreServices services;
     services.runUpload = [](const upload::UploadRequest& request, upload::UploadSink&,
                             const upload::UploadTimeouts&) {
