@@ -17,6 +17,13 @@ std::optional<net::Ipv4Address> AddressOf(const DeviceRecord& row) {
         std::string_view(row.addressText, strnlen(row.addressText, sizeof row.addressText)));
 }
 
+// This computer ran out of descriptors or buffers: a shortage that ends when a query does.
+bool IsShortage(const VersionFinding& finding) {
+    return finding.fate == VersionFate::LocalFailure &&
+           (finding.localError == net::kErrorTooManySockets ||
+            finding.localError == net::kErrorNoBuffers);
+}
+
 }  // namespace
 
 VersionQueries::VersionQueries(net::Ipv4Address localAddress, const DiscoveryOptions& options,
@@ -125,8 +132,16 @@ void VersionQueries::Settle(std::size_t index) {
         return;
     }
     const std::unique_ptr<VersionQueryTask> query = std::move(entry.query);
-    Record(entry, *query);
     --active_;
+    if (overflow_ == Overflow::wait && active_ > 0 && IsShortage(query->finding())) {
+        // The queries still running hold what this one lacked: it waits for one of them to
+        // end, and no more than they run at once from here on.
+        places_ = active_;
+        entry.stage = Stage::waiting;
+        waiting_.push_front(index);
+        return;
+    }
+    Record(entry, *query);
     if (overflow_ == Overflow::drop) {
         if (!entry.sighting.listed) {
             entry.stage = Stage::free;

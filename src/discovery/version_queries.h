@@ -26,7 +26,9 @@ namespace tavro::discovery {
 // - wait (every reply kept): a place is held only while its query runs; the reply waits for
 //   one, in reply order. A reply from an address whose query is running or waiting shares
 //   that query's finding, so a device that floods replies costs one query at a time. Past
-//   kMostReplies, replies are dropped and counted as unlisted.
+//   kMostReplies, replies are dropped and counted as unlisted. A query that finds this
+//   computer out of descriptors or buffers while others run waits again, and the places
+//   shrink to what runs; only when none runs is the shortage its finding.
 class VersionQueries {
 public:
     using Clock = std::chrono::steady_clock;
