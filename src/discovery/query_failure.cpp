@@ -12,6 +12,9 @@ bool IsDeviceSideError(int code) {
         case net::kErrorNetworkReset:
         case net::kErrorTimedOut:
         case net::kErrorHostUnreachable:
+        // No route to the address a reply came from: a reply with a made-up source must not
+        // read as a failure of this computer's.
+        case net::kErrorNetworkUnreachable:
         case net::kErrorHostDown:
         case net::kErrorNotConnected:
         case net::kErrorShutDown:

@@ -5,9 +5,9 @@
 namespace tavro::discovery {
 
 // Whether a socket code from a version query's connect, send or receive speaks of the device
-// and the path to it (refused, reset, timed out, host unreachable...) rather than of this
-// computer (no descriptor, no buffer, no route, no local port). An unknown code counts as this
-// computer's: a failure we cannot place must never read as the device's silence.
+// and the path to it (refused, reset, timed out, host or network unreachable...) rather than
+// of this computer (no descriptor, no buffer, no local port, its network down). An unknown code
+// counts as this computer's: a failure we cannot place must never read as the device's silence.
 bool IsDeviceSideError(int code);
 
 // The finding of a query that ended without an answer: code is the socket code, or 0 when the
