@@ -141,6 +141,24 @@ TEST_F(WaitingPlacesTest, MoreRepliesThanPlacesAllWaitAndEachGetsItsOwnBound) {
     }
 }
 
+TEST_F(WaitingPlacesTest, ADeviceRepeatingItsReplyCostsOneQueryAndThePastTheMostAreCounted) {
+    const std::string device = Serve({.delay = 100ms});
+    DiscoveryOptions options;
+    options.versionPort = port_;
+    VersionQueries queries(net::kLoopbackAddress, options, VersionQueries::Overflow::wait);
+    const std::size_t sent = VersionQueries::kMostReplies + 5;
+    for (std::size_t i = 0; i < sent; ++i) queries.Take(Reply(device, 1));
+    ASSERT_EQ(queries.Finish(), 0);
+
+    const std::vector<Sighting> sightings = queries.Sightings();
+    ASSERT_EQ(sightings.size(), VersionQueries::kMostReplies);
+    EXPECT_EQ(queries.unlisted(), 5);
+    for (const Sighting& sighting : sightings) {
+        ASSERT_EQ(sighting.version.fate, VersionFate::Answered);
+    }
+    EXPECT_EQ(servers_[0]->Requests().size(), 1u);
+}
+
 TEST_F(WaitingPlacesTest, EveryReplyKeepsItsOwnFateInReplyOrder) {
     const std::string healthy = Serve({});
     const std::string silent = Serve({.silent = true});
