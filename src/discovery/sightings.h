@@ -50,7 +50,9 @@ struct Sightings {
 // all running waits for a place instead of being dropped. Bounded as a device list search is,
 // plus one version bound per 256 replies that had to wait. A reply from an address whose
 // query is still running or waiting takes that query's finding rather than a query of its
-// own, so a device that replies over and over does not stretch the search.
+// own, so a device that replies over and over does not stretch the search. Short of
+// descriptors, the queries run as few at a time as this computer allows; a reply is
+// LocalFailure only when not even one could run.
 Sightings SearchEveryDevice(net::Ipv4Address localAddress, const DiscoveryOptions& options = {});
 
 // Asks one address for its versions from localAddress, within options.versionTimeout.
