@@ -13,20 +13,29 @@
 #include "cli/local_interfaces.h"
 #include "cli/option_checks.h"
 #include "discovery/device_table.h"
+#include "discovery/sightings.h"
+#include "discovery/sightings_summary.h"
+#include "discovery/version_queries.h"
 #include "texts/search_texts.h"
 
 namespace tavro::cli {
 namespace {
 
-// One interface's search and what it found.
+// One interface's search and what it found: every reply, not only the device list's 256.
 struct InterfaceSearch {
     explicit InterfaceSearch(ChosenInterface chosen) : where(std::move(chosen)) {}
 
     ChosenInterface where;
-    std::unique_ptr<discovery::DeviceTable> table = std::make_unique<discovery::DeviceTable>();
-    discovery::SearchOutcome outcome;
+    discovery::Sightings sightings;
 
-    int listed() const { return std::min(outcome.count, discovery::DeviceTable::kCapacity); }
+    // The rows the device list's own rule accepts, in reply order.
+    std::vector<const discovery::DeviceRecord*> listed() const {
+        std::vector<const discovery::DeviceRecord*> rows;
+        for (const discovery::Sighting& sighting : sightings.replies) {
+            if (sighting.listed) rows.push_back(&sighting.row);
+        }
+        return rows;
+    }
 };
 
 std::string JoinedAddresses(const std::vector<InterfaceSearch>& searches) {
@@ -51,7 +60,7 @@ void SearchAll(const CliServices& services, std::vector<InterfaceSearch>& search
     std::vector<std::jthread> running;
     for (InterfaceSearch& search : searches) {
         running.emplace_back([&services, &search] {
-            search.outcome = services.discoverDevices(*search.table, search.where.address);
+            search.sightings = services.searchEveryDevice(search.where.address);
         });
     }
 }
@@ -60,13 +69,57 @@ void SearchAll(const CliServices& services, std::vector<InterfaceSearch>& search
 void WriteJson(const std::vector<InterfaceSearch>& searches, std::ostream& out) {
     std::string lines;
     for (const InterfaceSearch& search : searches) {
-        for (int i = 0; i < search.listed(); ++i) {
+        for (const discovery::DeviceRecord* row : search.listed()) {
             lines += (lines.empty() ? "\n " : ",\n ") +
-                     JsonText(DeviceJson(search.table->rows[i], search.where.name,
-                                         search.where.address.ToString()));
+                     JsonText(DeviceJson(*row, search.where.name, search.where.address.ToString()));
         }
     }
     out << "[" << lines << (lines.empty() ? "]\n" : "\n]\n");
+}
+
+// Tells on stderr what one interface's search could not list, and why. false when the search
+// failed or this computer could not ask some device: the list is then not the network's.
+bool TellWhatWasNotListed(const InterfaceSearch& search, bool tagged, texts::Language language,
+                          std::ostream& err) {
+    const std::string on = tagged ? " on " + TerminalText(search.where.name) : std::string();
+    const std::string lead = "tavro-writer-cli: " + (on.empty() ? "" : on.substr(1) + ": ");
+    const discovery::Sightings& sightings = search.sightings;
+    if (sightings.error != 0) {
+        err << "tavro-writer-cli: the search from " << search.where.address.ToString() << on
+            << " failed"
+            << (sightings.error > 0 ? ": " + texts::LocalFailureText(sightings.error, language)
+                                    : std::string())
+            << "\n";
+        return false;
+    }
+    const discovery::SightingsSummary summary = discovery::Summarize(sightings);
+    const std::string name = TerminalText(search.where.name);
+    const std::string address = search.where.address.ToString();
+    if (sightings.leftOut > 0) {
+        err << lead
+            << texts::RepliesLeftOutText(sightings.leftOut,
+                                         static_cast<int>(discovery::VersionQueries::kMostReplies),
+                                         language)
+            << "\n";
+    }
+    if (sightings.endedAtBound) {
+        discovery::SearchOutcome bound(summary.listed);
+        bound.endedAtBound = true;
+        err << lead << texts::SearchNoticeText(bound, language) << "\n";
+    }
+    if (summary.listed == 0 && summary.devices > 0) {
+        err << lead
+            << texts::UnansweredVersionText(summary.devices, summary.unaskedDevices,
+                                            summary.localError, name, address, language)
+            << "\n";
+    } else if (summary.unaskedDevices > 0) {
+        err << lead
+            << texts::UnaskedDevicesText(summary.unaskedDevices, summary.localError, language)
+            << "\n";
+    } else if (summary.devices == 0 && !sightings.endedAtBound && sightings.leftOut == 0) {
+        err << "tavro-writer-cli: " << texts::NoDeviceAnsweredText(name, address, language) << "\n";
+    }
+    return summary.unaskedDevices == 0;
 }
 
 // One device line per device found from the local address (or from every interface, each
@@ -91,23 +144,9 @@ int RunSearch(const CommandContext& context, const SearchOptions& options) {
     services.job->Finish();  // a stop signal from here on no longer cuts the list short
 
     int status = kExitOk;
-    const texts::Language language = context.language;
     for (const InterfaceSearch& search : searches) {
-        const std::string on =
-            options.allInterfaces ? " on " + TerminalText(search.where.name) : std::string();
-        if (search.outcome.count < 0) {
-            err << "tavro-writer-cli: the search from " << search.where.address.ToString() << on
-                << " failed\n";
+        if (!TellWhatWasNotListed(search, options.allInterfaces, context.language, err)) {
             status = kExitFailure;
-        } else if (const std::string notice = texts::SearchNoticeText(search.outcome, language);
-                   !notice.empty()) {
-            err << "tavro-writer-cli: " << (on.empty() ? "" : on.substr(1) + ": ") << notice
-                << "\n";
-        } else if (search.outcome.count == 0) {
-            err << "tavro-writer-cli: "
-                << texts::NoDeviceAnsweredText(TerminalText(search.where.name),
-                                               search.where.address.ToString(), language)
-                << "\n";
         }
     }
     if (options.json) {
@@ -119,8 +158,8 @@ int RunSearch(const CommandContext& context, const SearchOptions& options) {
                                     ? "  via " + TerminalText(search.where.name) + " (" +
                                           search.where.address.ToString() + ")"
                                     : std::string();
-        for (int i = 0; i < search.listed(); ++i) {
-            out << TerminalText(discovery::DeviceLine(search.table->rows[i])) << via << "\n";
+        for (const discovery::DeviceRecord* row : search.listed()) {
+            out << TerminalText(discovery::DeviceLine(*row)) << via << "\n";
         }
     }
     return status;

@@ -42,12 +42,17 @@ struct Sightings {
     std::vector<Sighting> replies;  // every reply in the order it came; one that came twice is
                                     // here twice
     bool endedAtBound = false;      // the total bound stopped the search while replies still came
+    int leftOut = 0;  // replies past the most one search keeps (4096), received and dropped
 };
 
 // Broadcasts one probe from localAddress and keeps every reply with its version query's fate.
 // Queries run side by side, at most DeviceTable::kCapacity at once; a reply that finds them
 // all running waits for a place instead of being dropped. Bounded as a device list search is,
-// plus one version bound per 256 replies that had to wait.
+// plus one version bound per 256 replies that had to wait. A reply from an address whose
+// query is still running or waiting takes that query's finding rather than a query of its
+// own, so a device that replies over and over does not stretch the search. Short of
+// descriptors, the queries run as few at a time as this computer allows; a reply is
+// LocalFailure only when not even one could run.
 Sightings SearchEveryDevice(net::Ipv4Address localAddress, const DiscoveryOptions& options = {});
 
 // Asks one address for its versions from localAddress, within options.versionTimeout.

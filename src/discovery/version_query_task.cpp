@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "discovery/query_failure.h"
+#include "discovery/strict_version.h"
 #include "net/nonblocking_io.h"
 #include "net/socket_error.h"
 
@@ -19,9 +21,15 @@ VersionQueryTask::VersionQueryTask(net::Ipv4Address local, const net::Endpoint& 
     : deadline_(deadline) {
     int error = 0;
     socket_ = net::Socket::Create(net::kStreamSocket, error);
-    if (error != 0 || socket_.Bind(net::Endpoint{local, 0}) != 0 ||
-        net::SetNonBlocking(socket_) != 0) {
-        End(State::failed);
+    if (error == 0) {
+        error = socket_.Bind(net::Endpoint{local, 0});
+    }
+    if (error == 0) {
+        error = net::SetNonBlocking(socket_);
+    }
+    if (error != 0) {
+        // Nothing has left this computer yet: whatever the code, the device was not asked.
+        FailHere(error);
         return;
     }
     error = net::StartConnect(socket_, device);
@@ -30,7 +38,7 @@ VersionQueryTask::VersionQueryTask(net::Ipv4Address local, const net::Endpoint& 
     } else if (error == net::kErrorWouldBlock) {
         state_ = State::connecting;
     } else {
-        End(State::failed);
+        Fail(error);
     }
 }
 
@@ -56,7 +64,7 @@ void VersionQueryTask::Advance(short revents, Clock::time_point now) {
         Read(revents);
     }
     if (running() && now >= deadline_) {
-        End(State::failed);
+        Fail(0);
     }
 }
 
@@ -64,8 +72,8 @@ void VersionQueryTask::Connected(short revents) {
     if ((revents & (net::kCanWrite | net::kFailed | net::kHungUp)) == 0) {
         return;
     }
-    if (net::ConnectOutcome(socket_) != 0) {
-        End(State::failed);
+    if (const int error = net::ConnectOutcome(socket_); error != 0) {
+        Fail(error);
         return;
     }
     state_ = State::sending;
@@ -78,7 +86,7 @@ void VersionQueryTask::Send() {
         return;
     }
     if (!result.ok()) {
-        End(State::failed);
+        Fail(result.error);
         return;
     }
     sent_ += result.count;
@@ -98,27 +106,45 @@ void VersionQueryTask::Read(short revents) {
     if (result.error == net::kErrorWouldBlock) {
         return;
     }
+    if (!result.ok()) {
+        Fail(result.error);
+        return;
+    }
     // A device that closes before its second LF has not answered.
-    if (!result.ok() || result.count == 0) {
-        End(State::failed);
+    if (result.count == 0) {
+        Fail(0);
         return;
     }
     switch (reader_.Feed(std::span<const char>(area.data(), result.count))) {
         case VersionAnswerReader::Progress::needMore:
             return;
         case VersionAnswerReader::Progress::failed:
-            End(State::failed);
+            Fail(0);
             return;
         case VersionAnswerReader::Progress::done:
             break;
     }
     const std::optional<VersionAnswer> parsed = ParseVersionAnswer(reader_.answer());
     if (!parsed) {
-        End(State::failed);
+        Fail(0);
         return;
     }
     answer_ = *parsed;
+    const std::optional<std::uint32_t> strict = ReadStrictSketchVersion(reader_.answer());
+    finding_ = VersionFinding{.fate = strict ? VersionFate::Answered : VersionFate::Unreadable,
+                              .strictVersion = strict,
+                              .localError = 0};
     End(State::answered);
+}
+
+void VersionQueryTask::Fail(int code) {
+    finding_ = FindingOfFailure(code, !reader_.answer().empty());
+    End(State::failed);
+}
+
+void VersionQueryTask::FailHere(int code) {
+    finding_ = LocalFailureFinding(code);
+    End(State::failed);
 }
 
 void VersionQueryTask::End(State state) {

@@ -1,4 +1,5 @@
 #include "discovery/discover_devices.h"
+#include "discovery/sightings.h"
 #include "interfaces/read_interface_facts.h"
 #include "services/core_services.h"
 #include "upload/firmware_image.h"
@@ -16,8 +17,14 @@ CoreServices RealCoreServices() {
                 discovery::DiscoverDevices(table, localAddress, {}, &outcome);
                 return outcome;
             },
-        .searchEveryDevice = nullptr,
-        .queryVersionOf = nullptr,
+        .searchEveryDevice =
+            [](net::Ipv4Address localAddress) {
+                return discovery::SearchEveryDevice(localAddress);
+            },
+        .queryVersionOf =
+            [](net::Ipv4Address localAddress, net::Ipv4Address device) {
+                return discovery::QueryVersionOf(localAddress, device);
+            },
         .runUpload =
             [](const upload::UploadRequest& request, upload::UploadSink& sink,
                const upload::UploadTimeouts& timeouts) {

@@ -4,6 +4,7 @@
 
 #include "discovery/device_table.h"
 #include "discovery/discovery_options.h"
+#include "net/socket_error.h"
 
 namespace tavro::texts {
 namespace {
@@ -43,6 +44,71 @@ std::string SearchNoticeText(const discovery::SearchOutcome& outcome, Language l
         notice += (notice.empty() ? "" : separator) + BoundPart(language);
     }
     return notice;
+}
+
+std::string LocalFailureText(int code, Language language) {
+    const bool japanese = language == Language::Japanese;
+    switch (code) {
+        case net::kErrorTooManySockets:
+            return japanese ? "開いているファイルが多すぎます (too many open files)"
+                            : "too many open files";
+        case net::kErrorNoBuffers:
+            return japanese ? "バッファー領域が足りません (no buffer space available)"
+                            : "no buffer space available";
+        default:
+            return (japanese ? "エラー " : "error ") + std::to_string(code);
+    }
+}
+
+std::string UnansweredVersionText(int devices, int unasked, int localError,
+                                  std::string_view interfaceName, std::string_view address,
+                                  Language language) {
+    const std::string where = std::string(interfaceName) + " (" + std::string(address) + ")";
+    const std::string reason = LocalFailureText(localError, language);
+    if (language == Language::Japanese) {
+        const std::string answered =
+            where + " で " + std::to_string(devices) + " 台のデバイスが検索に応答しましたが、";
+        if (unasked >= devices) {
+            return answered +
+                   "このコンピューターの側でバージョンを問い合わせられませんでした: " + reason;
+        }
+        const std::string none = answered + "バージョンの問い合わせには応答しませんでした";
+        if (unasked == 0) return none;
+        return none + "（うち " + std::to_string(unasked) +
+               " 台はこのコンピューターの側で問い合わせられませんでした: " + reason + "）";
+    }
+    const std::string count =
+        std::to_string(devices) + (devices == 1 ? " device on " : " devices on ") + where;
+    if (unasked >= devices) {
+        return count + " answered the probe, but this computer could not ask " +
+               (devices == 1 ? "it for its" : "them for their") + " version: " + reason;
+    }
+    const std::string none = count + " answered the probe but not the version query";
+    if (unasked == 0) return none;
+    return none + "; this computer could not ask " + std::to_string(unasked) +
+           " of them: " + reason;
+}
+
+std::string UnaskedDevicesText(int unasked, int localError, Language language) {
+    const std::string reason = LocalFailureText(localError, language);
+    if (language == Language::Japanese) {
+        return "ほかに " + std::to_string(unasked) +
+               " 台のデバイスが検索に応答しましたが、このコンピューターの側でバージョンを問い合わせ"
+               "られませんでした: " +
+               reason;
+    }
+    return std::to_string(unasked) + (unasked == 1 ? " more device" : " more devices") +
+           " answered the probe, but this computer could not ask " +
+           (unasked == 1 ? "it for its" : "them for their") + " version: " + reason;
+}
+
+std::string RepliesLeftOutText(int leftOut, int kept, Language language) {
+    if (language == Language::Japanese) {
+        return "検索で扱える応答は " + std::to_string(kept) + " 件までのため、残りの " +
+               std::to_string(leftOut) + " 件の応答は扱いませんでした";
+    }
+    return std::to_string(leftOut) + (leftOut == 1 ? " more reply was" : " more replies were") +
+           " left out (a search keeps " + std::to_string(kept) + ")";
 }
 
 std::string NoInterfaceText(Language language) {

@@ -17,6 +17,24 @@ std::string SearchNoticeText(const discovery::SearchOutcome& outcome, Language l
 std::string NoDeviceAnsweredText(std::string_view interfaceName, std::string_view address,
                                  Language language);
 
+// Why this computer could not do its part, from a socket code: the system's own words for a
+// shortage ("too many open files", "no buffer space available"), else the code.
+std::string LocalFailureText(int code, Language language);
+
+// Replies came from the interface of that name and address, yet no device could be listed:
+// `devices` answered the probe and not the version query; `unasked` of them this computer
+// could not even ask, for the reason of localError.
+std::string UnansweredVersionText(int devices, int unasked, int localError,
+                                  std::string_view interfaceName, std::string_view address,
+                                  Language language);
+
+// Beside a list: `unasked` more devices answered the probe, but this computer could not ask
+// them for their version, for the reason of localError.
+std::string UnaskedDevicesText(int unasked, int localError, Language language);
+
+// Replies past the most one search keeps were received and dropped.
+std::string RepliesLeftOutText(int leftOut, int kept, Language language);
+
 // The machine has no interface to search or write from. In Japanese, the dialog's own words.
 std::string NoInterfaceText(Language language);
 

@@ -8,6 +8,7 @@
 
 #include "cli/commands.h"
 #include "made_up_network.h"
+#include "made_up_sightings.h"
 #include "text_checks.h"
 
 namespace tavro::cli {
@@ -25,6 +26,9 @@ protected:
             searchedFrom = local.ToString();
             table.rows[0] = tavro::test::MadeUpDevice("198.18.0.20", 0x0C, 105, 3);
             return discoveryResult;
+        };
+        services.searchEveryDevice = [this](net::Ipv4Address local) {
+            return tavro::test::SightingsOfDiscovery(services.discoverDevices, local);
         };
         services.runUpload = [this](const upload::UploadRequest& request, upload::UploadSink& sink,
                                     const upload::UploadTimeouts& timeouts) {

@@ -19,6 +19,7 @@
 #include "cli/console/display_width.h"
 #include "json_lines.h"
 #include "made_up_network.h"
+#include "made_up_sightings.h"
 #include "net/socket_error.h"
 #include "text_checks.h"
 #include "upload/connect_back_listener.h"
@@ -69,6 +70,9 @@ protected:
             const std::vector<discovery::DeviceRecord>& rows = listed[local];
             for (std::size_t i = 0; i < rows.size(); ++i) table.rows[i] = rows[i];
             return discovery::SearchOutcome(static_cast<int>(rows.size()));
+        };
+        services.searchEveryDevice = [this](net::Ipv4Address local) {
+            return test::SightingsOfDiscovery(services.discoverDevices, local);
         };
         services.runUpload = [this](const upload::UploadRequest& request, upload::UploadSink& sink,
                                     const upload::UploadTimeouts&) {

@@ -13,6 +13,7 @@
 
 #include "device_network_test.h"
 #include "discovery/discover_devices.h"
+#include "discovery/sightings.h"
 #include "texts/search_texts.h"
 
 namespace tavro::test {
@@ -150,6 +151,31 @@ TEST_F(HostileDiscoveryTest, ThreeHundredRepliesListTheFirst256AndTellOfTheOther
         EXPECT_LE(count, 2) << address;
         EXPECT_THAT(addresses, Contains(address));
     }
+}
+
+TEST_F(HostileDiscoveryTest, ASearchOfEveryDeviceKeepsAllThreeHundredReplies) {
+    const std::vector<std::string> addresses = TestNetwork::DeviceAddresses(10, 150);
+    std::vector<std::string> devices;
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        devices.push_back(addresses[i] +
+                          ",replies=2,reply-delay-ms=" + std::to_string(i % 30 * 10));
+    }
+    START_DEVICES(addresses, devices);
+
+    const discovery::Sightings sightings =
+        discovery::SearchEveryDevice(*net::Ipv4Address::Parse(kToolAddress));
+    ASSERT_EQ(sightings.error, 0);
+    ASSERT_THAT(ReplyOrder(), SizeIs(300));
+    ASSERT_THAT(sightings.replies, SizeIs(300));
+    EXPECT_EQ(sightings.leftOut, 0);
+    std::map<std::string, int> times;
+    for (const discovery::Sighting& sighting : sightings.replies) {
+        EXPECT_TRUE(sighting.listed) << sighting.row.addressText;
+        EXPECT_EQ(sighting.version.fate, discovery::VersionFate::Answered);
+        EXPECT_EQ(sighting.version.strictVersion, 105u);
+        ++times[sighting.row.addressText];
+    }
+    for (const std::string& address : addresses) EXPECT_EQ(times[address], 2) << address;
 }
 
 }  // namespace

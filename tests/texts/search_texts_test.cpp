@@ -51,5 +51,56 @@ TEST(SearchNoticeText, ASearchThatListedNothingSaysWhere) {
               "tv0 (198.18.0.1) ではどのデバイスも応答しませんでした");
 }
 
+TEST(SearchNoticeText, DevicesThatAnsweredOnlyTheProbeAreCountedAndALocalShortageIsNamed) {
+    const Language en = Language::English;
+    const Language ja = Language::Japanese;
+    EXPECT_EQ(UnansweredVersionText(3, 0, 0, "tv0", "198.18.0.1", en),
+              "3 devices on tv0 (198.18.0.1) answered the probe but not the version query");
+    EXPECT_EQ(UnansweredVersionText(1, 0, 0, "tv0", "198.18.0.1", en),
+              "1 device on tv0 (198.18.0.1) answered the probe but not the version query");
+    EXPECT_EQ(UnansweredVersionText(16, 16, 10024, "tv0", "198.18.0.1", en),
+              "16 devices on tv0 (198.18.0.1) answered the probe, but this computer could not "
+              "ask them for their version: too many open files");
+    EXPECT_EQ(UnansweredVersionText(1, 1, 10055, "tv0", "198.18.0.1", en),
+              "1 device on tv0 (198.18.0.1) answered the probe, but this computer could not ask "
+              "it for its version: no buffer space available");
+    EXPECT_EQ(UnansweredVersionText(5, 2, 10024, "tv0", "198.18.0.1", en),
+              "5 devices on tv0 (198.18.0.1) answered the probe but not the version query; this "
+              "computer could not ask 2 of them: too many open files");
+    EXPECT_EQ(UnansweredVersionText(3, 0, 0, "tv0", "198.18.0.1", ja),
+              "tv0 (198.18.0.1) で 3 台のデバイスが検索に応答しましたが、"
+              "バージョンの問い合わせには応答しませんでした");
+    EXPECT_EQ(UnansweredVersionText(16, 16, 10024, "tv0", "198.18.0.1", ja),
+              "tv0 (198.18.0.1) で 16 台のデバイスが検索に応答しましたが、"
+              "このコンピューターの側でバージョンを問い合わせられませんでした: "
+              "開いているファイルが多すぎます (too many open files)");
+    EXPECT_EQ(UnansweredVersionText(5, 2, 10055, "tv0", "198.18.0.1", ja),
+              "tv0 (198.18.0.1) で 5 台のデバイスが検索に応答しましたが、"
+              "バージョンの問い合わせには応答しませんでした"
+              "（うち 2 台はこのコンピューターの側で問い合わせられませんでした: "
+              "バッファー領域が足りません (no buffer space available)）");
+
+    EXPECT_EQ(UnaskedDevicesText(15, 10024, en),
+              "15 more devices answered the probe, but this computer could not ask them for "
+              "their version: too many open files");
+    EXPECT_EQ(UnaskedDevicesText(1, 20001, en),
+              "1 more device answered the probe, but this computer could not ask it for its "
+              "version: error 20001");
+    EXPECT_EQ(UnaskedDevicesText(15, 10024, ja),
+              "ほかに 15 台のデバイスが検索に応答しましたが、"
+              "このコンピューターの側でバージョンを問い合わせられませんでした: "
+              "開いているファイルが多すぎます (too many open files)");
+    EXPECT_EQ(LocalFailureText(20001, ja), "エラー 20001");
+}
+
+TEST(SearchNoticeText, RepliesPastWhatASearchKeepsAreTold) {
+    EXPECT_EQ(RepliesLeftOutText(7, 4096, Language::English),
+              "7 more replies were left out (a search keeps 4096)");
+    EXPECT_EQ(RepliesLeftOutText(1, 4096, Language::English),
+              "1 more reply was left out (a search keeps 4096)");
+    EXPECT_EQ(RepliesLeftOutText(7, 4096, Language::Japanese),
+              "検索で扱える応答は 4096 件までのため、残りの 7 件の応答は扱いませんでした");
+}
+
 }  // namespace
 }  // namespace tavro::texts
