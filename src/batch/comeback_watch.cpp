@@ -24,6 +24,8 @@ ComebackVerdict ComebackWatch::WaitFor(net::Ipv4Address address, const Before& b
                                            [&] { return AskDirectly(address); }));
                 lock.lock();
                 if (judge.Concluded()) return *judge.Concluded();
+                // A query that ran past the deadline made this round the last.
+                if (Clock::now() >= deadline) return judge.AtDeadline();
             }
             // The last search of the wait is the one that ends at its deadline.
             if (started > deadline ||

@@ -106,13 +106,15 @@ private:
     // back holds no upload's place: its wait runs on a thread of its own, so the next device
     // starts meanwhile.
     void WriteAll() {
+        if (targets_.empty()) return;
         if (targets_.size() == 1) {
             if (Upload(0)) AwaitComeback(0, Clock::now());
             return;
         }
         std::atomic<std::size_t> next{0};
-        const std::size_t workers =
-            std::min<std::size_t>(targets_.size(), static_cast<std::size_t>(plan_.jobs));
+        // At least one, whatever a caller asks: none would end no device at all.
+        const std::size_t workers = std::clamp<std::size_t>(
+            static_cast<std::size_t>(std::max(plan_.jobs, 1)), 1, targets_.size());
         {
             std::vector<std::jthread> running;
             for (std::size_t w = 0; w < workers; ++w) {
@@ -168,10 +170,16 @@ private:
         AwaitComeback(index, written);
     }
 
+    // Within a day, so that no deadline overflows the clock; never before the final word.
+    std::chrono::milliseconds VerifyTimeout() const {
+        return std::clamp<std::chrono::milliseconds>(
+            plan_.verifyTimeout, std::chrono::milliseconds(0), std::chrono::hours(24));
+    }
+
     void AwaitComeback(std::size_t index, Clock::time_point written) {
         DeviceOutcome& outcome = outcomes_[index];
         outcome.comeback = watch_.WaitFor(targets_[index].address, targets_[index].before, written,
-                                          written + plan_.verifyTimeout);
+                                          written + VerifyTimeout());
         if (outcome.comeback.state == Comeback::Back) outcome.cameBack = outcome.comeback.row;
         outcome.verifySeconds = SecondsSince(written);
         view_.Ended(index, outcome);

@@ -208,5 +208,19 @@ TEST(ComebackWatchTest, AWatchThatCannotLookKnowsNothing) {
         Comeback::WatchFailed);
 }
 
+TEST(ComebackWatchTest, ADirectQueryThatEndsPastTheDeadlineEndsTheWait) {
+    SlowSearch search;
+    ComebackWatch watch(
+        search.Bind(),
+        [](net::Ipv4Address, net::Ipv4Address) {
+            std::this_thread::sleep_for(kInterval * 2);
+            return discovery::VersionFinding();
+        },
+        Address("198.18.0.1"), kInterval);
+    const Clock::time_point written = Clock::now();
+    watch.WaitFor(Address("198.18.0.20"), WasOlder(), written, written + kInterval);
+    EXPECT_EQ(search.count.load(), 1) << "a probe sent after the wait was over";
+}
+
 }  // namespace
 }  // namespace tavro::batch

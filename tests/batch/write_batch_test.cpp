@@ -298,5 +298,28 @@ TEST(WriteBatchTest, WhenThisComputerCannotLookNoDeviceIsVerified) {
     }
 }
 
+TEST(WriteBatchTest, EveryDeviceIsWrittenWhateverTheJobCount) {
+    CoreServices services;
+    std::atomic<int> uploads{0};
+    services.runUpload = [&](const upload::UploadRequest& request, upload::UploadSink&,
+                             const upload::UploadTimeouts&) {
+        ++uploads;
+        return Taken(request);
+    };
+    const std::vector<WriteTarget> targets = {Target("198.18.0.10"), Target("198.18.0.11")};
+    for (const int jobs : {0, -3, 1000}) {
+        uploads = 0;
+        BatchPlan plan = VerifyingPlan(jobs);
+        plan.verify = false;
+        RecordingView view(targets.size());
+        WriteBatch(services, plan, targets, view);
+        EXPECT_EQ(uploads.load(), 2) << jobs << " jobs";
+        EXPECT_EQ(view.ended_.size(), 2u) << jobs << " jobs";
+    }
+    RecordingView none(0);
+    EXPECT_TRUE(WriteBatch(services, VerifyingPlan(8), {}, none).empty());
+    EXPECT_EQ(none.events_.back(), "concluded");
+}
+
 }  // namespace
 }  // namespace tavro::batch
