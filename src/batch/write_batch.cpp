@@ -98,6 +98,7 @@ private:
             outcomes_[i].upload = failed;
             outcomes_[i].upload.device = targets_[i].address;
             outcomes_[i].verifyAsked = plan_.verify;
+            outcomes_[i].conflict = targets_[i].conflict;
             view_.Ended(i, outcomes_[i]);
         }
     }
