@@ -107,6 +107,25 @@ BatchPlan VerifyingPlan(int jobs) {
 
 std::string Numbered(const char* prefix, std::size_t i) { return prefix + std::to_string(i); }
 
+constexpr std::size_t kDevices = 16;
+
+// 198.18.0.10 to .25; device i's hardware address ends in i.
+std::vector<std::string> SixteenAddresses() {
+    std::vector<std::string> addresses;
+    for (std::size_t i = 0; i < kDevices; ++i) addresses.push_back(Numbered("198.18.0.", 10 + i));
+    return addresses;
+}
+
+std::vector<WriteTarget> SeenAtVersion105(const std::vector<std::string>& addresses) {
+    std::vector<WriteTarget> targets;
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        WriteTarget& target = targets.emplace_back(Target(addresses[i].c_str()));
+        target.before.mac = Mac{0x02, 0x00, 0x5E, 0x0A, 0x0B, static_cast<std::uint8_t>(i)};
+        target.before.strictVersion = 105;
+    }
+    return targets;
+}
+
 TEST(WriteBatchTest, EachDeviceEndsOnceWithItsOwnOutcomeThenTheBatchConcludes) {
     const std::vector<WriteTarget> targets = {Target("198.18.0.10"), Target("198.18.0.11"),
                                               Target("198.18.0.12")};
@@ -156,15 +175,8 @@ TEST(WriteBatchTest, EachDeviceEndsOnceWithItsOwnOutcomeThenTheBatchConcludes) {
 // Sixteen devices, eight at a time: they come back only once every one was started, so the
 // first eight can only be verified if their waits left their places to the second eight.
 TEST(WriteBatchTest, ADeviceWaitingToComeBackGivesUpItsPlace) {
-    constexpr std::size_t kDevices = 16;
-    std::vector<WriteTarget> targets;
-    std::vector<std::string> addresses;
-    for (std::size_t i = 0; i < kDevices; ++i) addresses.push_back(Numbered("198.18.0.", 10 + i));
-    for (std::size_t i = 0; i < kDevices; ++i) {
-        WriteTarget& target = targets.emplace_back(Target(addresses[i].c_str()));
-        target.before.mac = Mac{0x02, 0x00, 0x5E, 0x0A, 0x0B, static_cast<std::uint8_t>(i)};
-        target.before.strictVersion = 105;
-    }
+    const std::vector<std::string> addresses = SixteenAddresses();
+    const std::vector<WriteTarget> targets = SeenAtVersion105(addresses);
     std::atomic<std::size_t> started{0};
     CoreServices services;
     services.runUpload = [&](const upload::UploadRequest& request, upload::UploadSink&,
@@ -255,15 +267,8 @@ TEST(WriteBatchTest, AnAddressTwoDevicesAnswerFromIsNotWritten) {
 // Devices that never go away, watched by a computer short of descriptors: half are seen but
 // cannot be asked their version, the others cannot even be asked directly.
 TEST(WriteBatchTest, WhenThisComputerCannotLookNoDeviceIsVerified) {
-    constexpr std::size_t kDevices = 16;
-    std::vector<WriteTarget> targets;
-    std::vector<std::string> addresses;
-    for (std::size_t i = 0; i < kDevices; ++i) addresses.push_back(Numbered("198.18.0.", 10 + i));
-    for (std::size_t i = 0; i < kDevices; ++i) {
-        WriteTarget& target = targets.emplace_back(Target(addresses[i].c_str()));
-        target.before.mac = Mac{0x02, 0x00, 0x5E, 0x0A, 0x0B, static_cast<std::uint8_t>(i)};
-        target.before.strictVersion = 105;
-    }
+    const std::vector<std::string> addresses = SixteenAddresses();
+    const std::vector<WriteTarget> targets = SeenAtVersion105(addresses);
     CoreServices services;
     services.runUpload = [](const upload::UploadRequest& request, upload::UploadSink&,
                             const upload::UploadTimeouts&) { return Taken(request); };
