@@ -14,7 +14,7 @@ struct Observation {
     enum class Kind {
         SeenInSearch,      // its hardware address answered the probe from its address
         AnsweredDirectly,  // no probe reply, but its address answered the version query
-        Absent,            // no probe reply of its own, and no answer at its address
+        Absent,            // no probe reply of its own; its address silent, or someone else's
         SaidNothing,       // this computer could not search or ask (localError)
     };
     Kind kind = Kind::SaidNothing;
