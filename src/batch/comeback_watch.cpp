@@ -1,34 +1,39 @@
 #include "batch/comeback_watch.h"
 
 #include <algorithm>
-#include <memory>
+
+#include "net/socket_error.h"
 
 namespace tavro::batch {
 
-std::optional<discovery::DeviceRecord> ComebackWatch::WaitFor(net::Ipv4Address address,
-                                                              const Before& before,
-                                                              Clock::time_point written,
-                                                              Clock::time_point deadline) {
+ComebackVerdict ComebackWatch::WaitFor(net::Ipv4Address address, const Before& before,
+                                       Clock::time_point written, Clock::time_point deadline) {
+    ComebackJudge judge(before);
     std::unique_lock lock(mutex_);
     std::uint64_t judged = searches_;  // searches before this wait tell nothing of the reset
-    bool wentAway = false;
     while (true) {
         if (searches_ != judged) {
             judged = searches_;
             const Clock::time_point started = *lastStart_;
+            const Clock::time_point ended = lastEnd_;
             if (started >= written && started <= deadline) {
-                const auto row = Listed(address, before.mac);
-                const bool otherVersion =
-                    row && before.sketchVersion && row->sketchVersion != *before.sketchVersion;
-                if (row && (wentAway || otherVersion)) return row;
-                wentAway = wentAway || !row;
+                const std::shared_ptr<const discovery::Sightings> round = lastRound_;
+                // The direct query takes its own bound: the other waiters go on meanwhile.
+                lock.unlock();
+                judge.Observe(ObserveRound(*round, address, judge.identity(),
+                                           [&] { return AskDirectly(address); }));
+                lock.lock();
+                if (judge.Concluded()) return *judge.Concluded();
+                // A query that ran past the deadline made this round the last.
+                if (Clock::now() >= deadline) return judge.AtDeadline();
             }
             // The last search of the wait is the one that ends at its deadline.
             if (started > deadline ||
                 (started >= written &&
-                 (started >= LastSearchStart(deadline) || lastEnd_ >= deadline))) {
-                return std::nullopt;
+                 (started >= LastSearchStart(deadline) || ended >= deadline))) {
+                return judge.AtDeadline();
             }
+            continue;  // another search may have ended during the query
         }
         if (searching_) {
             searched_.wait(lock);
@@ -55,29 +60,37 @@ ComebackWatch::Clock::time_point ComebackWatch::NextSearchDue(Clock::time_point 
     return std::max(due, lastEnd_);
 }
 
-std::optional<discovery::DeviceRecord> ComebackWatch::Listed(net::Ipv4Address address,
-                                                             const std::optional<Mac>& mac) const {
-    for (const discovery::DeviceRecord& row : listed_) {
-        // Only the address's own text names it, as the search writes it.
-        if (address.ToString() == row.addressText && (!mac || *mac == row.macAddress)) return row;
-    }
-    return std::nullopt;
-}
-
 void ComebackWatch::SearchNow(std::unique_lock<std::mutex>& lock) {
     searching_ = true;
-    const Clock::time_point started = Clock::now();
-    lastStart_ = started;
+    lastStart_ = Clock::now();
     lock.unlock();
-    auto table = std::make_unique<discovery::DeviceTable>();
-    const discovery::SearchOutcome outcome = search_(*table, localAddress_);
-    const int count = std::clamp(outcome.count, 0, discovery::DeviceTable::kCapacity);
+    auto round = std::make_shared<const discovery::Sightings>(SearchOnce());
     lock.lock();
-    listed_.assign(table->rows.begin(), table->rows.begin() + count);
+    lastRound_ = std::move(round);
     lastEnd_ = Clock::now();
     ++searches_;
     searching_ = false;
     searched_.notify_all();
+}
+
+// A watch handed no way to search or ask has seen nothing, which is no evidence of a device.
+discovery::Sightings ComebackWatch::SearchOnce() const {
+    if (!search_) {
+        discovery::Sightings none;
+        none.error = net::kErrorNotSupported;
+        return none;
+    }
+    return search_(localAddress_);
+}
+
+discovery::VersionFinding ComebackWatch::AskDirectly(net::Ipv4Address device) const {
+    if (!query_) {
+        discovery::VersionFinding none;
+        none.fate = discovery::VersionFate::LocalFailure;
+        none.localError = net::kErrorNotSupported;
+        return none;
+    }
+    return query_(localAddress_, device);
 }
 
 }  // namespace tavro::batch

@@ -46,11 +46,11 @@ struct DeviceOutcome {
     double verifySeconds = 0;
 
     double seconds() const { return uploadSeconds + verifySeconds; }
-    bool uploaded() const {
-        return conflict.empty() && upload.result == upload::kUploadSucceeded;
+    bool uploaded() const { return conflict.empty() && upload.result == upload::kUploadSucceeded; }
+    // Written, and back with a version that reads when that was asked.
+    bool succeeded() const {
+        return uploaded() && (!verifyAsked || comeback.state == Comeback::Back);
     }
-    // Written, and back when that was asked.
-    bool succeeded() const { return uploaded() && (!verifyAsked || cameBack.has_value()); }
 };
 
 }  // namespace tavro::batch

@@ -4,9 +4,12 @@
 #include <atomic>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 
+#include "batch/comeback_watch.h"
 #include "upload/connect_back_listener.h"
 #include "upload/shared_listener.h"
 
@@ -42,7 +45,8 @@ public:
           view_(view),
           path_(AbsoluteUtf8Path(plan.file)),
           outcomes_(targets.size()),
-          watch_(services.discoverDevices, plan.localAddress, plan.comebackInterval) {}
+          watch_(services.searchEveryDevice, services.queryVersionOf, plan.localAddress,
+                 plan.comebackInterval) {}
 
     std::vector<DeviceOutcome> Run() {
         view_.Begin();
@@ -94,25 +98,92 @@ private:
             outcomes_[i].upload = failed;
             outcomes_[i].upload.device = targets_[i].address;
             outcomes_[i].verifyAsked = plan_.verify;
+            outcomes_[i].conflict = targets_[i].conflict;
             view_.Ended(i, outcomes_[i]);
         }
     }
 
-    // At most `jobs` devices at a time, each on a thread of its own.
+    // At most `jobs` uploads at a time, each on a thread of its own. A device waiting to come
+    // back holds no upload's place: its wait runs on a thread of its own, so the next device
+    // starts meanwhile.
     void WriteAll() {
+        if (targets_.empty()) return;
         if (targets_.size() == 1) {
-            WriteOne(0);
+            if (Upload(0)) AwaitComeback(0, Clock::now());
             return;
         }
         std::atomic<std::size_t> next{0};
-        const std::size_t workers =
-            std::min<std::size_t>(targets_.size(), static_cast<std::size_t>(plan_.jobs));
-        std::vector<std::jthread> running;
-        for (std::size_t w = 0; w < workers; ++w) {
-            running.emplace_back([this, &next] {
-                for (std::size_t i; (i = next++) < targets_.size();) WriteOne(i);
-            });
+        // At least one, whatever a caller asks: none would end no device at all.
+        const std::size_t workers = std::clamp<std::size_t>(
+            static_cast<std::size_t>(std::max(plan_.jobs, 1)), 1, targets_.size());
+        {
+            std::vector<std::jthread> running;
+            for (std::size_t w = 0; w < workers; ++w) {
+                running.emplace_back([this, &next] {
+                    for (std::size_t i; (i = next++) < targets_.size();) {
+                        if (Upload(i)) AwaitComebackAside(i);
+                    }
+                });
+            }
         }
+        std::lock_guard lock(waitsMutex_);
+        waits_.clear();  // joins them: every wait is bounded by its deadline
+    }
+
+    // Ends the device at once unless it was written and must now come back.
+    bool Upload(std::size_t index) {
+        const WriteTarget& target = targets_[index];
+        DeviceOutcome& outcome = outcomes_[index];
+        outcome.verifyAsked = plan_.verify;
+        if (!target.conflict.empty()) {
+            // A write there may reach any of them: nobody is asked, and nothing reads as taken.
+            outcome.conflict = target.conflict;
+            outcome.upload.result = upload::kUploadRefused;
+            outcome.upload.device = target.address;
+            outcome.upload.filePath = path_;
+            view_.Ended(index, outcome);
+            return false;
+        }
+        const Clock::time_point start = Clock::now();
+        outcome.upload =
+            services_.runUpload(RequestFor(target), view_.Progress(index), plan_.timeouts);
+        outcome.upload.device = target.address;
+        outcome.uploadSeconds = SecondsSince(start);
+        if (!outcome.uploaded() || !plan_.verify) {
+            view_.Ended(index, outcome);
+            return false;
+        }
+        view_.AwaitingComeback(index, outcome.upload);
+        return true;
+    }
+
+    void AwaitComebackAside(std::size_t index) {
+        const Clock::time_point written = Clock::now();
+        {
+            std::lock_guard lock(waitsMutex_);
+            try {
+                waits_.emplace_back([this, index, written] { AwaitComeback(index, written); });
+                return;
+            } catch (const std::system_error&) {
+                // No thread to spare: this one waits, still within the device's deadline.
+            }
+        }
+        AwaitComeback(index, written);
+    }
+
+    // Within a day, so that no deadline overflows the clock; never before the final word.
+    std::chrono::milliseconds VerifyTimeout() const {
+        return std::clamp<std::chrono::milliseconds>(
+            plan_.verifyTimeout, std::chrono::milliseconds(0), std::chrono::hours(24));
+    }
+
+    void AwaitComeback(std::size_t index, Clock::time_point written) {
+        DeviceOutcome& outcome = outcomes_[index];
+        outcome.comeback = watch_.WaitFor(targets_[index].address, targets_[index].before, written,
+                                          written + VerifyTimeout());
+        if (outcome.comeback.state == Comeback::Back) outcome.cameBack = outcome.comeback.row;
+        outcome.verifySeconds = SecondsSince(written);
+        view_.Ended(index, outcome);
     }
 
     upload::UploadRequest RequestFor(const WriteTarget& target) const {
@@ -128,25 +199,6 @@ private:
         };
     }
 
-    void WriteOne(std::size_t index) {
-        const WriteTarget& target = targets_[index];
-        DeviceOutcome& outcome = outcomes_[index];
-        outcome.verifyAsked = plan_.verify;
-        const Clock::time_point start = Clock::now();
-        outcome.upload =
-            services_.runUpload(RequestFor(target), view_.Progress(index), plan_.timeouts);
-        outcome.upload.device = target.address;
-        outcome.uploadSeconds = SecondsSince(start);
-        if (outcome.uploaded() && plan_.verify) {
-            view_.AwaitingComeback(index, outcome.upload);
-            const Clock::time_point written = Clock::now();
-            outcome.cameBack = watch_.WaitFor(target.address, target.before, written,
-                                              written + plan_.verifyTimeout);
-            outcome.verifySeconds = SecondsSince(written);
-        }
-        view_.Ended(index, outcome);
-    }
-
     const CoreServices& services_;
     const BatchPlan& plan_;
     const std::vector<WriteTarget>& targets_;
@@ -156,6 +208,8 @@ private:
     ComebackWatch watch_;
     std::optional<upload::FirmwareImage> image_;             // set: measured once for every device
     std::shared_ptr<upload::ConnectBackListener> listener_;  // set: the batch's fixed port
+    std::mutex waitsMutex_;
+    std::vector<std::jthread> waits_;  // of the devices waiting to come back
 };
 
 }  // namespace

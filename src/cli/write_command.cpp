@@ -94,7 +94,9 @@ std::vector<batch::WriteTarget> SearchedTargets(const CliServices& services,
         const auto same = [&](const batch::WriteTarget& t) { return t.address == reading.address; };
         if (std::any_of(targets.begin(), targets.end(), same)) continue;
         targets.push_back({.address = reading.address,
-                           .before = {.mac = row.macAddress, .sketchVersion = row.sketchVersion},
+                           .before = {.mac = row.macAddress,
+                                      .sketchVersion = row.sketchVersion,
+                                      .strictVersion = std::nullopt},
                            .conflict = {}});
     }
     return targets;

@@ -14,12 +14,12 @@
 #include <mutex>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 #include "cli/commands.h"
 #include "cli/console/display_width.h"
 #include "json_lines.h"
 #include "made_up_network.h"
-#include "made_up_sightings.h"
 #include "net/socket_error.h"
 #include "text_checks.h"
 #include "upload/connect_back_listener.h"
@@ -71,8 +71,23 @@ protected:
             for (std::size_t i = 0; i < rows.size(); ++i) table.rows[i] = rows[i];
             return discovery::SearchOutcome(static_cast<int>(rows.size()));
         };
-        services.searchEveryDevice = [this](net::Ipv4Address local) {
-            return test::SightingsOfDiscovery(services.discoverDevices, local);
+        // The come-back watch sees what the made-up list shows, every version read strictly;
+        // a device it misses is silent.
+        services.searchEveryDevice = [this](net::Ipv4Address address) {
+            auto table = std::make_unique<discovery::DeviceTable>();
+            const int count = services.discoverDevices(*table, address).count;
+            discovery::Sightings round;
+            for (int i = 0; i < count; ++i) {
+                discovery::Sighting& sighting = round.replies.emplace_back();
+                sighting.row = table->rows[i];
+                sighting.version.fate = discovery::VersionFate::Answered;
+                sighting.version.strictVersion = table->rows[i].sketchVersion;
+                sighting.listed = true;
+            }
+            return round;
+        };
+        services.queryVersionOf = [](net::Ipv4Address, net::Ipv4Address) {
+            return discovery::VersionFinding();
         };
         services.runUpload = [this](const upload::UploadRequest& request, upload::UploadSink& sink,
                                     const upload::UploadTimeouts&) {
@@ -493,13 +508,28 @@ TEST_F(WriteManyTest, AnotherDeviceOnTheSameAddressIsNotTheOneThatCameBack) {
 
 TEST_F(WriteManyTest, VerifyAppliesToEveryDeviceAndAFailedUploadIsNotWaitedFor) {
     plays[kB] = Refused;
-    // Listed with version 1.05 before the write, with their new versions after it.
+    // Listed with version 1.05 before the write; afterwards each is gone until its own wait
+    // has asked it twice in vain, then back with its new version.
     int searched = 0;
+    std::map<std::string, int> asked;
+    services.queryVersionOf = [&](net::Ipv4Address, net::Ipv4Address device) {
+        std::lock_guard lock(mutex);
+        ++asked[device.ToString()];
+        return discovery::VersionFinding();
+    };
     services.discoverDevices = [&](discovery::DeviceTable& table, net::Ipv4Address) {
-        const bool after = ++searched > 1;
-        table.rows[0] = test::MadeUpDevice(kA, 0x20, after ? 120 : 105);
-        table.rows[1] = test::MadeUpDevice(kC, 0x22, after ? 121 : 105);
-        return discovery::SearchOutcome(2);
+        std::lock_guard lock(mutex);
+        const bool before = ++searched == 1;
+        int count = 0;
+        for (const auto& [address, lastByte, version] :
+             {std::tuple{kA, std::uint8_t{0x20}, 120u}, std::tuple{kC, std::uint8_t{0x22}, 121u}}) {
+            if (before) {
+                table.rows[count++] = test::MadeUpDevice(address, lastByte, 105);
+            } else if (asked[address] >= 2) {
+                table.rows[count++] = test::MadeUpDevice(address, lastByte, version);
+            }
+        }
+        return discovery::SearchOutcome(count);
     };
     EXPECT_EQ(Run({"write", "--verify", "--verify-timeout", "5", kA, kB, kC, "/tmp/f.bin"}), 1);
     EXPECT_THAT(out.str(), HasSubstr("正常終了、バージョン 1.20 で復帰\n"));
