@@ -20,6 +20,7 @@
 #include "cli/console/display_width.h"
 #include "json_lines.h"
 #include "made_up_network.h"
+#include "made_up_sightings.h"
 #include "net/socket_error.h"
 #include "text_checks.h"
 #include "upload/connect_back_listener.h"
@@ -73,18 +74,8 @@ protected:
         };
         // The come-back watch sees what the made-up list shows, every version read strictly;
         // a device it misses is silent.
-        services.searchEveryDevice = [this](net::Ipv4Address address) {
-            auto table = std::make_unique<discovery::DeviceTable>();
-            const int count = services.discoverDevices(*table, address).count;
-            discovery::Sightings round;
-            for (int i = 0; i < count; ++i) {
-                discovery::Sighting& sighting = round.replies.emplace_back();
-                sighting.row = table->rows[i];
-                sighting.version.fate = discovery::VersionFate::Answered;
-                sighting.version.strictVersion = table->rows[i].sketchVersion;
-                sighting.listed = true;
-            }
-            return round;
+        services.searchEveryDevice = [this](net::Ipv4Address local) {
+            return test::SightingsOfDiscovery(services.discoverDevices, local);
         };
         services.queryVersionOf = [](net::Ipv4Address, net::Ipv4Address) {
             return discovery::VersionFinding();
