@@ -253,6 +253,7 @@ void SplitDevicesAndFile(std::vector<std::string> arguments, WriteOptions& write
     if (arguments.empty()) throw CLI::ValidationError("DEVICE... FILE", "FILE is required");
     write.file = arguments.back();
     arguments.pop_back();
+    if (write.file.empty()) throw CLI::ValidationError("FILE", "a file's path, not an empty text");
     write.devices = std::move(arguments);
     if (write.allDevices && !write.devices.empty()) {
         throw CLI::ValidationError(
@@ -273,48 +274,33 @@ void AddWriteOptions(CLI::App& command, WriteOptions& write) {
                                      "Upload password (default: $TAVRO_PASSWORD, else the "
                                      "factory password)")
                          ->type_name("PASSWORD");
-    command
-        .add_option("--password-file", write.passwordFile,
-                    "Read the upload password from the first line of FILE")
-        ->type_name("FILE")
+    AddPathOption(command, "--password-file", write.passwordFile,
+                  "Read the upload password from the first line of FILE")
         ->excludes(password);
-    command
-        .add_option("--local-port", write.localPort,
-                    "TCP port the devices connect back to, one for all of them (default: one "
-                    "the system picks per device); let it in through a firewall")
-        ->type_name("PORT")
-        ->check(WholeNumberIn(1, 65535));
-    command
-        .add_option("--connect-timeout", write.connectTimeoutSeconds,
-                    "Seconds to wait for a device to connect back (default 30)")
-        ->type_name("SECONDS")
-        ->check(kSeconds);
-    command
-        .add_option("--ack-timeout", write.ackTimeoutSeconds,
-                    "Seconds to wait for each acknowledgement and the final word (default 30)")
-        ->type_name("SECONDS")
-        ->check(kSeconds);
+    AddWholeNumberOption(command, "--local-port", write.localPort, 1, 65535,
+                         "TCP port the devices connect back to, one for all of them (default: "
+                         "one the system picks per device); let it in through a firewall")
+        ->type_name("PORT");
+    AddSecondsOption(command, "--connect-timeout", write.connectTimeoutSeconds,
+                     "Seconds to wait for a device to connect back (default 30)");
+    AddSecondsOption(command, "--ack-timeout", write.ackTimeoutSeconds,
+                     "Seconds to wait for each acknowledgement and the final word (default 30)");
     command.add_flag("-v,--verbose", write.verbose, "Stream the upload's trace to stderr");
-    command
-        .add_option("--log", write.log,
-                    "Write the trace of every device to FILE, each line behind its time and "
-                    "device (for support)")
-        ->type_name("FILE");
+    AddPathOption(command, "--log", write.log,
+                  "Write the trace of every device to FILE, each line behind its time and "
+                  "device (for support)");
     command.add_flag("--all", write.allDevices,
                      "Write every device that a search on the interface lists");
-    command.add_option("-j,--jobs", write.jobs, "Devices written at once (default 8)")
-        ->type_name("N")
-        ->check(WholeNumberIn(1, 256));
+    AddWholeNumberOption(command, "-j,--jobs", write.jobs, 1, 256,
+                         "Devices written at once (default 8)")
+        ->type_name("N");
     command.add_flag("--json", write.json,
                      "One JSON object per device on stdout, no progress display");
     command.add_flag("--verify", write.verify,
                      "After a success, wait for the device to come back from its reset "
                      "(a search every 2 s) and report its version; exit 5 when it does not");
-    command
-        .add_option("--verify-timeout", write.verifySeconds,
-                    "Seconds to wait for a device to come back (default 60)")
-        ->type_name("SECONDS")
-        ->check(kSeconds);
+    AddSecondsOption(command, "--verify-timeout", write.verifySeconds,
+                     "Seconds to wait for a device to come back (default 60)");
 }
 
 }  // namespace
@@ -326,9 +312,9 @@ void AddWriteCommand(CLI::App& app, CommandRun& run) {
     auto options = std::make_shared<WriteOptions>();
     auto positionals = std::make_shared<std::vector<std::string>>();
     AddWriteOptions(*command, *options);
-    command
-        ->add_option("DEVICE... FILE", *positionals,
-                     "Addresses of the devices (none with --all), then the firmware file")
+    TakeEachArgumentLiterally(
+        command->add_option("DEVICE... FILE", *positionals,
+                            "Addresses of the devices (none with --all), then the firmware file"))
         ->type_name("")
         ->required();
     command->final_callback([options, positionals, &run] {

@@ -203,6 +203,33 @@ TEST_F(WriteCommandTest, APasswordFifoWithoutAWriterEndsAtTheWaitsBound) {
 }
 #endif
 
+// The firmware file and the port are the ones typed; a bracketed list names no device; an
+// empty path is no path, not "none given".
+TEST_F(WriteCommandTest, ArgumentsReachTheWriteAsTyped) {
+    EXPECT_EQ(Run({"write", "--local-port", "010000", "198.18.0.20", "[fw]"}), 0) << err.str();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].localPort, 10000);
+    EXPECT_EQ(std::filesystem::path(requests[0].firmwarePath).filename(), "[fw]");
+
+    EXPECT_EQ(Run({"write", "[198.18.0.21,198.18.0.22]", "/tmp/f.bin"}), 64);
+    EXPECT_EQ(err.str(),
+              "tavro-writer-cli: \"[198.18.0.21,198.18.0.22]\" is not a device "
+              "address: it is not four decimal numbers separated by dots\n");
+
+    for (const std::vector<const char*>& empty :
+         {std::vector<const char*>{"--password-file", "", "198.18.0.20", "/tmp/f.bin"},
+          {"--log", "", "198.18.0.20", "/tmp/f.bin"},
+          {"--log=", "198.18.0.20", "/tmp/f.bin"},
+          {"198.18.0.20", ""}}) {
+        std::vector<const char*> arguments = {"write"};
+        arguments.insert(arguments.end(), empty.begin(), empty.end());
+        EXPECT_EQ(Run(arguments), 64) << empty[0];
+        EXPECT_NE(err.str().find(": a file's path, not an empty text\n"), std::string::npos)
+            << err.str();
+    }
+    EXPECT_EQ(requests.size(), 1u);
+}
+
 TEST_F(WriteCommandTest, ATerminalSeesWhatTheUploadWaitsForThenTheBar) {
     playUpload = [](upload::UploadSink& sink) {
         sink.InvitationSent(1, 10);
