@@ -101,7 +101,8 @@ int RunCli(int argc, const char* const* argv, const CliServices& services, std::
     const CommandContext context{.services = services,
                                  .language = texts::LanguageFromEnvironment(services.environment),
                                  .out = out,
-                                 .err = err};
+                                 .err = err,
+                                 .arguments = arguments};
     return run(context);
 }
 

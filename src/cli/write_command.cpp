@@ -1,7 +1,6 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -21,6 +20,7 @@
 #include "cli/local_interfaces.h"
 #include "cli/option_checks.h"
 #include "cli/password_source.h"
+#include "cli/run_log.h"
 #include "cli/strict_address.h"
 
 namespace tavro::cli {
@@ -152,15 +152,6 @@ bool NamesNoDevice(const batch::WriteTarget& target, const ChosenInterface& loca
     return !why.empty();
 }
 
-// Whether both name one existing file (the log must never be written over the image).
-bool SameFile(const std::string& one, const std::string& other) {
-    const auto path = [](const std::string& text) {
-        return std::filesystem::path(std::u8string(text.begin(), text.end()));
-    };
-    std::error_code error;
-    return !one.empty() && std::filesystem::equivalent(path(one), path(other), error) && !error;
-}
-
 // How the write shows itself: JSON lines, one device alone, or the board of several.
 std::unique_ptr<batch::BatchView> ViewFor(const CommandContext& context,
                                           const WriteOptions& options, const batch::BatchPlan& plan,
@@ -201,19 +192,12 @@ int RunWrite(const CommandContext& context, const WriteOptions& options) {
     for (const batch::WriteTarget& target : *targets) {
         if (NamesNoDevice(target, local, &context.err)) return kExitUsage;
     }
-    std::optional<TraceLog> log;
-    if (SameFile(options.log, options.file)) {
-        context.err << "tavro-writer-cli: the log " << TerminalText(options.log)
-                    << " is the firmware file; it would be overwritten\n";
-        return kExitUsage;
-    }
+    std::shared_ptr<TraceLog> log;
     if (!options.log.empty()) {
-        std::string why;
-        if (!(log = TraceLog::Create(options.log, why))) {
-            context.err << "tavro-writer-cli: cannot write the log " << TerminalText(options.log)
-                        << ": " << why << "\n";
-            return kExitFailure;
-        }
+        log = OpenRunLog(options.log,
+                         {.firmware = options.file, .passwordFile = options.passwordFile}, context,
+                         status);
+        if (!log) return status;
     }
 
     if (options.allDevices || options.verify) {
@@ -239,9 +223,9 @@ int RunWrite(const CommandContext& context, const WriteOptions& options) {
         }
     }
     const std::unique_ptr<batch::BatchView> view =
-        ViewFor(context, options, *plan, *targets, log ? &*log : nullptr);
+        ViewFor(context, options, *plan, *targets, log.get());
     status = BatchStatus(batch::WriteBatch(services, *plan, *targets, *view));
-    if (log && !log->Flush()) {
+    if (log && !log->Healthy()) {
         context.err << "tavro-writer-cli: the log " << TerminalText(options.log)
                     << " could not be written whole\n";
     }
@@ -287,8 +271,8 @@ void AddWriteOptions(CLI::App& command, WriteOptions& write) {
                      "Seconds to wait for each acknowledgement and the final word (default 30)");
     command.add_flag("-v,--verbose", write.verbose, "Stream the upload's trace to stderr");
     AddPathOption(command, "--log", write.log,
-                  "Write the trace of every device to FILE, each line behind its time and "
-                  "device (for support)");
+                  "Add the trace of every device to FILE, after a line that names the run, "
+                  "each line behind its time and device (for support)");
     command.add_flag("--all", write.allDevices,
                      "Write every device that a search on the interface lists");
     AddWholeNumberOption(command, "-j,--jobs", write.jobs, 1, 256,

@@ -230,6 +230,36 @@ TEST_F(WriteCommandTest, ArgumentsReachTheWriteAsTyped) {
     EXPECT_EQ(requests.size(), 1u);
 }
 
+// The log is added to: it must be none of the files the run reads, judged by what the file is,
+// however the path names it.
+TEST_F(WriteCommandTest, TheLogIsNoneOfTheRunsInputsHoweverItIsNamed) {
+    const std::string password = WriteFile("password", "from-file\n");
+    const std::string image = WriteFile("image.bin", "firmware");
+    const std::string linked = (directory / "linked").string();
+    std::filesystem::create_hard_link(password, linked);
+    EXPECT_EQ(Run({"write", "--password-file", password.c_str(), "--log", linked.c_str(),
+                   "198.18.0.20", "/tmp/f.bin"}),
+              64);
+    EXPECT_EQ(err.str(), "tavro-writer-cli: the log " + TerminalText(linked) +
+                             " is the password file; the trace would be written into it\n");
+    const std::string spelled = (directory / "." / "image.bin").string();
+    EXPECT_EQ(Run({"write", "--log", spelled.c_str(), "198.18.0.20", image.c_str()}), 64);
+    EXPECT_NE(err.str().find(" is the firmware file;"), std::string::npos) << err.str();
+#ifndef _WIN32
+    const std::string symbolic = (directory / "symbolic").string();
+    std::filesystem::create_symlink(image, symbolic);
+    EXPECT_EQ(Run({"write", "--log", symbolic.c_str(), "198.18.0.20", image.c_str()}), 64);
+#endif
+    // A firmware path that names nothing yet would be the log itself once the log is made.
+    const std::string unmade = (directory / "unmade.bin").string();
+    EXPECT_EQ(Run({"write", "--log", unmade.c_str(), "198.18.0.20", unmade.c_str()}), 64);
+    EXPECT_FALSE(std::filesystem::exists(unmade)) << "the refused log was left behind";
+
+    EXPECT_EQ(std::filesystem::file_size(password), 10u) << "the password file was written to";
+    EXPECT_EQ(std::filesystem::file_size(image), 8u) << "the firmware file was written to";
+    EXPECT_TRUE(requests.empty());
+}
+
 TEST_F(WriteCommandTest, ATerminalSeesWhatTheUploadWaitsForThenTheBar) {
     playUpload = [](upload::UploadSink& sink) {
         sink.InvitationSent(1, 10);

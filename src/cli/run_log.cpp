@@ -1,0 +1,44 @@
+#include "cli/run_log.h"
+
+#include <ostream>
+
+#include "cli/console/terminal_text.h"
+#include "cli/exit_status.h"
+
+namespace tavro::cli {
+namespace {
+
+// How long a stop waits for a line being written before it adds its own.
+constexpr std::chrono::milliseconds kLineWait{100};
+
+}  // namespace
+
+// The file is opened first and judged as opened: a log that did not exist yet may be the very
+// file the run is about to read (a firmware path that names nothing until the log made it).
+std::shared_ptr<TraceLog> OpenRunLog(const std::string& path, const RunInputs& inputs,
+                                     const CommandContext& context, int& status) {
+    std::string why;
+    std::shared_ptr<TraceLog> log = TraceLog::Open(path, why);
+    if (!log) {
+        context.err << "tavro-writer-cli: cannot write the log " << TerminalText(path) << ": "
+                    << why << "\n";
+        status = kExitFailure;
+        return nullptr;
+    }
+    const char* const input = log->IsFileAt(inputs.firmware)       ? "the firmware file"
+                              : log->IsFileAt(inputs.passwordFile) ? "the password file"
+                                                                   : nullptr;
+    if (input != nullptr) {
+        log->Abandon();
+        context.err << "tavro-writer-cli: the log " << TerminalText(path) << " is " << input
+                    << "; the trace would be written into it\n";
+        status = kExitUsage;
+        return nullptr;
+    }
+    log->AddRunHeader(context.arguments);
+    context.services.job->OnInterrupt(
+        [log](std::string_view notice) { log->Interrupt(notice, kLineWait); });
+    return log;
+}
+
+}  // namespace tavro::cli
