@@ -11,6 +11,18 @@ namespace {
 // How long a stop waits for a line being written before it adds its own.
 constexpr std::chrono::milliseconds kLineWait{100};
 
+const char* InputItIs(const TraceLog& log, const RunInputs& inputs) {
+    if (log.IsFileAt(inputs.firmware)) return "the firmware file";
+    if (log.IsFileAt(inputs.passwordFile)) return "the password file";
+    return nullptr;
+}
+
+const char* StreamItIs(const TraceLog& log) {
+    if (log.IsWhereStandardStreamGoes(1)) return "standard output";
+    if (log.IsWhereStandardStreamGoes(2)) return "standard error";
+    return nullptr;
+}
+
 }  // namespace
 
 // The file is opened first and judged as opened: a log that did not exist yet may be the very
@@ -25,13 +37,18 @@ std::shared_ptr<TraceLog> OpenRunLog(const std::string& path, const RunInputs& i
         status = kExitFailure;
         return nullptr;
     }
-    const char* const input = log->IsFileAt(inputs.firmware)       ? "the firmware file"
-                              : log->IsFileAt(inputs.passwordFile) ? "the password file"
-                                                                   : nullptr;
-    if (input != nullptr) {
+    if (const char* const input = InputItIs(*log, inputs); input != nullptr) {
         log->Abandon();
         context.err << "tavro-writer-cli: the log " << TerminalText(path) << " is " << input
                     << "; the trace would be written into it\n";
+        status = kExitUsage;
+        return nullptr;
+    }
+    // A stream opened by the shell writes from its own place in the file, over the log's lines.
+    if (const char* const stream = StreamItIs(*log); stream != nullptr) {
+        log->Abandon();
+        context.err << "tavro-writer-cli: the log " << TerminalText(path) << " is where " << stream
+                    << " goes; the two would write over each other\n";
         status = kExitUsage;
         return nullptr;
     }

@@ -15,7 +15,11 @@
 #include "made_up_network.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #endif
 
 namespace tavro::cli {
@@ -249,6 +253,21 @@ TEST_F(WriteCommandTest, TheLogIsNoneOfTheRunsInputsHoweverItIsNamed) {
     const std::string symbolic = (directory / "symbolic").string();
     std::filesystem::create_symlink(image, symbolic);
     EXPECT_EQ(Run({"write", "--log", symbolic.c_str(), "198.18.0.20", image.c_str()}), 64);
+
+    // Nor the file stdout goes to: "> out.json" writes from its own place, over the log's lines.
+    const std::string output = WriteFile("out.json", "");
+    std::fflush(stdout);
+    const int savedStdout = ::dup(STDOUT_FILENO);
+    const int file = ::open(output.c_str(), O_WRONLY | O_TRUNC);
+    ASSERT_GE(file, 0);
+    ::dup2(file, STDOUT_FILENO);
+    ::close(file);
+    const int status = Run({"write", "--log", output.c_str(), "198.18.0.20", "/tmp/f.bin"});
+    ::dup2(savedStdout, STDOUT_FILENO);
+    ::close(savedStdout);
+    EXPECT_EQ(status, 64);
+    EXPECT_NE(err.str().find(" is where standard output goes;"), std::string::npos) << err.str();
+    EXPECT_EQ(std::filesystem::file_size(output), 0u);
 #endif
     // A firmware path that names nothing yet would be the log itself once the log is made.
     const std::string unmade = (directory / "unmade.bin").string();

@@ -29,6 +29,8 @@ public:
     // Whether the file path names (its target, for a link) is this very file: the same file
     // system and the same file in it, however the path spells it (a hard link, "./x").
     bool IsFileAt(const std::string& path) const;
+    // Whether standard output (1) or standard error (2) goes to this very file.
+    bool IsWhereStandardStreamGoes(int stream) const;
     // Adds all of bytes at the end; false when the system would not take all of them.
     bool Append(std::string_view bytes);
 

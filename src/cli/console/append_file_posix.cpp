@@ -62,6 +62,13 @@ bool AppendFile::IsFileAt(const std::string& path) const {
            mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
 }
 
+bool AppendFile::IsWhereStandardStreamGoes(int stream) const {
+    struct stat mine {};
+    struct stat theirs {};
+    return ::fstat(handle_, &mine) == 0 && ::fstat(stream, &theirs) == 0 &&
+           mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
+}
+
 bool AppendFile::Append(std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t written = ::write(handle_, bytes.data(), bytes.size());

@@ -89,6 +89,13 @@ bool AppendFile::IsFileAt(const std::string& path) const {
     return same;
 }
 
+// A console or a pipe has no file index: it is no file, and so not this one.
+bool AppendFile::IsWhereStandardStreamGoes(int stream) const {
+    const HANDLE standard = ::GetStdHandle(stream == 1 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+    return standard != nullptr && standard != INVALID_HANDLE_VALUE &&
+           ::GetFileType(standard) == FILE_TYPE_DISK && SameFile(handle_, standard);
+}
+
 bool AppendFile::Append(std::string_view bytes) {
     while (!bytes.empty()) {
         const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));

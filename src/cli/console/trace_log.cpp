@@ -62,6 +62,10 @@ bool TraceLog::IsFileAt(const std::string& path) const {
     return file_ && !path.empty() && file_->IsFileAt(path);
 }
 
+bool TraceLog::IsWhereStandardStreamGoes(int stream) const {
+    return file_ && file_->IsWhereStandardStreamGoes(stream);
+}
+
 void TraceLog::Abandon() {
     std::lock_guard lock(mutex_);
     closed_ = true;

@@ -28,6 +28,8 @@ public:
 
     // Whether the log is the file at path, by what the file is, not by how it is named.
     bool IsFileAt(const std::string& path) const;
+    // Whether standard output (1) or standard error (2) goes to the log's file.
+    bool IsWhereStandardStreamGoes(int stream) const;
     // Closes the log with nothing written into it; a file the opening made is removed again.
     void Abandon();
 
