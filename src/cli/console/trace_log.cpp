@@ -141,7 +141,9 @@ void TraceLog::WriteLine(std::string_view source, std::string_view shown) {
     entry += shown;
     while (!entry.empty() && (entry.back() == '\n' || entry.back() == '\r')) entry.pop_back();
     entry += '\n';
-    if (!file_->Append(entry)) failed_ = true;
+    // After a failed write (a full disk) the file may end in part of a line; no line goes
+    // after it, where a reader would take the part for a whole one.
+    if (failed_ || !file_->Append(entry)) failed_ = true;
 }
 
 }  // namespace tavro::cli
