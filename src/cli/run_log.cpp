@@ -53,8 +53,12 @@ std::shared_ptr<TraceLog> OpenRunLog(const std::string& path, const RunInputs& i
         return nullptr;
     }
     log->AddRunHeader(context.arguments);
+    // The log is closed when the run lets it go; a stop after that finds nothing to add.
     context.services.job->OnInterrupt(
-        [log](std::string_view notice) { log->Interrupt(notice, kLineWait); });
+        [weak = std::weak_ptr<TraceLog>(log)](std::string_view notice) {
+            if (const std::shared_ptr<TraceLog> open = weak.lock())
+                open->Interrupt(notice, kLineWait);
+        });
     return log;
 }
 
