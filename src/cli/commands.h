@@ -2,6 +2,8 @@
 
 #include <functional>
 #include <iosfwd>
+#include <string>
+#include <vector>
 
 #include "cli/cli_services.h"
 #include "texts/language.h"
@@ -20,6 +22,8 @@ struct CommandContext {
     texts::Language language;
     std::ostream& out;
     std::ostream& err;
+    // The command line as it was given, without the program's name (for the log's header).
+    std::vector<std::string> arguments = {};
 };
 
 // A command, ready to run with the options its subcommand was given.

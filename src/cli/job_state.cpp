@@ -72,6 +72,24 @@ void JobState::Finish() {
 }
 
 std::optional<std::string> JobState::Interrupt(std::chrono::milliseconds waitLimit, int status) {
+    const std::optional<std::string> notice = MarkInterrupted(waitLimit, status);
+    if (!notice) return notice;
+    std::function<void(std::string_view)> hook;
+    {
+        std::lock_guard lock(hookMutex_);
+        hook = interruptHook_;
+    }
+    if (hook) hook(*notice);
+    return notice;
+}
+
+void JobState::OnInterrupt(std::function<void(std::string_view notice)> hook) {
+    std::lock_guard lock(hookMutex_);
+    interruptHook_ = std::move(hook);
+}
+
+std::optional<std::string> JobState::MarkInterrupted(std::chrono::milliseconds waitLimit,
+                                                     int status) {
     std::unique_lock lock(mutex_, waitLimit);
     if (!lock.owns_lock()) return "\ntavro-writer-cli: interrupted\n";
     if (phase_ == Phase::Concluded) return std::nullopt;

@@ -57,6 +57,10 @@ public:
     // says no more than that the job stopped. status is the exit status the process ends with.
     std::optional<std::string> Interrupt(std::chrono::milliseconds waitLimit,
                                          int status = kExitInterrupted);
+    // hook(notice) runs when Interrupt interrupts the job, on the stopping thread before the
+    // process ends, so that what keeps the job's record beside the terminal (write --log) can
+    // complete it. It must end within a fraction of a second whatever the job's threads do.
+    void OnInterrupt(std::function<void(std::string_view notice)> hook);
 
 private:
     enum class Job { None, Write, Search };
@@ -70,6 +74,7 @@ private:
         std::string outcome;
     };
 
+    std::optional<std::string> MarkInterrupted(std::chrono::milliseconds waitLimit, int status);
     std::string Notice() const;
     std::string WriteNotice(const Device& device) const;
 
@@ -83,6 +88,9 @@ private:
     std::vector<std::unique_ptr<Device>> devices_;
     std::ostream* interruptedOut_ = nullptr;
     std::function<std::string(std::size_t, int)> interruptedRecord_;
+    // Apart from the job's lock, which a stuck write may hold past the stop's wait.
+    std::mutex hookMutex_;
+    std::function<void(std::string_view)> interruptHook_;
 };
 
 }  // namespace tavro::cli

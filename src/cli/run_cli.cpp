@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/console/terminal_text.h"
+#include "cli/empty_option_values.h"
 #include "cli/exit_status.h"
 #include "cli/option_checks.h"
 #include "cli/usage_error.h"
@@ -81,15 +82,18 @@ int RunCli(int argc, const char* const* argv, const CliServices& services, std::
     // Only now: the exit statuses belong to the program's help, not to each command's.
     app.footer(kExitCodes);
 
+    const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
     try {
-        app.parse(argc, argv);
+        // The parser takes its arguments last first.
+        const std::vector<std::string> kept = EmptyValuesKept(app, arguments);
+        std::vector<std::string> reversed(kept.rbegin(), kept.rend());
+        app.parse(reversed);
     } catch (const CLI::CallForHelp& help) {
         return app.exit(help, out, err) == 0 ? kExitOk : kExitUsage;
     } catch (const CLI::CallForVersion& version) {
         return app.exit(version, out, err) == 0 ? kExitOk : kExitUsage;
     } catch (const CLI::ParseError& error) {
         // The message may quote an argument, which is shown escaped.
-        const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
         err << "tavro-writer-cli: " << TerminalTrace(UsageErrorText(app, error, arguments)) << "\n"
             << "Run with --help for more information.\n";
         return kExitUsage;
@@ -97,7 +101,8 @@ int RunCli(int argc, const char* const* argv, const CliServices& services, std::
     const CommandContext context{.services = services,
                                  .language = texts::LanguageFromEnvironment(services.environment),
                                  .out = out,
-                                 .err = err};
+                                 .err = err,
+                                 .arguments = arguments};
     return run(context);
 }
 

@@ -1,7 +1,6 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -21,6 +20,7 @@
 #include "cli/local_interfaces.h"
 #include "cli/option_checks.h"
 #include "cli/password_source.h"
+#include "cli/run_log.h"
 #include "cli/strict_address.h"
 
 namespace tavro::cli {
@@ -154,15 +154,6 @@ bool NamesNoDevice(const batch::WriteTarget& target, const ChosenInterface& loca
     return !why.empty();
 }
 
-// Whether both name one existing file (the log must never be written over the image).
-bool SameFile(const std::string& one, const std::string& other) {
-    const auto path = [](const std::string& text) {
-        return std::filesystem::path(std::u8string(text.begin(), text.end()));
-    };
-    std::error_code error;
-    return !one.empty() && std::filesystem::equivalent(path(one), path(other), error) && !error;
-}
-
 // How the write shows itself: JSON lines, one device alone, or the board of several.
 std::unique_ptr<batch::BatchView> ViewFor(const CommandContext& context,
                                           const WriteOptions& options, const batch::BatchPlan& plan,
@@ -203,19 +194,12 @@ int RunWrite(const CommandContext& context, const WriteOptions& options) {
     for (const batch::WriteTarget& target : *targets) {
         if (NamesNoDevice(target, local, &context.err)) return kExitUsage;
     }
-    std::optional<TraceLog> log;
-    if (SameFile(options.log, options.file)) {
-        context.err << "tavro-writer-cli: the log " << TerminalText(options.log)
-                    << " is the firmware file; it would be overwritten\n";
-        return kExitUsage;
-    }
+    std::shared_ptr<TraceLog> log;
     if (!options.log.empty()) {
-        std::string why;
-        if (!(log = TraceLog::Create(options.log, why))) {
-            context.err << "tavro-writer-cli: cannot write the log " << TerminalText(options.log)
-                        << ": " << why << "\n";
-            return kExitFailure;
-        }
+        log = OpenRunLog(options.log,
+                         {.firmware = options.file, .passwordFile = options.passwordFile}, context,
+                         status);
+        if (!log) return status;
     }
 
     if (options.allDevices || options.verify) {
@@ -241,9 +225,9 @@ int RunWrite(const CommandContext& context, const WriteOptions& options) {
         }
     }
     const std::unique_ptr<batch::BatchView> view =
-        ViewFor(context, options, *plan, *targets, log ? &*log : nullptr);
+        ViewFor(context, options, *plan, *targets, log.get());
     status = BatchStatus(batch::WriteBatch(services, *plan, *targets, *view));
-    if (log && !log->Flush()) {
+    if (log && !log->Healthy()) {
         context.err << "tavro-writer-cli: the log " << TerminalText(options.log)
                     << " could not be written whole\n";
     }
@@ -255,6 +239,7 @@ void SplitDevicesAndFile(std::vector<std::string> arguments, WriteOptions& write
     if (arguments.empty()) throw CLI::ValidationError("DEVICE... FILE", "FILE is required");
     write.file = arguments.back();
     arguments.pop_back();
+    if (write.file.empty()) throw CLI::ValidationError("FILE", "a file's path, not an empty text");
     write.devices = std::move(arguments);
     if (write.allDevices && !write.devices.empty()) {
         throw CLI::ValidationError(
@@ -275,48 +260,33 @@ void AddWriteOptions(CLI::App& command, WriteOptions& write) {
                                      "Upload password (default: $TAVRO_PASSWORD, else the "
                                      "factory password)")
                          ->type_name("PASSWORD");
-    command
-        .add_option("--password-file", write.passwordFile,
-                    "Read the upload password from the first line of FILE")
-        ->type_name("FILE")
+    AddPathOption(command, "--password-file", write.passwordFile,
+                  "Read the upload password from the first line of FILE")
         ->excludes(password);
-    command
-        .add_option("--local-port", write.localPort,
-                    "TCP port the devices connect back to, one for all of them (default: one "
-                    "the system picks per device); let it in through a firewall")
-        ->type_name("PORT")
-        ->check(WholeNumberIn(1, 65535));
-    command
-        .add_option("--connect-timeout", write.connectTimeoutSeconds,
-                    "Seconds to wait for a device to connect back (default 30)")
-        ->type_name("SECONDS")
-        ->check(kSeconds);
-    command
-        .add_option("--ack-timeout", write.ackTimeoutSeconds,
-                    "Seconds to wait for each acknowledgement and the final word (default 30)")
-        ->type_name("SECONDS")
-        ->check(kSeconds);
+    AddWholeNumberOption(command, "--local-port", write.localPort, 1, 65535,
+                         "TCP port the devices connect back to, one for all of them (default: "
+                         "one the system picks per device); let it in through a firewall")
+        ->type_name("PORT");
+    AddSecondsOption(command, "--connect-timeout", write.connectTimeoutSeconds,
+                     "Seconds to wait for a device to connect back (default 30)");
+    AddSecondsOption(command, "--ack-timeout", write.ackTimeoutSeconds,
+                     "Seconds to wait for each acknowledgement and the final word (default 30)");
     command.add_flag("-v,--verbose", write.verbose, "Stream the upload's trace to stderr");
-    command
-        .add_option("--log", write.log,
-                    "Write the trace of every device to FILE, each line behind its time and "
-                    "device (for support)")
-        ->type_name("FILE");
+    AddPathOption(command, "--log", write.log,
+                  "Add the trace of every device to FILE, after a line that names the run, "
+                  "each line behind its time and device (for support)");
     command.add_flag("--all", write.allDevices,
                      "Write every device that a search on the interface lists");
-    command.add_option("-j,--jobs", write.jobs, "Devices written at once (default 8)")
-        ->type_name("N")
-        ->check(WholeNumberIn(1, 256));
+    AddWholeNumberOption(command, "-j,--jobs", write.jobs, 1, 256,
+                         "Devices written at once (default 8)")
+        ->type_name("N");
     command.add_flag("--json", write.json,
                      "One JSON object per device on stdout, no progress display");
     command.add_flag("--verify", write.verify,
                      "After a success, wait for the device to come back from its reset "
                      "(a search every 2 s) and report its version; exit 5 when it does not");
-    command
-        .add_option("--verify-timeout", write.verifySeconds,
-                    "Seconds to wait for a device to come back (default 60)")
-        ->type_name("SECONDS")
-        ->check(kSeconds);
+    AddSecondsOption(command, "--verify-timeout", write.verifySeconds,
+                     "Seconds to wait for a device to come back (default 60)");
 }
 
 }  // namespace
@@ -328,9 +298,9 @@ void AddWriteCommand(CLI::App& app, CommandRun& run) {
     auto options = std::make_shared<WriteOptions>();
     auto positionals = std::make_shared<std::vector<std::string>>();
     AddWriteOptions(*command, *options);
-    command
-        ->add_option("DEVICE... FILE", *positionals,
-                     "Addresses of the devices (none with --all), then the firmware file")
+    TakeEachArgumentLiterally(
+        command->add_option("DEVICE... FILE", *positionals,
+                            "Addresses of the devices (none with --all), then the firmware file"))
         ->type_name("")
         ->required();
     command->final_callback([options, positionals, &run] {

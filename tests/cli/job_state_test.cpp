@@ -5,13 +5,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <future>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace tavro::cli {
 namespace {
 
+using ::testing::IsEmpty;
 using ::testing::Optional;
 
 constexpr std::chrono::milliseconds kWait{100};
@@ -88,6 +92,53 @@ TEST(JobStateTest, SearchNoticeNamesTheSearch) {
     EXPECT_EQ(WithoutSeconds(*notice),
               "tavro-writer-cli: interrupted <s> s into the search from 198.18.0.1, before any "
               "device was listed\n");
+}
+
+// What keeps the job's record beside the terminal (the log) hears of the stop once, with its
+// notice, also while a write that nobody reads holds the job; and not when the job concluded.
+TEST(JobStateTest, TheInterruptHookHearsTheNoticeEvenWhileAWriteIsStuck) {
+    JobState job;
+    std::vector<std::string> heard;
+    job.OnInterrupt([&heard](std::string_view notice) { heard.emplace_back(notice); });
+    job.BeginWrite("fw.bin", "198.18.0.10");
+    job.SetPercent(42);
+    const std::optional<std::string> notice = job.Interrupt(kWait);
+    EXPECT_THAT(heard, ::testing::ElementsAre(notice.value_or("none")));
+
+    // A stream whose every write waits until the test lets it go.
+    struct StuckBuffer : std::streambuf {
+        std::promise<void> entered;
+        std::shared_future<void> released;
+        int overflow(int c) override {
+            if (!inside) entered.set_value();
+            inside = true;
+            released.wait();
+            return c;
+        }
+        bool inside = false;
+    };
+    std::promise<void> release;
+    StuckBuffer buffer;
+    buffer.released = release.get_future().share();
+    std::future<void> entered = buffer.entered.get_future();
+    std::ostream stuck(&buffer);
+    JobState held;
+    heard.clear();
+    held.OnInterrupt([&heard](std::string_view notice) { heard.emplace_back(notice); });
+    std::thread writer([&held, &stuck] { held.Show(stuck, "trace line\n"); });
+    entered.wait();
+    EXPECT_THAT(held.Interrupt(kWait), Optional(std::string("\ntavro-writer-cli: interrupted\n")));
+    release.set_value();
+    writer.join();
+    EXPECT_THAT(heard, ::testing::ElementsAre("\ntavro-writer-cli: interrupted\n"));
+
+    JobState concluded;
+    heard.clear();
+    concluded.OnInterrupt([&heard](std::string_view notice) { heard.emplace_back(notice); });
+    std::ostringstream out;
+    EXPECT_TRUE(concluded.Conclude(out, "ok\n"));
+    EXPECT_EQ(concluded.Interrupt(kWait), std::nullopt);
+    EXPECT_THAT(heard, IsEmpty());
 }
 
 }  // namespace

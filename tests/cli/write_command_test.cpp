@@ -15,7 +15,11 @@
 #include "made_up_network.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #endif
 
 namespace tavro::cli {
@@ -202,6 +206,78 @@ TEST_F(WriteCommandTest, APasswordFifoWithoutAWriterEndsAtTheWaitsBound) {
     EXPECT_TRUE(requests.empty());
 }
 #endif
+
+// The firmware file and the port are the ones typed; a bracketed list names no device; an
+// empty path is no path, not "none given".
+TEST_F(WriteCommandTest, ArgumentsReachTheWriteAsTyped) {
+    EXPECT_EQ(Run({"write", "--local-port", "010000", "198.18.0.20", "[fw]"}), 0) << err.str();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].localPort, 10000);
+    EXPECT_EQ(std::filesystem::path(requests[0].firmwarePath).filename(), "[fw]");
+
+    EXPECT_EQ(Run({"write", "[198.18.0.21,198.18.0.22]", "/tmp/f.bin"}), 64);
+    EXPECT_EQ(err.str(),
+              "tavro-writer-cli: \"[198.18.0.21,198.18.0.22]\" is not a device "
+              "address: it is not four decimal numbers separated by dots\n");
+
+    for (const std::vector<const char*>& empty :
+         {std::vector<const char*>{"--password-file", "", "198.18.0.20", "/tmp/f.bin"},
+          {"--log", "", "198.18.0.20", "/tmp/f.bin"},
+          {"--log=", "198.18.0.20", "/tmp/f.bin"},
+          {"198.18.0.20", ""}}) {
+        std::vector<const char*> arguments = {"write"};
+        arguments.insert(arguments.end(), empty.begin(), empty.end());
+        EXPECT_EQ(Run(arguments), 64) << empty[0];
+        EXPECT_NE(err.str().find(": a file's path, not an empty text\n"), std::string::npos)
+            << err.str();
+    }
+    EXPECT_EQ(requests.size(), 1u);
+}
+
+// The log is added to: it must be none of the files the run reads, judged by what the file is,
+// however the path names it.
+TEST_F(WriteCommandTest, TheLogIsNoneOfTheRunsInputsHoweverItIsNamed) {
+    const std::string password = WriteFile("password", "from-file\n");
+    const std::string image = WriteFile("image.bin", "firmware");
+    const std::string linked = (directory / "linked").string();
+    std::filesystem::create_hard_link(password, linked);
+    EXPECT_EQ(Run({"write", "--password-file", password.c_str(), "--log", linked.c_str(),
+                   "198.18.0.20", "/tmp/f.bin"}),
+              64);
+    EXPECT_EQ(err.str(), "tavro-writer-cli: the log " + TerminalText(linked) +
+                             " is the password file; the trace would be written into it\n");
+    const std::string spelled = (directory / "." / "image.bin").string();
+    EXPECT_EQ(Run({"write", "--log", spelled.c_str(), "198.18.0.20", image.c_str()}), 64);
+    EXPECT_NE(err.str().find(" is the firmware file;"), std::string::npos) << err.str();
+#ifndef _WIN32
+    const std::string symbolic = (directory / "symbolic").string();
+    std::filesystem::create_symlink(image, symbolic);
+    EXPECT_EQ(Run({"write", "--log", symbolic.c_str(), "198.18.0.20", image.c_str()}), 64);
+
+    // Nor the file stdout goes to: "> out.json" writes from its own place, over the log's lines.
+    const std::string output = WriteFile("out.json", "");
+    std::fflush(stdout);
+    const int savedStdout = ::dup(STDOUT_FILENO);
+    const int file = ::open(output.c_str(), O_WRONLY | O_TRUNC);
+    ASSERT_GE(file, 0);
+    ::dup2(file, STDOUT_FILENO);
+    ::close(file);
+    const int status = Run({"write", "--log", output.c_str(), "198.18.0.20", "/tmp/f.bin"});
+    ::dup2(savedStdout, STDOUT_FILENO);
+    ::close(savedStdout);
+    EXPECT_EQ(status, 64);
+    EXPECT_NE(err.str().find(" is where standard output goes;"), std::string::npos) << err.str();
+    EXPECT_EQ(std::filesystem::file_size(output), 0u);
+#endif
+    // A firmware path that names nothing yet would be the log itself once the log is made.
+    const std::string unmade = (directory / "unmade.bin").string();
+    EXPECT_EQ(Run({"write", "--log", unmade.c_str(), "198.18.0.20", unmade.c_str()}), 64);
+    EXPECT_FALSE(std::filesystem::exists(unmade)) << "the refused log was left behind";
+
+    EXPECT_EQ(std::filesystem::file_size(password), 10u) << "the password file was written to";
+    EXPECT_EQ(std::filesystem::file_size(image), 8u) << "the firmware file was written to";
+    EXPECT_TRUE(requests.empty());
+}
 
 TEST_F(WriteCommandTest, ATerminalSeesWhatTheUploadWaitsForThenTheBar) {
     playUpload = [](upload::UploadSink& sink) {

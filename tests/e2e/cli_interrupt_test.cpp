@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -207,6 +209,55 @@ TEST_F(CliInterruptTest, SighupEndsLikeSigtermWith129AndEveryDeviceItsLine) {
         EXPECT_THAT(ended->out, HasSubstr("{\"device\":\"" + device + "\",\"status\":129,"));
         ASSERT_TRUE(sim().WaitForEvent(device, "transfer-short", std::chrono::seconds(5)));
         EXPECT_FALSE(sim().StoredImage(device).has_value());
+    }
+}
+
+// A run ended by a signal leaves its log whole: every line complete with its time, the
+// transfer's blocks so far and the notice last; the next run adds to it, header and all.
+TEST_F(CliInterruptTest, ALogCutBySignalsKeepsEveryLineWholeAndEachRunsHeader) {
+    START_DEVICES({kDevice}, {kSlowDevice});
+    const std::string log = image_.path() + ".log";
+    std::remove(log.c_str());
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        const std::size_t acknowledged = sim().Events(kDevice, "ack").size();
+        const std::size_t cut = sim().Events(kDevice, "transfer-short").size();
+        CliProcess cli(
+            {"write", "--interface", kToolAddress, "--log", log, kDevice, image_.path()});
+        ASSERT_TRUE(cli.started());
+        ASSERT_TRUE(AwaitAcknowledgements(acknowledged + 3));
+        cli.Signal(signal);
+        const std::optional<Ended> ended = cli.Wait(std::chrono::seconds(5));
+        ASSERT_TRUE(ended) << "tavro-writer-cli did not end within 5 s of signal " << signal;
+        EXPECT_EQ(ended->status, 128 + signal) << ended->err;
+        ASSERT_TRUE(
+            sim().WaitForEvents(kDevice, "transfer-short", cut + 1, std::chrono::seconds(5)));
+    }
+
+    std::ifstream file(log, std::ios::binary);
+    const std::string content{std::istreambuf_iterator<char>(file), {}};
+    std::remove(log.c_str());
+    ASSERT_THAT(content, EndsWith("\n"));
+    std::vector<std::string> headers;
+    std::vector<std::string> notices;
+    std::size_t blockLines = 0;
+    std::istringstream lines(content);
+    for (std::string line; std::getline(lines, line);) {
+        ASSERT_THAT(line, MatchesRegex("20[0-9][0-9]-[01][0-9]-[0-3][0-9]T[0-2][0-9]:[0-5][0-9]:"
+                                       "[0-6][0-9]\\.[0-9][0-9][0-9]Z [^ ]+( [^ ]+)?: .*"));
+        const std::string entry = line.substr(25);
+        if (entry.starts_with("tavro-writer-cli 1.0.0.0: ")) headers.push_back(entry);
+        if (entry.starts_with("tavro-writer-cli: ")) notices.push_back(entry);
+        if (entry.starts_with(std::string(kDevice) + ": ...")) ++blockLines;
+    }
+    const std::string header = "tavro-writer-cli 1.0.0.0: write --interface " +
+                               std::string(kToolAddress) + " --log " + log + " " + kDevice + " " +
+                               image_.path();
+    EXPECT_THAT(headers, ElementsAre(header, header)) << content;
+    EXPECT_EQ(blockLines, 2u) << "the blocks sent before each signal\n" << content;
+    ASSERT_EQ(notices.size(), 2u) << content;
+    for (const std::string& notice : notices) {
+        EXPECT_THAT(notice, MatchesRegex("tavro-writer-cli: interrupted after [1-9][0-9]?% of .* "
+                                         "was sent to 198\\.18\\.0\\.10"));
     }
 }
 

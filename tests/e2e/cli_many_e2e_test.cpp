@@ -91,6 +91,9 @@ TEST_F(CliManyTest, TheLogHoldsEachDevicesTraceLineByLineWithoutThePassword) {
     EXPECT_EQ(ended->status, 0) << ended->err;
     std::ifstream file(log);
     std::map<std::string, int> lines;
+    std::string header;
+    std::getline(file, header);
+    EXPECT_THAT(header, HasSubstr("Z tavro-writer-cli 1.0.0.0: write --password *** --log "));
     for (std::string line; std::getline(file, line);) {
         EXPECT_THAT(line, MatchesRegex("20[0-9][0-9]-[01][0-9]-[0-3][0-9]T[0-2][0-9]:[0-5][0-9]:"
                                        "[0-6][0-9]\\.[0-9][0-9][0-9]Z 198\\.18\\.0\\.1[01]: .*"));

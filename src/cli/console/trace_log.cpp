@@ -1,15 +1,22 @@
 #include "cli/console/trace_log.h"
 
-#include <cerrno>
-#include <chrono>
-#include <cstring>
+#include <algorithm>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 
+#include "cli/console/shown_arguments.h"
 #include "cli/console/terminal_text.h"
+#include "version.h"
 
 namespace tavro::cli {
 namespace {
+
+constexpr char kProgram[] = "tavro-writer-cli";
+
+std::filesystem::path PathOf(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
 
 std::string Utc(std::chrono::system_clock::time_point at) {
     const auto milliseconds =
@@ -30,52 +37,113 @@ std::string Utc(std::chrono::system_clock::time_point at) {
 
 }  // namespace
 
-std::optional<TraceLog> TraceLog::Create(const std::string& path, std::string& why) {
-    // A FIFO would hold the run at its opening, and every device behind a reader that never
-    // reads; a device file is no log either.
+std::shared_ptr<TraceLog> TraceLog::Open(const std::string& path, std::string& why) {
+    // A device file is no log, and opening one may already do something: it is not opened.
     std::error_code ignored;
-    const auto status = std::filesystem::status(
-        std::filesystem::path(std::u8string(path.begin(), path.end())), ignored);
+    const auto status = std::filesystem::status(PathOf(path), ignored);
     if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
         why = "not a regular file";
-        return std::nullopt;
+        return nullptr;
     }
-    errno = 0;
-    upload::OwnedFile file = upload::OpenFileForWriting(path);
-    if (!file) {
-        why = std::strerror(errno != 0 ? errno : EIO);
-        return std::nullopt;
+    AppendFile::Opening opening = AppendFile::Open(path);
+    if (!opening.file) {
+        why = opening.why;
+        return nullptr;
     }
-    return TraceLog(std::move(file));
+    // What was swapped in after the look above.
+    if (!opening.file->IsRegular()) {
+        why = "not a regular file";
+        return nullptr;
+    }
+    return std::shared_ptr<TraceLog>(new TraceLog(std::move(*opening.file), path, opening.created));
 }
 
-void TraceLog::AddLine(std::string_view device, std::string_view line) {
-    // The device's words are escaped as on a terminal: the log is read on one.
-    std::string entry = Utc(std::chrono::system_clock::now()) + " " + std::string(device) + ": ";
-    entry += TerminalTrace(line);
+bool TraceLog::IsFileAt(const std::string& path) const {
+    return file_ && !path.empty() && file_->IsFileAt(path);
+}
+
+bool TraceLog::IsWhereStandardStreamGoes(int stream) const {
+    return file_ && file_->IsWhereStandardStreamGoes(stream);
+}
+
+void TraceLog::Abandon() {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    file_.reset();
+    std::error_code ignored;
+    if (created_) std::filesystem::remove(PathOf(path_), ignored);
+}
+
+void TraceLog::AddRunHeader(const std::vector<std::string>& arguments) {
+    std::lock_guard lock(mutex_);
+    WriteLine(std::string(kProgram) + " " + kVersionText, ShownArguments(arguments));
+}
+
+std::size_t TraceLog::AddDevice(std::string device) {
+    std::lock_guard lock(mutex_);
+    devices_.push_back(std::move(device));
+    unfinished_.emplace_back();
+    return devices_.size() - 1;
+}
+
+void TraceLog::AddTrace(std::size_t device, std::string_view text) {
+    std::lock_guard lock(mutex_);
+    if (device >= devices_.size()) return;
+    std::string& pending = unfinished_[device];
+    pending += text;
+    std::size_t begin = 0;
+    for (std::size_t end; (end = pending.find('\n', begin)) != std::string::npos; begin = end + 1) {
+        WriteLine(devices_[device],
+                  TerminalTrace(std::string_view(pending).substr(begin, end + 1 - begin)));
+    }
+    pending.erase(0, begin);
+}
+
+void TraceLog::EndTrace(std::size_t device) {
+    std::lock_guard lock(mutex_);
+    if (device >= devices_.size()) return;
+    if (!unfinished_[device].empty()) {
+        WriteLine(devices_[device], TerminalTrace(unfinished_[device]));
+    }
+    unfinished_[device].clear();
+}
+
+void TraceLog::Interrupt(std::string_view notice, std::chrono::milliseconds waitLimit) {
+    std::unique_lock lock(mutex_, waitLimit);
+    if (lock.owns_lock()) {
+        for (std::size_t device = 0; device < devices_.size(); ++device) {
+            if (!unfinished_[device].empty()) {
+                WriteLine(devices_[device], TerminalTrace(unfinished_[device]));
+            }
+            unfinished_[device].clear();
+        }
+    }
+    // Without the lock, the file is still only written by whole lines, each in one go. The
+    // notice is already as a terminal shows it.
+    while (!notice.empty()) {
+        const std::size_t end = std::min(notice.find('\n'), notice.size());
+        // The notice names the program at the start of each line already.
+        const std::string_view line = notice.substr(0, end);
+        const std::string prefix = std::string(kProgram) + ": ";
+        if (line.starts_with(prefix)) {
+            WriteLine(kProgram, line.substr(prefix.size()));
+        } else if (!line.empty()) {
+            WriteLine(kProgram, line);
+        }
+        notice.remove_prefix(std::min(end + 1, notice.size()));
+    }
+    closed_ = true;
+}
+
+void TraceLog::WriteLine(std::string_view source, std::string_view shown) {
+    if (closed_ || !file_) return;
+    std::string entry = Utc(std::chrono::system_clock::now()) + " " + std::string(source) + ": ";
+    entry += shown;
     while (!entry.empty() && (entry.back() == '\n' || entry.back() == '\r')) entry.pop_back();
     entry += '\n';
-    std::lock_guard lock(*mutex_);
-    std::fwrite(entry.data(), 1, entry.size(), file_.get());
-}
-
-bool TraceLog::Flush() {
-    std::lock_guard lock(*mutex_);
-    return std::fflush(file_.get()) == 0 && !std::ferror(file_.get());
-}
-
-void TraceLines::Add(std::string_view text) {
-    if (log_ == nullptr) return;
-    pending_ += text;
-    for (std::size_t end; (end = pending_.find('\n')) != std::string::npos;) {
-        log_->AddLine(device_, std::string_view(pending_).substr(0, end + 1));
-        pending_.erase(0, end + 1);
-    }
-}
-
-void TraceLines::End() {
-    if (log_ != nullptr && !pending_.empty()) log_->AddLine(device_, pending_);
-    pending_.clear();
+    // After a failed write (a full disk) the file may end in part of a line; no line goes
+    // after it, where a reader would take the part for a whole one.
+    if (failed_ || !file_->Append(entry)) failed_ = true;
 }
 
 }  // namespace tavro::cli
