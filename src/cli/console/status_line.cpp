@@ -5,9 +5,18 @@
 namespace tavro::cli {
 
 // The last column is left free: some terminals move to the next line once it is written.
-void StatusLine::Show(const std::string& text) {
-    job_.Show(err_, "\r" + FitToColumns(text, columns_ - 1) + "\x1b[K");
+void StatusLine::Show(const std::string& text, bool milestone) {
+    const TerminalSize size = SizeNow(terminal_);
+    const std::string line = FitToColumns(text, size.columns - 1, terminal_.charset);
+    if (!terminal_.cursorMoves) {
+        if (milestone) job_.Show(err_, line + "\n");
+        return;
+    }
+    // A window narrowed since the last redraw may have wrapped that line onto several rows.
+    const std::size_t rows = open_ ? RowsTaken(shownWidth_, size.columns) : 1;
+    job_.Show(err_, CursorUp(rows - 1) + "\r" + line + (rows > 1 ? "\x1b[J" : "\x1b[K"));
     open_ = true;
+    shownWidth_ = DisplayColumns(line);
 }
 
 void StatusLine::End() {
