@@ -51,13 +51,14 @@ void WriteBoard::End() {
 }
 
 // Back to the board's first row, the ends printed since the last redraw (once the board is
-// too tall for all its devices), then every line of the board cleared and written again, and
-// what an earlier, taller board left below erased.
+// too tall for all its devices), then every line of the board written again.
 void WriteBoard::Draw() {
     const TerminalSize size = SizeNow(terminal_);
     std::size_t taken = 0;
     for (const std::size_t width : frameWidths_) taken += RowsTaken(width, size.columns);
-    std::string text = CursorUp(taken);
+    // Erased at once, for an earlier board may have been taller; the text ends in a line end,
+    // so that nothing (an interrupt's notice) takes the board's last line for an open one.
+    std::string text = CursorUp(taken) + "\r\x1b[J";
     // The row under the board is the cursor's.
     const std::size_t height = std::max<std::size_t>(1, size.rows - 1);
     if (rows_.size() > height) windowed_ = true;
@@ -75,7 +76,7 @@ void WriteBoard::Draw() {
         text += "\r\x1b[2K" + fitted + "\n";
         if (i >= announced) frameWidths_.push_back(DisplayColumns(fitted));
     }
-    job_.Show(err_, text + "\x1b[J");
+    job_.Show(err_, text);
     drawn_ = true;
     pending_ = false;
     lastDraw_ = std::chrono::steady_clock::now();
