@@ -8,7 +8,8 @@
 
 // A terminal screen as the views' bytes leave it, with the rows that scrolled off above it:
 // carriage return, line feed (as CR LF, the way a terminal's output processing turns it),
-// cursor up, erase in line and erase below. Each character takes one column (the tests that
+// cursor up, erase in line and erase below (of the whole screen, into the scrollback, as
+// tmux keeps it). Each character takes one column (the tests that
 // use it speak English); a character past the last column wraps onto the next row.
 namespace tavro::test {
 
@@ -117,6 +118,10 @@ private:
             if (row.size() > column_) row.resize(column_);
         } else if (command == 'K' && count == 2) {
             screen_[row_].clear();
+        } else if (command == 'J' && !counted && row_ == 0 && column_ == 0) {
+            // As tmux does: a screen erased whole keeps what it showed in the scrollback.
+            for (const Cells& row : screen_) scrolledOff_.push_back(Text(row));
+            for (Cells& row : screen_) row.clear();
         } else if (command == 'J' && !counted) {
             Cells& row = screen_[row_];
             if (row.size() > column_) row.resize(column_);

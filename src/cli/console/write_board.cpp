@@ -51,14 +51,13 @@ void WriteBoard::End() {
 }
 
 // Back to the board's first row, the ends printed since the last redraw (once the board is
-// too tall for all its devices), then every line of the board written again.
+// too tall for all its devices), then every line of the board written again, and what an
+// earlier, taller board left below erased.
 void WriteBoard::Draw() {
     const TerminalSize size = SizeNow(terminal_);
     std::size_t taken = 0;
     for (const std::size_t width : frameWidths_) taken += RowsTaken(width, size.columns);
-    // Erased at once, for an earlier board may have been taller; the text ends in a line end,
-    // so that nothing (an interrupt's notice) takes the board's last line for an open one.
-    std::string text = CursorUp(taken) + "\r\x1b[J";
+    std::string text = CursorUp(taken);
     // The row under the board is the cursor's.
     const std::size_t height = std::max<std::size_t>(1, size.rows - 1);
     if (rows_.size() > height) windowed_ = true;
@@ -73,7 +72,12 @@ void WriteBoard::Draw() {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         // The last column stays free: some terminals move to the next line once it is written.
         const std::string fitted = FitToColumns(lines[i], size.columns - 1, terminal_.charset);
-        text += "\r\x1b[2K" + fitted + "\n";
+        text += "\r\x1b[2K" + fitted;
+        // What an earlier, taller board left below goes too. Erased from the end of a line
+        // written, never from the top left corner: some terminals (tmux) keep a screen erased
+        // from there in their scrollback. The line end comes last, so that nothing (the notice
+        // of an interrupt) takes the board's last line for an open one.
+        text += (i + 1 == lines.size() ? "\x1b[J\n" : "\n");
         if (i >= announced) frameWidths_.push_back(DisplayColumns(fitted));
     }
     job_.Show(err_, text);
