@@ -172,6 +172,7 @@ TEST_F(TerminalViewTest, TheRedrawAfterTheWindowNarrowedFitsTheNewWidth) {
 
 TEST_F(TerminalViewTest, ATerminalThatCannotRedrawGetsOccasionalWholeLinesAndNoEscapes) {
     cursorMoves = false;
+    screen = test::FakeTerminal(200, 24);  // wide enough that no line wraps
     for (const std::size_t devices : {1u, 3u}) {
         SCOPED_TRACE(devices);
         err.str("");

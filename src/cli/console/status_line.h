@@ -11,7 +11,8 @@ namespace tavro::cli {
 
 // One line of a terminal redrawn in place: each text replaces the last, cut to the terminal's
 // width as it is at that moment (a line that wrapped could not be redrawn) with the rest of
-// the line erased. On a terminal that cannot redraw, each milestone is a line of its own.
+// the line erased. On a terminal that cannot redraw, each milestone is a line of its own,
+// wrapped to the width.
 class StatusLine {
 public:
     StatusLine(JobState& job, std::ostream& err, const Terminal& terminal)

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cli/console/display_width.h"
+#include "cli/console/wrapped_lines.h"
 
 namespace tavro::cli {
 namespace {
@@ -32,9 +33,9 @@ void WriteBoard::Set(std::size_t device, std::string state, BoardPhase phase, bo
     rows_[device] = Row{std::move(state), phase};
     const bool ends = Ended(phase);
     if (!terminal_.cursorMoves) {
+        // Never redrawn, so wrapped rather than cut: the percentage stays in sight.
         if (milestone || ends) {
-            const std::size_t width = SizeNow(terminal_).columns - 1;
-            job_.Show(err_, FitToColumns(LineOf(device), width, terminal_.charset) + "\n");
+            job_.Show(err_, WrapToColumns(LineOf(device) + "\n", SizeNow(terminal_).columns - 1));
         }
         return;
     }

@@ -22,7 +22,8 @@ enum class BoardPhase { Waiting, Writing, ComingBack, Succeeded, Failed };
 // redraw finds its lines. The board is never taller than the terminal (it could not reach its
 // rows that scrolled off): with more devices than rows, each device that ends is printed once
 // above the board, which shows the devices at work and one line that counts them all. On a
-// terminal that cannot redraw, each device's milestones and its end are lines of their own.
+// terminal that cannot redraw, each device's milestones and its end are lines of their own,
+// wrapped to the width.
 class WriteBoard {
 public:
     // Devices as the terminal shows them (already escaped).
