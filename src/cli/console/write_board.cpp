@@ -58,33 +58,36 @@ void WriteBoard::Draw() {
     const TerminalSize size = SizeNow(terminal_);
     std::size_t taken = 0;
     for (const std::size_t width : frameWidths_) taken += RowsTaken(width, size.columns);
-    std::string text = CursorUp(taken);
     // The row under the board is the cursor's.
     const std::size_t height = std::max<std::size_t>(1, size.rows - 1);
     if (rows_.size() > height) windowed_ = true;
-    std::vector<std::string> lines;
+    std::vector<std::string> ends;
     if (windowed_) {
-        for (const std::size_t device : unannounced_) lines.push_back(LineOf(device));
+        for (const std::size_t device : unannounced_) ends.push_back(LineOf(device));
         unannounced_.clear();
     }
-    const std::size_t announced = lines.size();
-    for (std::string& line : FrameLines(height)) lines.push_back(std::move(line));
+    std::string text = CursorUp(taken);
+    for (const std::string& line : ends) text += "\r\x1b[2K" + Fitted(line, size) + "\n";
     frameWidths_.clear();
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        // The last column stays free: some terminals move to the next line once it is written.
-        const std::string fitted = FitToColumns(lines[i], size.columns - 1, terminal_.charset);
-        text += "\r\x1b[2K" + fitted;
+    const std::vector<std::string> frame = FrameLines(height);
+    for (std::size_t i = 0; i < frame.size(); ++i) {
+        const std::string fitted = Fitted(frame[i], size);
+        frameWidths_.push_back(DisplayColumns(fitted));
         // What an earlier, taller board left below goes too. Erased from the end of a line
         // written, never from the top left corner: some terminals (tmux) keep a screen erased
         // from there in their scrollback. The line end comes last, so that nothing (the notice
         // of an interrupt) takes the board's last line for an open one.
-        text += (i + 1 == lines.size() ? "\x1b[J\n" : "\n");
-        if (i >= announced) frameWidths_.push_back(DisplayColumns(fitted));
+        text += "\r\x1b[2K" + fitted + (i + 1 == frame.size() ? "\x1b[J\n" : "\n");
     }
     job_.Show(err_, text);
     drawn_ = true;
     pending_ = false;
     lastDraw_ = std::chrono::steady_clock::now();
+}
+
+// The last column stays free: some terminals move to the next line once it is written.
+std::string WriteBoard::Fitted(const std::string& line, const TerminalSize& size) const {
+    return FitToColumns(line, size.columns - 1, terminal_.charset);
 }
 
 std::string WriteBoard::LineOf(std::size_t device) const {

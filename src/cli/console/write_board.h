@@ -43,6 +43,7 @@ private:
 
     void Draw();
     std::string LineOf(std::size_t device) const;
+    std::string Fitted(const std::string& line, const TerminalSize& size) const;
     std::vector<std::string> FrameLines(std::size_t height) const;
     std::vector<std::string> WindowLines(std::size_t height) const;
     texts::BoardCounts Counts() const;
