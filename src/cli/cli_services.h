@@ -14,8 +14,13 @@ namespace tavro::cli {
 struct CliServices : CoreServices {
     // Whether stderr is a terminal that may show a progress bar.
     std::function<bool()> stderrIsTerminal;
-    // The width of that terminal in columns.
+    // Whether stdout is a terminal too (its final lines are then wrapped to the width).
+    std::function<bool()> stdoutIsTerminal = [] { return false; };
+    // Whether that terminal moves its cursor on request; else progress is whole lines.
+    std::function<bool()> stderrTakesCursorMoves = [] { return true; };
+    // Its size, as it is at the moment of the call.
     std::function<std::size_t()> terminalColumns = [] { return std::size_t{80}; };
+    std::function<std::size_t()> terminalRows = [] { return std::size_t{24}; };
     // The process environment (the locale, TAVRO_PASSWORD); a test hands in its own.
     texts::EnvironmentLookup environment = [](std::string_view) {
         return std::optional<std::string>();

@@ -10,7 +10,10 @@ CliServices RealCliServices() {
     CliServices services;
     static_cast<CoreServices&>(services) = RealCoreServices();
     services.stderrIsTerminal = StderrIsTerminal;
+    services.stdoutIsTerminal = StdoutIsTerminal;
+    services.stderrTakesCursorMoves = StderrTakesCursorMoves;
     services.terminalColumns = TerminalColumns;
+    services.terminalRows = TerminalRows;
     services.environment = [](std::string_view name) -> std::optional<std::string> {
         const char* value = std::getenv(std::string(name).c_str());
         if (value != nullptr) return std::string(value);

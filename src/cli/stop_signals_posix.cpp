@@ -4,8 +4,10 @@
 #include <cstdlib>
 #include <thread>
 
+#include "cli/console/console.h"
 #include "cli/console/descriptor_writes.h"
 #include "cli/console/guarded_output.h"
+#include "cli/console/wrapped_lines.h"
 #include "cli/exit_status.h"
 #include "cli/stop_signals.h"
 
@@ -34,6 +36,11 @@ int StatusFor(int signal) {
     }
 }
 
+// On a terminal the notice's lines are wrapped to its width, as every final line is.
+std::string NoticeAsShown(const std::string& notice) {
+    return StderrIsTerminal() ? WrapToColumns(notice, TerminalColumns() - 1) : notice;
+}
+
 [[noreturn]] void AwaitStop(sigset_t signals, std::shared_ptr<JobState> job) {
     while (true) {
         int signal = 0;
@@ -43,7 +50,7 @@ int StatusFor(int signal) {
         const int status = StatusFor(signal);
         const std::optional<std::string> notice = job->Interrupt(kLockWait, status);
         if (!notice) continue;
-        WriteBefore(STDERR_FILENO, *notice, arrived + kNoticeWait);
+        WriteBefore(STDERR_FILENO, NoticeAsShown(*notice), arrived + kNoticeWait);
         std::_Exit(status);
     }
 }

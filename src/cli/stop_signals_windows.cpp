@@ -3,8 +3,10 @@
 
 #include <cstdlib>
 
+#include "cli/console/console.h"
 #include "cli/console/descriptor_writes.h"
 #include "cli/console/guarded_output.h"
+#include "cli/console/wrapped_lines.h"
 #include "cli/exit_status.h"
 #include "cli/stop_signals.h"
 
@@ -29,6 +31,11 @@ std::shared_ptr<JobState>& WatchedJob() {
     return job;
 }
 
+// On a terminal the notice's lines are wrapped to its width, as every final line is.
+std::string NoticeAsShown(const std::string& notice) {
+    return StderrIsTerminal() ? WrapToColumns(notice, TerminalColumns() - 1) : notice;
+}
+
 BOOL WINAPI OnConsoleControl(DWORD request) {
     const std::shared_ptr<JobState> job = WatchedJob();
     if (!job) return FALSE;
@@ -37,7 +44,7 @@ BOOL WINAPI OnConsoleControl(DWORD request) {
     const int status = request == CTRL_C_EVENT ? kExitInterrupted : kExitTerminated;
     const std::optional<std::string> notice = job->Interrupt(kLockWait, status);
     if (!notice) return TRUE;  // the job concluded: its outcome stands
-    WriteBefore(2, *notice, arrived + kNoticeWait);
+    WriteBefore(2, NoticeAsShown(*notice), arrived + kNoticeWait);
     std::_Exit(status);
 }
 

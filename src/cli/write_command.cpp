@@ -15,6 +15,7 @@
 #include "cli/console/single_device_view.h"
 #include "cli/console/terminal_text.h"
 #include "cli/console/trace_log.h"
+#include "cli/console_terminal.h"
 #include "cli/device_status.h"
 #include "cli/exit_status.h"
 #include "cli/local_interfaces.h"
@@ -166,7 +167,7 @@ std::unique_ptr<batch::BatchView> ViewFor(const CommandContext& context,
                              .language = context.language,
                              .trace = options.verbose,
                              .status = !options.verbose && services.stderrIsTerminal(),
-                             .columns = std::max<std::size_t>(2, services.terminalColumns()),
+                             .terminal = ConsoleTerminal(services),
                              .now = services.now,
                              .verify = options.verify,
                              .verifyTimeout = plan.verifyTimeout,

@@ -52,13 +52,17 @@ Language LanguageFromEnvironment(const EnvironmentLookup& environment) {
         return Language::English;
     }
     // The terminal takes the character locale's codeset: Japanese in UTF-8 bytes would be
-    // garbage on one that reads EUC-JP or Shift_JIS.
-    if (const std::optional<std::string> characters =
-            FirstSet(environment, {"LC_ALL", "LC_CTYPE", "LANG"})) {
-        const LocaleName shown = ReadLocaleName(*characters);
-        if (shown.codeset && !IsUtf8(*shown.codeset)) return Language::English;
-    }
-    return Language::Japanese;
+    // garbage on one that reads EUC-JP, Shift_JIS or ASCII.
+    return CharactersAreUtf8(environment) ? Language::Japanese : Language::English;
+}
+
+bool CharactersAreUtf8(const EnvironmentLookup& environment) {
+    const std::optional<std::string> characters =
+        FirstSet(environment, {"LC_ALL", "LC_CTYPE", "LANG"});
+    if (!characters) return false;
+    const LocaleName shown = ReadLocaleName(*characters);
+    if (shown.codeset) return IsUtf8(*shown.codeset);
+    return shown.language != "C" && shown.language != "POSIX";
 }
 
 }  // namespace tavro::texts

@@ -585,7 +585,8 @@ TEST_F(WriteManyTest, ATerminalShowsOneLinePerDeviceAndVerboseTracesArePrefixed)
                 HasSubstr("\r\x1b[2K198.18.0.20      [###############               ]  50%  "
                           "1.0/2.0 KiB"));
     EXPECT_THAT(err.str(), HasSubstr("\r\x1b[2K198.18.0.20      正常終了\n"));
-    EXPECT_THAT(err.str(), HasSubstr("198.18.0.21      TAVRO通信エラー\n"));
+    // The board's last line erases what a taller board left below it.
+    EXPECT_THAT(err.str(), HasSubstr("198.18.0.21      TAVRO通信エラー\x1b[J\n"));
 
     plays.erase(kA);
     EXPECT_EQ(Run({"write", "-v", kA, kB, "/tmp/f.bin"}), 1);
@@ -594,10 +595,13 @@ TEST_F(WriteManyTest, ATerminalShowsOneLinePerDeviceAndVerboseTracesArePrefixed)
     EXPECT_THAT(err.str(), Not(HasSubstr("\x1b[")));
 }
 
-// Every redrawn line fits the terminal, counted in display columns (a Japanese character takes
-// two), for one device alone and for the board of several.
-TEST_F(WriteManyTest, RedrawnLinesFitTheTerminal) {
+// Every line fits the terminal, counted in display columns (a Japanese character takes two),
+// for one device alone and for the board of several: the redrawn ones, and the final ones on
+// stdout and stderr (a failed device's cause among them).
+TEST_F(WriteManyTest, EveryLineFitsTheTerminalFinalLinesToo) {
     services.stderrIsTerminal = [] { return true; };
+    services.stdoutIsTerminal = [] { return true; };
+    plays[kB] = Refused;
     plays[kA] = [](upload::UploadSink& sink) {
         sink.InvitationSent(1, 10);
         sink.AwaitingConnection(*net::Ipv4Address::ParseDottedQuad("198.18.0.1"), 40123);
@@ -616,8 +620,8 @@ TEST_F(WriteManyTest, RedrawnLinesFitTheTerminal) {
                 arguments.push_back("/tmp/f.bin");
                 Run(arguments);
                 // Each piece between a carriage return and the next control is one line's text.
-                std::string text = err.str();
-                for (const char* control : {"\x1b[2K", "\x1b[K", "\x1b[2A", "\x1b[1A"}) {
+                std::string text = err.str() + out.str();
+                for (const char* control : {"\x1b[2K", "\x1b[K", "\x1b[J", "\x1b[2A", "\x1b[1A"}) {
                     for (std::size_t at; (at = text.find(control)) != std::string::npos;) {
                         text.replace(at, std::strlen(control), "\n");
                     }
@@ -629,6 +633,36 @@ TEST_F(WriteManyTest, RedrawnLinesFitTheTerminal) {
                 }
             }
         }
+    }
+}
+
+// The locale says what the terminal reads, and the services whether it redraws.
+TEST_F(WriteManyTest, ATerminalGetsOnlyWhatItCanShow) {
+    services.stderrIsTerminal = [] { return true; };
+    services.stdoutIsTerminal = [] { return true; };
+    services.terminalColumns = [] { return std::size_t{20}; };
+    const auto ascii = [](const std::string& text) {
+        return std::all_of(text.begin(), text.end(),
+                           [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    };
+    for (const char* locale : {"C", "POSIX", "ja_JP.eucJP"}) {
+        environment["LANG"] = locale;
+        EXPECT_EQ(Run({"write", kA, kB, "/tmp/f.bin"}), 0);
+        EXPECT_THAT(err.str(), HasSubstr("...")) << locale;
+        EXPECT_TRUE(ascii(err.str() + out.str())) << locale << "\n" << err.str() << out.str();
+    }
+    environment["LANG"] = "en_US.UTF-8";
+    EXPECT_EQ(Run({"write", kA, kB, "/tmp/f.bin"}), 0);
+    EXPECT_THAT(err.str(), HasSubstr("\xE2\x80\xA6"));
+
+    services.stderrTakesCursorMoves = [] { return false; };
+    for (const std::vector<const char*>& arguments :
+         {std::vector<const char*>{"write", kA, "/tmp/f.bin"},
+          std::vector<const char*>{"write", kA, kB, "/tmp/f.bin"}}) {
+        EXPECT_EQ(Run(arguments), 0);
+        EXPECT_THAT(err.str(), Not(HasSubstr("\x1b"))) << err.str();
+        EXPECT_THAT(err.str(), Not(HasSubstr("\r"))) << err.str();
+        EXPECT_THAT(err.str(), HasSubstr("\n")) << "progress in whole lines";
     }
 }
 

@@ -10,8 +10,8 @@ namespace tavro::cli {
 BoardView::BoardView(ConsoleSettings settings, const std::vector<batch::WriteTarget>& targets)
     : ConsoleBatchView(std::move(settings), targets) {
     if (settings_.status) {
-        board_ =
-            std::make_unique<WriteBoard>(settings_.job, settings_.err, shown_, settings_.columns);
+        board_ = std::make_unique<WriteBoard>(settings_.job, settings_.err, shown_,
+                                              settings_.terminal, settings_.language);
     }
 }
 
@@ -25,19 +25,25 @@ UploadDisplay BoardView::DisplayFor(std::size_t device) {
                           .log = nullptr,
                           .logName = {}};
     if (board_) {
-        display.status = [this, device](const std::string& text) { board_->Set(device, text); };
+        display.status = [this, device](const UploadStatus& status) {
+            board_->Set(device, status.text, BoardPhase::Writing, status.milestone);
+        };
     }
     return display;
 }
 
 void BoardView::ShowAwaiting(std::size_t device, const upload::UploadReport&) {
-    if (board_) board_->Set(device, texts::AwaitingComebackShortText(settings_.language));
+    if (board_) {
+        board_->Set(device, texts::AwaitingComebackShortText(settings_.language),
+                    BoardPhase::ComingBack);
+    }
 }
 
 void BoardView::ShowEnded(std::size_t device, const batch::DeviceOutcome& outcome) {
     settings_.job.SetEnded(device, OutcomeKey(outcome.upload));
     if (board_) {
-        board_->Set(device, EndText(outcome, settings_.language, settings_.verifyTimeout), true);
+        board_->Set(device, EndText(outcome, settings_.language, settings_.verifyTimeout),
+                    outcome.succeeded() ? BoardPhase::Succeeded : BoardPhase::Failed);
     }
 }
 
@@ -55,7 +61,7 @@ void BoardView::Concluded(const std::vector<batch::DeviceOutcome>& outcomes) {
             summary += "    " + cause + "\n";
         }
     }
-    settings_.job.Conclude(settings_.out, summary);
+    settings_.job.Conclude(settings_.out, FinalLines(settings_.out, summary));
 }
 
 }  // namespace tavro::cli

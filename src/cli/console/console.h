@@ -17,8 +17,15 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv);
 
 // True when stderr is a terminal (a console on Windows), where progress may redraw its line.
 bool StderrIsTerminal();
-// The width of that terminal in columns; 80 when it cannot say.
+// True when stdout is one.
+bool StdoutIsTerminal();
+// Whether that terminal moves its cursor and erases on request: by TERM on POSIX; on Windows
+// when the console takes escape sequences (it is asked to, once).
+bool StderrTakesCursorMoves();
+// The size of that terminal (of stdout's when stderr's cannot say), as it is now; 80 columns
+// and 24 rows when neither can say.
 std::size_t TerminalColumns();
+std::size_t TerminalRows();
 
 // The locale that the user's display language stands for, where the environment seldom names
 // one: on Windows, where LANG is rarely set, "ja" when the display language is Japanese.

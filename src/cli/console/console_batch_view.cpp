@@ -1,6 +1,7 @@
 #include "cli/console/console_batch_view.h"
 
 #include "cli/console/device_end_text.h"
+#include "cli/console/wrapped_lines.h"
 
 namespace tavro::cli {
 
@@ -32,6 +33,15 @@ void ConsoleBatchView::AwaitingComeback(std::size_t device, const upload::Upload
 void ConsoleBatchView::Ended(std::size_t device, const batch::DeviceOutcome& outcome) {
     sinks_[device]->End();
     ShowEnded(device, outcome);
+}
+
+// The last column stays free, as on the redrawn lines.
+std::string ConsoleBatchView::FinalLines(const std::ostream& stream, std::string lines) const {
+    const Terminal& terminal = settings_.terminal;
+    const bool shown = (&stream == &settings_.out && terminal.showsStdout) ||
+                       (&stream == &settings_.err && terminal.showsStderr);
+    if (!shown) return lines;
+    return WrapToColumns(lines, SizeNow(terminal).columns - 1);
 }
 
 }  // namespace tavro::cli

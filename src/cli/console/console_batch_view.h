@@ -10,6 +10,7 @@
 #include "batch/batch_view.h"
 #include "batch/write_target.h"
 #include "cli/console/console_upload_sink.h"
+#include "cli/console/terminal.h"
 #include "cli/job_state.h"
 #include "texts/language.h"
 
@@ -21,9 +22,9 @@ struct ConsoleSettings {
     std::ostream& out;
     std::ostream& err;
     texts::Language language = texts::Language::English;
-    bool trace = false;        // -v
-    bool status = false;       // stderr is a terminal that may show progress, without -v
-    std::size_t columns = 80;  // of that terminal
+    bool trace = false;   // -v
+    bool status = false;  // stderr is a terminal that may show progress, without -v
+    Terminal terminal;
     std::function<std::chrono::steady_clock::time_point()> now;
     bool verify = false;
     std::chrono::milliseconds verifyTimeout{60000};
@@ -48,6 +49,10 @@ protected:
     virtual UploadDisplay DisplayFor(std::size_t device) = 0;
     virtual void ShowAwaiting(std::size_t device, const upload::UploadReport& upload) = 0;
     virtual void ShowEnded(std::size_t device, const batch::DeviceOutcome& outcome) = 0;
+
+    // Lines that stay on the screen, wrapped to the terminal's width when stream is the
+    // terminal's; as they are for a file or a pipe.
+    std::string FinalLines(const std::ostream& stream, std::string lines) const;
 
     ConsoleSettings settings_;
     const std::vector<batch::WriteTarget>& targets_;

@@ -8,6 +8,13 @@ namespace {
 
 // A line redrawn for every block would cost more than the block at high rates.
 constexpr std::chrono::milliseconds kRedrawPeriod{100};
+// A slow transfer still says now and then that it moves, between its tenths.
+constexpr std::chrono::seconds kMilestonePeriod{5};
+
+int TenthOf(std::int64_t acknowledged, std::int64_t total) {
+    if (total <= 0 || acknowledged >= total) return 10;
+    return static_cast<int>(acknowledged * 10 / total);
+}
 
 }  // namespace
 
@@ -52,13 +59,13 @@ void ConsoleUploadSink::ShowError(std::string_view text) {
 
 void ConsoleUploadSink::InvitationSent(int attempt, int attempts) {
     if (!display_.status) return;
-    display_.status(texts::InvitingText(display_.device, attempt, attempts, display_.language));
+    display_.status({texts::InvitingText(display_.device, attempt, attempts, display_.language)});
 }
 
 void ConsoleUploadSink::AwaitingConnection(net::Ipv4Address localAddress, std::uint16_t port) {
     port_ = port;
     if (!display_.status) return;
-    display_.status(texts::AwaitingText(display_.device, localAddress, port, display_.language));
+    display_.status({texts::AwaitingText(display_.device, localAddress, port, display_.language)});
 }
 
 void ConsoleUploadSink::BytesAcknowledged(std::int64_t acknowledged, std::int64_t total) {
@@ -74,7 +81,13 @@ void ConsoleUploadSink::BytesAcknowledged(std::int64_t acknowledged, std::int64_
     lastShown_ = now;
     const double seconds = std::chrono::duration<double>(now - firstAckAt_).count();
     const double rate = seconds > 0 ? static_cast<double>(acknowledged - firstAck_) / seconds : 0.0;
-    display_.status(texts::ProgressText(acknowledged, total, rate, display_.language));
+    const int tenth = TenthOf(acknowledged, total);
+    const bool milestone = tenth != lastMilestoneTenth_ || now - lastMilestone_ >= kMilestonePeriod;
+    if (milestone) {
+        lastMilestoneTenth_ = tenth;
+        lastMilestone_ = now;
+    }
+    display_.status({texts::ProgressText(acknowledged, total, rate, display_.language), milestone});
 }
 
 void ConsoleUploadSink::End() {

@@ -14,6 +14,14 @@
 
 namespace tavro::cli {
 
+// A step of the upload for its status line. The milestones are the steps that a terminal
+// which cannot redraw shows as lines of their own: each invitation, the wait for the
+// connection, every tenth of the transfer (or a few seconds of a slow one), its last byte.
+struct UploadStatus {
+    std::string text;
+    bool milestone = true;
+};
+
 // How one device's upload shows itself on stderr.
 struct UploadDisplay {
     std::string device;  // as the terminal shows it
@@ -22,7 +30,7 @@ struct UploadDisplay {
     std::string tracePrefix;  // before every trace line when several devices trace at once
     // Where the upload's state goes as one line of text: its own redrawn line, or its line on
     // the board; unset, it is not shown.
-    std::function<void(const std::string& line)> status;
+    std::function<void(const UploadStatus& status)> status;
     std::function<std::chrono::steady_clock::time_point()> now;
     TraceLog* log = nullptr;  // write --log: the trace also goes there, whatever -v says
     std::string logName;      // the device as the log names it
@@ -64,6 +72,8 @@ private:
     std::chrono::steady_clock::time_point firstAckAt_;
     std::int64_t firstAck_ = -1;
     std::chrono::steady_clock::time_point lastShown_;
+    int lastMilestoneTenth_ = -1;
+    std::chrono::steady_clock::time_point lastMilestone_;
 };
 
 }  // namespace tavro::cli

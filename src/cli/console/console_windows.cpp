@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "cli/console/console.h"
 
@@ -19,6 +20,9 @@ std::string ToUtf8(const wchar_t* wide) {
     ::WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
     return text;
 }
+
+// Named here too: older MinGW headers lack it.
+constexpr DWORD kVirtualTerminalProcessing = 0x0004;
 
 struct LocalFreeDeleter {
     void operator()(wchar_t** memory) const { ::LocalFree(memory); }
@@ -45,11 +49,41 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
 
 bool StderrIsTerminal() { return ::_isatty(::_fileno(stderr)) != 0; }
 
+bool StdoutIsTerminal() { return ::_isatty(::_fileno(stdout)) != 0; }
+
+// A console before Windows 10 prints escape sequences as text; a newer one takes them once
+// asked to.
+bool StderrTakesCursorMoves() {
+    const HANDLE console = ::GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    if (!::GetConsoleMode(console, &mode)) return false;
+    if (mode & kVirtualTerminalProcessing) return true;
+    return ::SetConsoleMode(console, mode | kVirtualTerminalProcessing) != 0;
+}
+
+namespace {
+
+// Read at every redraw: the console window may change size while a write runs.
+std::optional<SMALL_RECT> ConsoleWindow() {
+    for (const DWORD handle : {STD_ERROR_HANDLE, STD_OUTPUT_HANDLE}) {
+        CONSOLE_SCREEN_BUFFER_INFO info{};
+        if (::GetConsoleScreenBufferInfo(::GetStdHandle(handle), &info)) return info.srWindow;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::size_t TerminalColumns() {
-    CONSOLE_SCREEN_BUFFER_INFO info{};
-    if (!::GetConsoleScreenBufferInfo(::GetStdHandle(STD_ERROR_HANDLE), &info)) return 80;
-    const int columns = info.srWindow.Right - info.srWindow.Left + 1;
+    const std::optional<SMALL_RECT> window = ConsoleWindow();
+    const int columns = window ? window->Right - window->Left + 1 : 0;
     return columns > 0 ? static_cast<std::size_t>(columns) : 80;
+}
+
+std::size_t TerminalRows() {
+    const std::optional<SMALL_RECT> window = ConsoleWindow();
+    const int rows = window ? window->Bottom - window->Top + 1 : 0;
+    return rows > 0 ? static_cast<std::size_t>(rows) : 24;
 }
 
 std::optional<std::string> DisplayLanguageLocale() {

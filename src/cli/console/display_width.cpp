@@ -6,6 +6,7 @@ namespace tavro::cli {
 namespace {
 
 constexpr std::string_view kEllipsis = "\xE2\x80\xA6";  // "…", one column
+constexpr std::string_view kAsciiEllipsis = "...";
 
 // East Asian Wide and Fullwidth ranges: Hangul Jamo, CJK and its punctuation, kana, Hangul
 // syllables, compatibility ideographs, fullwidth forms, the wide emoji and the supplementary
@@ -34,19 +35,22 @@ std::size_t DisplayColumns(std::string_view text) {
     return columns;
 }
 
-std::string FitToColumns(std::string_view text, std::size_t columns) {
+std::string FitToColumns(std::string_view text, std::size_t columns, Charset charset) {
     if (DisplayColumns(text) <= columns) return std::string(text);
+    const std::string_view mark = charset == Charset::Utf8 ? kEllipsis : kAsciiEllipsis;
+    const std::size_t markColumns = DisplayColumns(mark);
     if (columns == 0) return {};
-    // Room for the ellipsis at the end.
+    // Too narrow for "...": as many of its dots as fit tell that the line was cut.
+    if (columns < markColumns) return std::string(mark.substr(0, columns));
     std::size_t used = 0;
     std::size_t at = 0;
     while (at < text.size()) {
         const Utf8Step step = ReadUtf8(text, at);
-        if (used + ColumnsOf(step) > columns - 1) break;
+        if (used + ColumnsOf(step) > columns - markColumns) break;
         used += ColumnsOf(step);
         at += step.length;
     }
-    return std::string(text.substr(0, at)) + std::string(kEllipsis);
+    return std::string(text.substr(0, at)) + std::string(mark);
 }
 
 }  // namespace tavro::cli

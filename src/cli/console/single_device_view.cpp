@@ -10,7 +10,7 @@ namespace tavro::cli {
 SingleDeviceView::SingleDeviceView(ConsoleSettings settings,
                                    const std::vector<batch::WriteTarget>& targets)
     : ConsoleBatchView(std::move(settings), targets),
-      line_(settings_.job, settings_.err, settings_.columns) {}
+      line_(settings_.job, settings_.err, settings_.terminal) {}
 
 UploadDisplay SingleDeviceView::DisplayFor(std::size_t device) {
     UploadDisplay display{.device = shown_[device],
@@ -21,18 +21,25 @@ UploadDisplay SingleDeviceView::DisplayFor(std::size_t device) {
                           .now = settings_.now,
                           .log = nullptr,
                           .logName = {}};
-    if (settings_.status) display.status = [this](const std::string& text) { line_.Show(text); };
+    if (settings_.status) {
+        display.status = [this](const UploadStatus& status) {
+            line_.Show(status.text, status.milestone);
+        };
+    }
     return display;
 }
 
 void SingleDeviceView::ShowAwaiting(std::size_t device, const upload::UploadReport& upload) {
     line_.End();
-    settings_.job.Show(settings_.out, OutcomeLines(upload, settings_.language));
+    settings_.job.Show(settings_.out,
+                       FinalLines(settings_.out, OutcomeLines(upload, settings_.language)));
     if (!settings_.status) return;
-    settings_.job.Show(settings_.err, texts::AwaitingComebackText(
-                                          shown_[device], SecondsText(settings_.verifyTimeout),
-                                          settings_.language) +
-                                          "\n");
+    settings_.job.Show(
+        settings_.err,
+        FinalLines(settings_.err,
+                   texts::AwaitingComebackText(shown_[device], SecondsText(settings_.verifyTimeout),
+                                               settings_.language) +
+                       "\n"));
 }
 
 void SingleDeviceView::ShowEnded(std::size_t device, const batch::DeviceOutcome& outcome) {
@@ -43,17 +50,19 @@ void SingleDeviceView::ShowEnded(std::size_t device, const batch::DeviceOutcome&
 void SingleDeviceView::Concluded(const std::vector<batch::DeviceOutcome>& outcomes) {
     const batch::DeviceOutcome& outcome = outcomes.front();
     const texts::Language language = settings_.language;
+    const auto conclude = [this](std::ostream& stream, std::string lines) {
+        settings_.job.Conclude(stream, FinalLines(stream, std::move(lines)));
+    };
     if (!outcome.verifyAsked || !outcome.uploaded()) {
-        settings_.job.Conclude(outcome.succeeded() ? settings_.out : settings_.err,
-                               OutcomeLines(outcome.upload, language));
+        conclude(outcome.succeeded() ? settings_.out : settings_.err,
+                 OutcomeLines(outcome.upload, language));
     } else if (outcome.cameBack) {
-        settings_.job.Conclude(
-            settings_.out,
-            texts::CameBackText(shown_.front(), VersionText(outcome.cameBack->sketchVersion),
-                                language) +
-                "\n");
+        conclude(settings_.out,
+                 texts::CameBackText(shown_.front(), VersionText(outcome.cameBack->sketchVersion),
+                                     language) +
+                     "\n");
     } else {
-        settings_.job.Conclude(
+        conclude(
             settings_.err,
             "tavro-writer-cli: " +
                 texts::NotBackText(shown_.front(), SecondsText(settings_.verifyTimeout), language) +
