@@ -16,6 +16,8 @@ CoreServices RealCoreServices() {
                 discovery::DiscoverDevices(table, localAddress, {}, &outcome);
                 return outcome;
             },
+        .searchEveryDevice = {},
+        .queryVersionOf = {},
         .runUpload =
             [](const upload::UploadRequest& request, upload::UploadSink& sink,
                const upload::UploadTimeouts& timeouts) {
