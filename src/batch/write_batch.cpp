@@ -132,6 +132,12 @@ private:
         const WriteTarget& target = targets_[index];
         DeviceOutcome& outcome = outcomes_[index];
         outcome.verifyAsked = plan_.verify;
+        if (!target.conflict.empty()) {
+            outcome.conflict = target.conflict;
+            outcome.upload.device = target.address;
+            view_.Ended(index, outcome);
+            return;
+        }
         const Clock::time_point start = Clock::now();
         outcome.upload =
             services_.runUpload(RequestFor(target), view_.Progress(index), plan_.timeouts);
@@ -142,6 +148,14 @@ private:
             const Clock::time_point written = Clock::now();
             outcome.cameBack = watch_.WaitFor(target.address, target.before, written,
                                               written + plan_.verifyTimeout);
+            if (outcome.cameBack) {
+                outcome.comeback = {.state = Comeback::Back,
+                                    .row = outcome.cameBack,
+                                    .version = outcome.cameBack->sketchVersion,
+                                    .localError = 0};
+            } else {
+                outcome.comeback.state = Comeback::NotBack;
+            }
             outcome.verifySeconds = SecondsSince(written);
         }
         view_.Ended(index, outcome);
