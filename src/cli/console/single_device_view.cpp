@@ -37,13 +37,16 @@ void SingleDeviceView::ShowAwaiting(std::size_t device, const upload::UploadRepo
 
 void SingleDeviceView::ShowEnded(std::size_t device, const batch::DeviceOutcome& outcome) {
     line_.End();
-    settings_.job.SetEnded(device, OutcomeKey(outcome.upload));
+    settings_.job.SetEnded(device, OutcomeKey(outcome));
 }
 
 void SingleDeviceView::Concluded(const std::vector<batch::DeviceOutcome>& outcomes) {
     const batch::DeviceOutcome& outcome = outcomes.front();
     const texts::Language language = settings_.language;
-    if (!outcome.verifyAsked || !outcome.uploaded()) {
+    if (!outcome.conflict.empty()) {
+        settings_.job.Conclude(settings_.err,
+                               EndText(outcome, language, settings_.verifyTimeout) + "\n");
+    } else if (!outcome.verifyAsked || !outcome.uploaded()) {
         settings_.job.Conclude(outcome.succeeded() ? settings_.out : settings_.err,
                                OutcomeLines(outcome.upload, language));
     } else if (outcome.cameBack) {
