@@ -22,7 +22,7 @@ std::string AddressConflictText(std::string_view device, const std::vector<std::
                Joined(macs, "、") + "）。どの機器に届くか分からないため、書き込みませんでした";
     }
     return count + " devices answer at " + std::string(device) + " (" + Joined(macs, ", ") +
-           "); none was written, as the image could reach either of them";
+           "); none was written, as the image could reach any of them";
 }
 
 std::string AddressConflictShortText(Language language) {
