@@ -25,6 +25,7 @@
 #include "cli/strict_address.h"
 #include "cli/write_targets.h"
 #include "texts/address_conflict_texts.h"
+#include "texts/comeback_texts.h"
 
 namespace tavro::cli {
 namespace {
@@ -165,8 +166,9 @@ std::optional<SearchedTargets> SearchBeforeWrite(const CommandContext& context,
     SearchedTargets searched = SearchTargets(services, plan.localAddress);
     if (searched.error != 0) {
         services.job->Finish();
-        context.err << "tavro-writer-cli: the search from " << plan.localAddress
-                    << " failed (error " << searched.error << "); no device was written\n";
+        context.err << "tavro-writer-cli: the search from " << plan.localAddress << " failed ("
+                    << texts::LocalErrorText(searched.error, context.language)
+                    << "); no device was written\n";
         return std::nullopt;
     }
     if (searched.endedAtBound) {

@@ -7,7 +7,8 @@ namespace {
 
 std::string Text(std::string_view text) { return std::string(text); }
 
-// What this computer ran short of, in the user's words.
+}  // namespace
+
 std::string LocalErrorText(int localError, Language language) {
     const bool ja = language == Language::Japanese;
     switch (localError) {
@@ -19,8 +20,6 @@ std::string LocalErrorText(int localError, Language language) {
             return (ja ? "エラー " : "error ") + std::to_string(localError);
     }
 }
-
-}  // namespace
 
 std::string AwaitingComebackText(std::string_view device, std::string_view seconds,
                                  Language language) {

@@ -372,7 +372,7 @@ TEST_F(WriteManyTest, AFailedSearchIsAnErrorAndWritesNothing) {
         return sightings;
     };
     EXPECT_EQ(Run({"write", "--all", "/tmp/f.bin"}), 1);
-    EXPECT_THAT(err.str(), HasSubstr("10024"));
+    EXPECT_THAT(err.str(), HasSubstr("failed"));
     EXPECT_THAT(err.str(), Not(HasSubstr("no device answered")));
     EXPECT_EQ(Run({"write", "--verify", kA, "/tmp/f.bin"}), 1);
     EXPECT_TRUE(uploads.empty());
