@@ -195,11 +195,12 @@ void AnnounceConflicts(const CommandContext& context,
 
 // The search ended at its bound, so --all may have left devices out: the last line of --json
 // says so, and the exit status is not 0.
-int AfterBound(const CommandContext& context, const WriteOptions& options,
+int AfterBound(const CommandContext& context, const WriteOptions& options, net::Ipv4Address local,
                const SearchedTargets& searched, int status) {
     if (options.json) {
         const Json record = {{"record", "bound"},
                              {"causeCode", "search-bound"},
+                             {"localAddress", local.ToString()},
                              {"replies", searched.replies},
                              {"listed", searched.listed.size()}};
         context.services.job->Show(context.out, JsonText(record) + "\n");
@@ -271,7 +272,7 @@ int RunWrite(const CommandContext& context, const WriteOptions& options) {
                     << " could not be written whole\n";
     }
     if (searched && searched->endedAtBound)
-        status = AfterBound(context, options, *searched, status);
+        status = AfterBound(context, options, local.address, *searched, status);
     return status;
 }
 
