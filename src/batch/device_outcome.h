@@ -41,7 +41,6 @@ struct DeviceOutcome {
     // written, since a write there may reach either of them.
     std::vector<Mac> conflict;
     ComebackVerdict comeback;
-    std::optional<discovery::DeviceRecord> cameBack;  // the row it was listed with again
     double uploadSeconds = 0;
     double verifySeconds = 0;
 

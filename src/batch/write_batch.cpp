@@ -181,7 +181,6 @@ private:
         DeviceOutcome& outcome = outcomes_[index];
         outcome.comeback = watch_.WaitFor(targets_[index].address, targets_[index].before, written,
                                           written + VerifyTimeout());
-        if (outcome.comeback.state == Comeback::Back) outcome.cameBack = outcome.comeback.row;
         outcome.verifySeconds = SecondsSince(written);
         view_.Ended(index, outcome);
     }

@@ -11,8 +11,12 @@ int ExitStatusFor(upload::UploadResult result) {
 }
 
 int DeviceStatus(const batch::DeviceOutcome& outcome) {
+    if (!outcome.conflict.empty()) return kExitFailure;
     if (!outcome.uploaded()) return ExitStatusFor(outcome.upload.result);
-    return outcome.succeeded() ? kExitOk : kExitNotBack;
+    // Only a return the watch saw is one; whatever else it found, or could not find out, is
+    // no verification.
+    const bool unverified = outcome.verifyAsked && outcome.comeback.state != batch::Comeback::Back;
+    return unverified ? kExitNotBack : kExitOk;
 }
 
 int BatchStatus(const std::vector<batch::DeviceOutcome>& outcomes) {

@@ -92,7 +92,8 @@ std::optional<std::string> JobState::MarkInterrupted(std::chrono::milliseconds w
                                                      int status) {
     std::unique_lock lock(mutex_, waitLimit);
     if (!lock.owns_lock()) return "\ntavro-writer-cli: interrupted\n";
-    if (phase_ == Phase::Concluded) return std::nullopt;
+    // Concluded: its outcome stands. Interrupted already: its records and notice are out.
+    if (phase_ != Phase::Running) return std::nullopt;
     phase_ = Phase::Interrupted;
     if (interruptedOut_ != nullptr) {
         for (std::size_t i = 0; i < devices_.size(); ++i) {

@@ -87,8 +87,10 @@ bool TellWhatWasNotListed(const InterfaceSearch& search, bool tagged, texts::Lan
     if (sightings.error != 0) {
         err << "tavro-writer-cli: the search from " << search.where.address.ToString() << on
             << " failed"
-            << (sightings.error > 0 ? ": " + texts::LocalFailureText(sightings.error, language)
-                                    : std::string())
+            // The sentence is English; so is its reason.
+            << (sightings.error > 0
+                    ? ": " + texts::LocalFailureText(sightings.error, texts::Language::English)
+                    : std::string())
             << "\n";
         return false;
     }

@@ -4,14 +4,15 @@
 #include <memory>
 #include <optional>
 #include <ostream>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "batch/write_batch.h"
 #include "cli/commands.h"
 #include "cli/console/board_view.h"
+#include "cli/console/device_json.h"
 #include "cli/console/json_lines_view.h"
+#include "cli/console/json_text.h"
 #include "cli/console/single_device_view.h"
 #include "cli/console/terminal_text.h"
 #include "cli/console/trace_log.h"
@@ -23,6 +24,9 @@
 #include "cli/password_source.h"
 #include "cli/run_log.h"
 #include "cli/strict_address.h"
+#include "cli/write_targets.h"
+#include "texts/address_conflict_texts.h"
+#include "texts/comeback_texts.h"
 
 namespace tavro::cli {
 namespace {
@@ -55,52 +59,6 @@ constexpr char kWriteFooter[] =
 
 std::chrono::milliseconds Milliseconds(double seconds) {
     return std::chrono::milliseconds(static_cast<long long>(std::ceil(seconds * 1000.0)));
-}
-
-// The devices as the command line names them: each strictly read, none twice. nullopt after
-// a message on err.
-std::optional<std::vector<batch::WriteTarget>> NamedTargets(const std::vector<std::string>& devices,
-                                                            std::ostream& err) {
-    std::vector<batch::WriteTarget> targets;
-    std::set<std::string> seen;
-    for (const std::string& device : devices) {
-        const DeviceAddressReading reading = ReadDeviceAddress(device);
-        if (!reading.accepted()) {
-            err << "tavro-writer-cli: \"" << TerminalText(device)
-                << "\" is not a device address: " << reading.refusal << "\n";
-            return std::nullopt;
-        }
-        if (!seen.insert(device).second) {
-            err << "tavro-writer-cli: " << device << " is named twice\n";
-            return std::nullopt;
-        }
-        targets.push_back({.address = reading.address, .before = {}, .conflict = {}});
-    }
-    return targets;
-}
-
-// What a search from the interface lists, in list order, each address once: a device that
-// answered the probe several times is still one device.
-std::vector<batch::WriteTarget> SearchedTargets(const CliServices& services,
-                                                net::Ipv4Address local) {
-    auto table = std::make_unique<discovery::DeviceTable>();
-    const int count = std::clamp(services.discoverDevices(*table, local).count, 0,
-                                 discovery::DeviceTable::kCapacity);
-    std::vector<batch::WriteTarget> targets;
-    for (int i = 0; i < count; ++i) {
-        const discovery::DeviceRecord& row = table->rows[i];
-        // The list holds each reply's sender; only a unicast one can be written to.
-        const DeviceAddressReading reading = ReadDeviceAddress(row.addressText);
-        if (!reading.accepted()) continue;
-        const auto same = [&](const batch::WriteTarget& t) { return t.address == reading.address; };
-        if (std::any_of(targets.begin(), targets.end(), same)) continue;
-        targets.push_back({.address = reading.address,
-                           .before = {.mac = row.macAddress,
-                                      .sketchVersion = row.sketchVersion,
-                                      .strictVersion = std::nullopt},
-                           .conflict = {}});
-    }
-    return targets;
 }
 
 // The plan of the batch from the options and the environment, and the interface it works
@@ -155,30 +113,91 @@ bool NamesNoDevice(const batch::WriteTarget& target, const ChosenInterface& loca
     return !why.empty();
 }
 
+// What every view of the write is told.
+ConsoleSettings SettingsFor(const CommandContext& context, const WriteOptions& options,
+                            const batch::BatchPlan& plan, TraceLog* log) {
+    const CliServices& services = context.services;
+    return {.job = *services.job,
+            .out = context.out,
+            .err = context.err,
+            .language = context.language,
+            .trace = options.verbose,
+            .status = !options.verbose && services.stderrIsTerminal(),
+            .terminal = ConsoleTerminal(services),
+            .now = services.now,
+            .verify = options.verify,
+            .verifyTimeout = plan.verifyTimeout,
+            .file = TerminalText(options.file),
+            .path = batch::AbsoluteUtf8Path(options.file),
+            .log = log};
+}
+
 // How the write shows itself: JSON lines, one device alone, or the board of several.
 std::unique_ptr<batch::BatchView> ViewFor(const CommandContext& context,
                                           const WriteOptions& options, const batch::BatchPlan& plan,
                                           const std::vector<batch::WriteTarget>& targets,
                                           TraceLog* log) {
-    const CliServices& services = context.services;
-    ConsoleSettings settings{.job = *services.job,
-                             .out = context.out,
-                             .err = context.err,
-                             .language = context.language,
-                             .trace = options.verbose,
-                             .status = !options.verbose && services.stderrIsTerminal(),
-                             .terminal = ConsoleTerminal(services),
-                             .now = services.now,
-                             .verify = options.verify,
-                             .verifyTimeout = plan.verifyTimeout,
-                             .file = TerminalText(options.file),
-                             .path = batch::AbsoluteUtf8Path(options.file),
-                             .log = log};
+    ConsoleSettings settings = SettingsFor(context, options, plan, log);
     if (options.json) return std::make_unique<JsonLinesView>(std::move(settings), targets);
     if (targets.size() == 1) {
         return std::make_unique<SingleDeviceView>(std::move(settings), targets);
     }
     return std::make_unique<BoardView>(std::move(settings), targets);
+}
+
+// The search a write begins with, for --all and for --verify; nullopt after a message on err
+// when it failed: a search that could not run is no empty network. The named devices are
+// registered first, so that an interrupt during the search still gives each its record.
+std::optional<SearchedTargets> SearchBeforeWrite(const CommandContext& context,
+                                                 const WriteOptions& options,
+                                                 const batch::BatchPlan& plan,
+                                                 const std::vector<batch::WriteTarget>& named) {
+    const CliServices& services = context.services;
+    if (options.json) RecordDevicesOnInterrupt(SettingsFor(context, options, plan, nullptr), named);
+    services.job->BeginSearch(plan.localAddress.ToString());
+    SearchedTargets searched = SearchTargets(services, plan.localAddress);
+    if (searched.error != 0) {
+        services.job->Finish();
+        context.err << "tavro-writer-cli: the search from " << plan.localAddress << " failed ("
+                    << texts::LocalErrorText(searched.error, context.language)
+                    << "); no device was written\n";
+        return std::nullopt;
+    }
+    if (searched.endedAtBound) {
+        context.err << "tavro-writer-cli: the search from " << plan.localAddress
+                    << " stopped at its time bound while devices still answered; devices that "
+                       "answered later are left out\n";
+    }
+    return searched;
+}
+
+// Every address the batch will not write, since several devices answer there, is named on
+// stderr before the write begins, whatever the output.
+void AnnounceConflicts(const CommandContext& context,
+                       const std::vector<batch::WriteTarget>& targets) {
+    for (const batch::WriteTarget& target : targets) {
+        if (target.conflict.empty()) continue;
+        std::vector<std::string> macs;
+        for (const batch::Mac& mac : target.conflict) macs.push_back(MacText(mac));
+        context.err << "tavro-writer-cli: "
+                    << texts::AddressConflictText(target.address.ToString(), macs, context.language)
+                    << "\n";
+    }
+}
+
+// The search ended at its bound, so --all may have left devices out: the last line of --json
+// says so, and the exit status is not 0.
+int AfterBound(const CommandContext& context, const WriteOptions& options, net::Ipv4Address local,
+               const SearchedTargets& searched, int status) {
+    if (options.json) {
+        const Json record = {{"record", "bound"},
+                             {"causeCode", "search-bound"},
+                             {"localAddress", local.ToString()},
+                             {"replies", searched.replies},
+                             {"listed", searched.listed.size()}};
+        context.services.job->Show(context.out, JsonText(record) + "\n");
+    }
+    return status == kExitOk ? kExitFailure : status;
 }
 
 // Writes the file into each device, several at once; exits 0 when every device took it (and
@@ -203,28 +222,33 @@ int RunWrite(const CommandContext& context, const WriteOptions& options) {
         if (!log) return status;
     }
 
+    std::optional<SearchedTargets> searched;
     if (options.allDevices || options.verify) {
-        services.job->BeginSearch(local.address.ToString());
+        if (!(searched = SearchBeforeWrite(context, options, *plan, *targets))) return kExitFailure;
     }
     if (options.allDevices) {
-        targets = SearchedTargets(services, local.address);
+        targets = searched->listed;
         std::erase_if(*targets, [&](const batch::WriteTarget& target) {
             return NamesNoDevice(target, local, nullptr);
         });
         if (targets->empty()) {
-            context.err << "tavro-writer-cli: no device answered the search from " << local.address
-                        << "\n";
+            services.job->Finish();
+            if (searched->replies == 0) {
+                context.err << "tavro-writer-cli: no device answered the search from "
+                            << local.address << "\n";
+            } else {
+                context.err << "tavro-writer-cli: " << searched->replies
+                            << " answers came to the search from " << local.address
+                            << ", but no device there answered its version query\n";
+            }
             return kExitFailure;
         }
-    } else if (options.verify) {
+    } else if (searched) {
         // The hardware address and version each device has now, so that --verify knows it
-        // again and can tell a new version.
-        for (const batch::WriteTarget& seen : SearchedTargets(services, local.address)) {
-            for (batch::WriteTarget& target : *targets) {
-                if (target.address == seen.address) target.before = seen.before;
-            }
-        }
+        // again and can tell a new version, and the addresses several devices answer at.
+        LearnFromSearch(*targets, *searched);
     }
+    AnnounceConflicts(context, *targets);
     const std::unique_ptr<batch::BatchView> view =
         ViewFor(context, options, *plan, *targets, log.get());
     status = BatchStatus(batch::WriteBatch(services, *plan, *targets, *view));
@@ -232,6 +256,8 @@ int RunWrite(const CommandContext& context, const WriteOptions& options) {
         context.err << "tavro-writer-cli: the log " << TerminalText(options.log)
                     << " could not be written whole\n";
     }
+    if (searched && searched->endedAtBound)
+        status = AfterBound(context, options, local.address, *searched, status);
     return status;
 }
 

@@ -24,4 +24,19 @@ std::string NotBackText(std::string_view device, std::string_view seconds, Langu
 std::string CameBackSuffix(std::string_view version, Language language);
 std::string NotBackSuffix(std::string_view seconds, Language language);
 
+// Why a device that took the image is not verified, as the cause of its record: it did not
+// answer again, it never reset, it came back with a version that does not read, or this
+// computer could not watch (localError, a socket code) and nothing is known of the device.
+std::string NotBackCauseText(std::string_view seconds, Language language);
+std::string NeverLeftText(Language language);
+std::string UnreadableVersionText(Language language);
+std::string WatchFailedText(int localError, Language language);
+// What this computer ran short of or failed at, by its socket code: "too many open files",
+// "no buffer space", "error 10050".
+std::string LocalErrorText(int localError, Language language);
+// The same after the outcome on a device's line of several.
+std::string NeverLeftSuffix(Language language);
+std::string UnreadableVersionSuffix(Language language);
+std::string WatchFailedSuffix(int localError, Language language);
+
 }  // namespace tavro::texts

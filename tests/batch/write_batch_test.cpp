@@ -166,8 +166,8 @@ TEST(WriteBatchTest, EachDeviceEndsOnceWithItsOwnOutcomeThenTheBatchConcludes) {
     EXPECT_TRUE(outcomes[2].succeeded());
     EXPECT_EQ(outcomes[2].comeback.state, Comeback::Back);
     EXPECT_EQ(outcomes[2].comeback.version, 120u);
-    ASSERT_TRUE(outcomes[2].cameBack.has_value()) << "the views read the row from here";
-    EXPECT_EQ(outcomes[2].cameBack->macAddress[5], 0x12);
+    ASSERT_TRUE(outcomes[2].comeback.row.has_value()) << "the views read the row from here";
+    EXPECT_EQ(outcomes[2].comeback.row->macAddress[5], 0x12);
     EXPECT_EQ(view.concluded_.size(), 3u);
     EXPECT_EQ(std::count(view.events_.begin(), view.events_.end(), "awaiting 1"), 0);
 }
@@ -299,7 +299,6 @@ TEST(WriteBatchTest, WhenThisComputerCannotLookNoDeviceIsVerified) {
         EXPECT_FALSE(outcomes[i].succeeded()) << i;
         EXPECT_EQ(outcomes[i].comeback.state, Comeback::WatchFailed) << i;
         EXPECT_EQ(outcomes[i].comeback.localError, net::kErrorTooManySockets) << i;
-        EXPECT_FALSE(outcomes[i].cameBack) << i;
     }
 }
 

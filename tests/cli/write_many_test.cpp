@@ -72,10 +72,22 @@ protected:
             for (std::size_t i = 0; i < rows.size(); ++i) table.rows[i] = rows[i];
             return discovery::SearchOutcome(static_cast<int>(rows.size()));
         };
-        // The come-back watch sees what the made-up list shows, every version read strictly;
-        // a device it misses is silent.
-        services.searchEveryDevice = [this](net::Ipv4Address local) {
-            return test::SightingsOfDiscovery(services.discoverDevices, local);
+        // The write's own search sees what a device list search of the moment lists, each
+        // reply with a version that reads.
+        services.searchEveryDevice = [this](net::Ipv4Address address) {
+            auto table = std::make_unique<discovery::DeviceTable>();
+            const int count = services.discoverDevices(*table, address).count;
+            discovery::Sightings sightings;
+            if (count < 0) sightings.error = -1;
+            for (int i = 0; i < count; ++i) {
+                sightings.replies.push_back(
+                    {.row = table->rows[i],
+                     .version = {.fate = discovery::VersionFate::Answered,
+                                 .strictVersion = table->rows[i].sketchVersion,
+                                 .localError = 0},
+                     .listed = true});
+            }
+            return sightings;
         };
         services.queryVersionOf = [](net::Ipv4Address, net::Ipv4Address) {
             return discovery::VersionFinding();
@@ -267,6 +279,129 @@ TEST_F(WriteManyTest, AllPassesOverAnswersFromAddressesNoDeviceHas) {
     EXPECT_EQ(Run({"write", "--all", "--interface", "tv1", "/tmp/f.bin"}), 0) << err.str();
     ASSERT_EQ(uploads.size(), 1u);
     EXPECT_EQ(uploads[0].deviceAddress.ToString(), kB);
+}
+
+// One reply to the write's search, its version read.
+discovery::Sighting Sighted(const char* address, std::uint8_t lastMacByte) {
+    return {.row = test::MadeUpDevice(address, lastMacByte, 105),
+            .version = {.fate = discovery::VersionFate::Answered,
+                        .strictVersion = 105,
+                        .localError = 0},
+            .listed = true};
+}
+
+TEST_F(WriteManyTest, AllWritesInAddressOrderSoTheOrderOfAnswersDoesNotDecideTheStatus) {
+    const char* d = "198.18.0.100";
+    plays[kA] = [](upload::UploadSink&) {
+        return Ended(10060, upload::UploadCause::NoConnectBack);
+    };
+    plays[kB] = [](upload::UploadSink&) {
+        return Ended(upload::kUploadFileError, upload::UploadCause::FileUnusable);
+    };
+    plays[kC] = Refused;
+    plays[d] = [](upload::UploadSink&) {
+        return Ended(upload::kUploadInternalError, upload::UploadCause::DigestFailed);
+    };
+    std::vector<discovery::Sighting> replies = {Sighted(d, 4), Sighted(kC, 3), Sighted(kB, 2),
+                                                Sighted(kA, 1)};
+    services.searchEveryDevice = [&](net::Ipv4Address) {
+        discovery::Sightings sightings;
+        sightings.replies = replies;
+        return sightings;
+    };
+    for (int turn = 0; turn < 4; ++turn) {
+        EXPECT_EQ(Run({"write", "--all", "--json", "/tmp/f.bin"}), 4) << "answers turned " << turn;
+        EXPECT_EQ(JsonLines().size(), 4u);
+        std::rotate(replies.begin(), replies.begin() + 1, replies.end());
+    }
+}
+
+TEST_F(WriteManyTest, AnAddressTwoDevicesAnswerAtIsNotWrittenAndNamedEvenWithJson) {
+    services.searchEveryDevice = [](net::Ipv4Address) {
+        discovery::Sightings sightings;
+        sightings.replies = {Sighted(kA, 0x0A), Sighted(kB, 0x0B), Sighted(kA, 0x0C)};
+        return sightings;
+    };
+    EXPECT_EQ(Run({"write", "--all", "--json", "/tmp/f.bin"}), 1);
+    ASSERT_EQ(uploads.size(), 1u);
+    EXPECT_EQ(uploads[0].deviceAddress.ToString(), kB);
+    const std::vector<JsonObject> objects = JsonLines();
+    ASSERT_EQ(objects.size(), 2u);
+    const JsonObject a = ReportOf(objects, kA);
+    EXPECT_EQ(a.at("outcome").text, "address-conflict");
+    EXPECT_EQ(a.at("causeCode").text, "address-conflict");
+    EXPECT_EQ(a.at("status").text, "1");
+    EXPECT_EQ(a.at("mac").kind, JsonValue::Kind::Null);
+    EXPECT_EQ(ReportOf(objects, kB).at("mac").text, "02:00:5e:0a:0b:0b");
+    EXPECT_THAT(err.str(), HasSubstr(kA));
+    EXPECT_THAT(err.str(), HasSubstr("02:00:5e:0a:0b:0a"));
+    EXPECT_THAT(err.str(), HasSubstr("02:00:5e:0a:0b:0c"));
+    EXPECT_THAT(err.str(), Not(HasSubstr(kB)));
+
+    // Named, with --verify, the search before the write tells the same.
+    uploads.clear();
+    EXPECT_EQ(Run({"write", "--verify", "--verify-timeout", "0.3", kA, "/tmp/f.bin"}), 1);
+    EXPECT_TRUE(uploads.empty());
+    EXPECT_THAT(err.str(), HasSubstr("02:00:5e:0a:0b:0c"));
+    EXPECT_THAT(out.str(), Not(HasSubstr("正常終了")));
+}
+
+TEST_F(WriteManyTest, ASearchStoppedAtItsBoundIsAnnouncedInAFinalRecordAndTheExitStatus) {
+    services.searchEveryDevice = [](net::Ipv4Address) {
+        discovery::Sightings sightings;
+        sightings.replies = {Sighted(kA, 1), Sighted(kB, 2), Sighted(kB, 2)};
+        sightings.endedAtBound = true;
+        return sightings;
+    };
+    EXPECT_EQ(Run({"write", "--all", "--json", "/tmp/f.bin"}), 1);
+    EXPECT_EQ(uploads.size(), 2u);
+    EXPECT_THAT(err.str(), HasSubstr("bound"));
+    const std::vector<JsonObject> objects = JsonLines();
+    ASSERT_EQ(objects.size(), 3u);
+    EXPECT_EQ(ReportOf(objects, kA).at("outcome").text, "ok");
+    const JsonObject& last = objects.back();
+    EXPECT_EQ(last.at("record").text, "bound");
+    EXPECT_EQ(last.at("causeCode").text, "search-bound");
+    EXPECT_EQ(last.at("replies").text, "3");
+    EXPECT_EQ(last.at("listed").text, "2");
+    EXPECT_FALSE(last.count("device")) << "no device record in another shape";
+
+    EXPECT_EQ(Run({"write", "--all", "/tmp/f.bin"}), 1);
+    EXPECT_THAT(err.str(), HasSubstr("bound"));
+}
+
+TEST_F(WriteManyTest, AFailedSearchIsAnErrorAndWritesNothing) {
+    services.searchEveryDevice = [](net::Ipv4Address) {
+        discovery::Sightings sightings;
+        sightings.error = 10024;
+        return sightings;
+    };
+    EXPECT_EQ(Run({"write", "--all", "/tmp/f.bin"}), 1);
+    EXPECT_THAT(err.str(), HasSubstr("failed"));
+    EXPECT_THAT(err.str(), Not(HasSubstr("no device answered")));
+    EXPECT_EQ(Run({"write", "--verify", kA, "/tmp/f.bin"}), 1);
+    EXPECT_TRUE(uploads.empty());
+}
+
+TEST_F(WriteManyTest, AnInterruptDuringTheSearchBeforeTheWriteGivesEveryNamedDeviceItsRecord) {
+    std::optional<std::string> notice;
+    // The stop ends the process; here the run goes on, so only the first search is stopped.
+    services.searchEveryDevice = [&](net::Ipv4Address) {
+        if (!notice) notice = services.job->Interrupt(std::chrono::seconds(1), 143);
+        return discovery::Sightings{};
+    };
+    Run({"write", "--json", "--verify", kA, kB, "/tmp/f.bin"});
+    ASSERT_TRUE(notice.has_value());
+    EXPECT_THAT(*notice, HasSubstr("search"));
+    const std::vector<JsonObject> objects = JsonLines();
+    ASSERT_EQ(objects.size(), 2u) << "each device has exactly one line";
+    for (const char* device : {kA, kB}) {
+        const JsonObject object = ReportOf(objects, device);
+        EXPECT_EQ(object.at("outcome").text, "interrupted");
+        EXPECT_EQ(object.at("status").text, "143");
+        EXPECT_EQ(object.at("bytesSent").text, "0");
+        EXPECT_EQ(object.at("verified").text, "false");
+    }
 }
 
 TEST_F(WriteManyTest, JsonHasOneObjectPerDeviceWithFieldsOfFixedTypes) {
@@ -480,7 +615,10 @@ TEST_F(WriteManyTest, ADeviceThatDoesNotComeBackEndsWithFive) {
     EXPECT_EQ(Run({"write", "--json", "--verify", "--verify-timeout", "0.3", kA, "/tmp/f.bin"}), 5);
     const std::vector<JsonObject> objects = JsonLines();
     ASSERT_EQ(objects.size(), 1u);
-    EXPECT_EQ(objects[0].at("outcome").text, "ok");
+    // Never "ok": a sheet filtered on the outcome must not count it written and back.
+    EXPECT_EQ(objects[0].at("outcome").text, "not-back");
+    EXPECT_EQ(objects[0].at("causeCode").text, "not-back");
+    EXPECT_NE(objects[0].at("cause").text, "");
     EXPECT_EQ(objects[0].at("status").text, "5");
     EXPECT_EQ(objects[0].at("verified").text, "false");
     EXPECT_EQ(objects[0].at("version").kind, JsonValue::Kind::String);

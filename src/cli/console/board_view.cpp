@@ -40,7 +40,7 @@ void BoardView::ShowAwaiting(std::size_t device, const upload::UploadReport&) {
 }
 
 void BoardView::ShowEnded(std::size_t device, const batch::DeviceOutcome& outcome) {
-    settings_.job.SetEnded(device, OutcomeKey(outcome.upload));
+    settings_.job.SetEnded(device, OutcomeKey(outcome));
     if (board_) {
         board_->Set(device, EndText(outcome, settings_.language, settings_.verifyTimeout),
                     outcome.succeeded() ? BoardPhase::Succeeded : BoardPhase::Failed);

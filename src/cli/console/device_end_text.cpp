@@ -4,6 +4,7 @@
 
 #include "cli/console/device_json.h"
 #include "cli/console/terminal_text.h"
+#include "texts/address_conflict_texts.h"
 #include "texts/comeback_texts.h"
 #include "texts/upload_texts.h"
 
@@ -41,6 +42,23 @@ std::string OutcomeKey(const upload::UploadReport& report) {
     }
 }
 
+bool TookImageUnverified(const batch::DeviceOutcome& outcome) {
+    return outcome.uploaded() && outcome.verifyAsked &&
+           outcome.comeback.state != batch::Comeback::Back;
+}
+
+std::string OutcomeKey(const batch::DeviceOutcome& outcome) {
+    if (!outcome.conflict.empty()) return "address-conflict";
+    if (!TookImageUnverified(outcome)) return OutcomeKey(outcome.upload);
+    switch (outcome.comeback.state) {
+        case batch::Comeback::BackUnreadable:
+        case batch::Comeback::WatchFailed:
+            return "unverified";
+        default:
+            return "not-back";
+    }
+}
+
 std::string ConsoleCause(const upload::UploadReport& report, texts::Language language) {
     return texts::CauseText(report, language, ShownOnTerminal);
 }
@@ -55,12 +73,38 @@ std::string OutcomeLines(const upload::UploadReport& report, texts::Language lan
 
 std::string EndText(const batch::DeviceOutcome& outcome, texts::Language language,
                     std::chrono::milliseconds verifyTimeout) {
+    if (!outcome.conflict.empty()) return texts::AddressConflictShortText(language);
     std::string text = texts::OutcomeText(outcome.upload.result, language);
     if (!outcome.verifyAsked || !outcome.uploaded()) return text;
-    if (outcome.cameBack) {
-        return text + texts::CameBackSuffix(VersionText(outcome.cameBack->sketchVersion), language);
+    const batch::ComebackVerdict& verdict = outcome.comeback;
+    switch (verdict.state) {
+        case batch::Comeback::Back:
+            return text + texts::CameBackSuffix(VersionText(verdict.version.value_or(0)), language);
+        case batch::Comeback::BackUnreadable:
+            return text + texts::UnreadableVersionSuffix(language);
+        case batch::Comeback::NeverLeft:
+            return text + texts::NeverLeftSuffix(language);
+        case batch::Comeback::WatchFailed:
+            return text + texts::WatchFailedSuffix(verdict.localError, language);
+        case batch::Comeback::NotAsked:
+        case batch::Comeback::NotBack:
+            break;
     }
     return text + texts::NotBackSuffix(SecondsText(verifyTimeout), language);
+}
+
+std::string VerdictCause(const batch::ComebackVerdict& verdict, texts::Language language,
+                         std::chrono::milliseconds verifyTimeout) {
+    switch (verdict.state) {
+        case batch::Comeback::NeverLeft:
+            return texts::NeverLeftText(language);
+        case batch::Comeback::BackUnreadable:
+            return texts::UnreadableVersionText(language);
+        case batch::Comeback::WatchFailed:
+            return texts::WatchFailedText(verdict.localError, language);
+        default:
+            return texts::NotBackCauseText(SecondsText(verifyTimeout), language);
+    }
 }
 
 }  // namespace tavro::cli

@@ -12,11 +12,12 @@ std::string HardwareAddress(const discovery::DeviceRecord& row) {
     return text;
 }
 
-std::string MacText(const discovery::DeviceRecord& row) {
+std::string MacText(const discovery::DeviceRecord& row) { return MacText(row.macAddress); }
+
+std::string MacText(const std::array<std::uint8_t, 6>& mac) {
     char text[18];
-    std::snprintf(text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x", row.macAddress[0],
-                  row.macAddress[1], row.macAddress[2], row.macAddress[3], row.macAddress[4],
-                  row.macAddress[5]);
+    std::snprintf(text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2],
+                  mac[3], mac[4], mac[5]);
     return text;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 
 #include "cli/console/json_text.h"
@@ -11,6 +13,7 @@ namespace tavro::cli {
 std::string HardwareAddress(const discovery::DeviceRecord& row);
 // "02:00:5e:0a:0b:0c", as other network tools write it.
 std::string MacText(const discovery::DeviceRecord& row);
+std::string MacText(const std::array<std::uint8_t, 6>& mac);
 // "1.05", the version the device line shows.
 std::string VersionText(std::uint32_t sketchVersion);
 

@@ -3,6 +3,9 @@
 #include "cli/console/device_end_text.h"
 #include "cli/console/device_json.h"
 #include "cli/device_status.h"
+#include "net/socket_error.h"
+#include "texts/address_conflict_texts.h"
+#include "texts/comeback_texts.h"
 #include "texts/upload_texts.h"
 
 namespace tavro::cli {
@@ -72,6 +75,38 @@ std::string UploadCauseCode(const upload::UploadReport& report) {
     return "";
 }
 
+// A shortage of this computer's own is told apart from any other local failure: it is fixed
+// by raising a limit, not by looking at the device.
+std::string LocalErrorCode(int localError) {
+    switch (localError) {
+        case net::kErrorTooManySockets:
+            return "too-many-files";
+        case net::kErrorNoBuffers:
+            return "no-buffers";
+        default:
+            return "local-error";
+    }
+}
+
+std::string VerdictCauseCode(const batch::ComebackVerdict& verdict) {
+    switch (verdict.state) {
+        case batch::Comeback::NeverLeft:
+            return "never-left";
+        case batch::Comeback::BackUnreadable:
+            return "version-unreadable";
+        case batch::Comeback::WatchFailed:
+            return LocalErrorCode(verdict.localError);
+        default:
+            return "not-back";
+    }
+}
+
+std::vector<std::string> MacTexts(const std::vector<batch::Mac>& macs) {
+    std::vector<std::string> texts;
+    for (const batch::Mac& mac : macs) texts.push_back(MacText(mac));
+    return texts;
+}
+
 Json OrNull(const std::string& text) { return text.empty() ? Json(nullptr) : Json(text); }
 
 Json FileRecord(const upload::UploadReport& report) {
@@ -83,19 +118,31 @@ Json FileRecord(const upload::UploadReport& report) {
 }  // namespace
 
 std::string CauseCode(const batch::DeviceOutcome& outcome) {
-    if (outcome.uploaded() && !outcome.succeeded()) return "not-back";
+    if (!outcome.conflict.empty()) return "address-conflict";
+    if (TookImageUnverified(outcome)) return VerdictCauseCode(outcome.comeback);
     return UploadCauseCode(outcome.upload);
 }
 
+std::string DeviceCause(const batch::DeviceOutcome& outcome, const batch::WriteTarget& target,
+                        texts::Language language, std::chrono::milliseconds verifyTimeout) {
+    if (!outcome.conflict.empty()) {
+        return texts::AddressConflictText(target.address.ToString(), MacTexts(outcome.conflict),
+                                          language);
+    }
+    if (TookImageUnverified(outcome))
+        return VerdictCause(outcome.comeback, language, verifyTimeout);
+    return texts::CauseText(outcome.upload, language, AsItCame);
+}
+
 Json DeviceRecord(const batch::DeviceOutcome& outcome, const batch::WriteTarget& target,
-                  texts::Language language) {
+                  texts::Language language, std::chrono::milliseconds verifyTimeout) {
     const upload::UploadReport& upload = outcome.upload;
     Json record = {
         {"device", target.address.ToString()},
         {"status", DeviceStatus(outcome)},
         {"result", upload.result},
-        {"outcome", OutcomeKey(upload)},
-        {"cause", texts::CauseText(upload, language, AsItCame)},
+        {"outcome", OutcomeKey(outcome)},
+        {"cause", DeviceCause(outcome, target, language, verifyTimeout)},
         {"causeCode", CauseCode(outcome)},
         {"bytesSent", upload.bytesAcknowledged},
         {"seconds", outcome.seconds()},
@@ -106,25 +153,23 @@ Json DeviceRecord(const batch::DeviceOutcome& outcome, const batch::WriteTarget&
         {"mac", nullptr},
         {"versionBefore", nullptr},
     };
-    if (target.before.mac) {
-        discovery::DeviceRecord row{};
-        row.macAddress = *target.before.mac;
-        record["mac"] = MacText(row);
-    }
+    if (target.before.mac) record["mac"] = MacText(*target.before.mac);
     if (target.before.sketchVersion) {
         record["versionBefore"] = VersionText(*target.before.sketchVersion);
     }
     if (outcome.verifyAsked) {
-        record["verified"] = outcome.cameBack.has_value();
-        record["version"] = outcome.cameBack ? VersionText(outcome.cameBack->sketchVersion) : "";
+        const batch::ComebackVerdict& verdict = outcome.comeback;
+        const bool verified = outcome.uploaded() && verdict.state == batch::Comeback::Back;
+        record["verified"] = verified;
+        record["version"] = verified && verdict.version ? VersionText(*verdict.version) : "";
     }
     return record;
 }
 
 Json InterruptedRecord(batch::DeviceOutcome outcome, const batch::WriteTarget& target,
                        texts::Language language, int status) {
-    outcome.cameBack.reset();
-    Json record = DeviceRecord(outcome, target, language);
+    outcome.comeback = {};
+    Json record = DeviceRecord(outcome, target, language, {});
     record["status"] = status;
     record["outcome"] = "interrupted";
     record["cause"] = texts::InterruptedText(language);

@@ -5,6 +5,41 @@
 #include "cli/console/json_text.h"
 
 namespace tavro::cli {
+namespace {
+
+// A device whose upload had not begun: nothing sent, no port, the file as every upload is
+// given it.
+batch::DeviceOutcome NotStarted(const batch::WriteTarget& target, const std::string& path,
+                                bool verify) {
+    batch::DeviceOutcome outcome;
+    outcome.upload.result = -1;
+    outcome.upload.filePath = path;
+    outcome.upload.device = target.address;
+    outcome.verifyAsked = verify;
+    return outcome;
+}
+
+std::string InterruptedJsonLine(const batch::DeviceOutcome& outcome,
+                                const batch::WriteTarget& target, texts::Language language,
+                                int status) {
+    return JsonText(InterruptedRecord(outcome, target, language, status)) + "\n";
+}
+
+}  // namespace
+
+void RecordDevicesOnInterrupt(const ConsoleSettings& settings,
+                              std::vector<batch::WriteTarget> targets) {
+    std::vector<std::string> shown;
+    for (const batch::WriteTarget& target : targets) shown.push_back(target.address.ToString());
+    settings.job.BeginWrites(settings.file, std::move(shown));
+    // The records are made from copies: the job outlives the command's own state.
+    settings.job.RecordInterruptedOn(
+        settings.out, [targets = std::move(targets), path = settings.path, verify = settings.verify,
+                       language = settings.language](std::size_t device, int status) {
+            return InterruptedJsonLine(NotStarted(targets[device], path, verify), targets[device],
+                                       language, status);
+        });
+}
 
 JsonLinesView::JsonLinesView(ConsoleSettings settings,
                              const std::vector<batch::WriteTarget>& targets)
@@ -44,33 +79,30 @@ void JsonLinesView::ShowAwaiting(std::size_t device, const upload::UploadReport&
 }
 
 void JsonLinesView::ShowEnded(std::size_t device, const batch::DeviceOutcome& outcome) {
-    settings_.job.SetEnded(
-        device, OutcomeKey(outcome.upload), &settings_.out,
-        JsonText(DeviceRecord(outcome, targets_[device], settings_.language)) + "\n");
+    settings_.job.SetEnded(device, OutcomeKey(outcome), &settings_.out,
+                           JsonText(DeviceRecord(outcome, targets_[device], settings_.language,
+                                                 settings_.verifyTimeout)) +
+                               "\n");
 }
 
 void JsonLinesView::Concluded(const std::vector<batch::DeviceOutcome>&) { settings_.job.Finish(); }
 
 std::string JsonLinesView::InterruptedLine(std::size_t device, int status) {
-    batch::DeviceOutcome outcome;
+    batch::DeviceOutcome outcome = NotStarted(targets_[device], settings_.path, settings_.verify);
     std::lock_guard lock(mutex_);
     if (uploaded_[device]) {
         outcome.upload = *uploaded_[device];
+        outcome.upload.device = targets_[device].address;
     } else {
-        outcome.upload.result = -1;
         outcome.upload.bytesAcknowledged = sinks_[device]->acknowledged();
         outcome.upload.localPort = sinks_[device]->port();
-        outcome.upload.filePath = settings_.path;
     }
-    outcome.verifyAsked = settings_.verify;
-    outcome.upload.device = targets_[device].address;
     if (started_[device]) {
         outcome.uploadSeconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - *started_[device])
                 .count();
     }
-    return JsonText(InterruptedRecord(outcome, targets_[device], settings_.language, status)) +
-           "\n";
+    return InterruptedJsonLine(outcome, targets_[device], settings_.language, status);
 }
 
 }  // namespace tavro::cli

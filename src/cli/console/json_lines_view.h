@@ -8,6 +8,11 @@
 
 namespace tavro::cli {
 
+// With --json, before the batch begins (while the search that comes first runs): a stop signal
+// then still gives every device its record, as one whose upload had not started.
+void RecordDevicesOnInterrupt(const ConsoleSettings& settings,
+                              std::vector<batch::WriteTarget> targets);
+
 // write --json: one JSON object per device on stdout, in the order the devices end, and for
 // a device that a stop signal cut short its record then; no progress display.
 class JsonLinesView final : public ConsoleBatchView {

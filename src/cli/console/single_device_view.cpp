@@ -44,7 +44,7 @@ void SingleDeviceView::ShowAwaiting(std::size_t device, const upload::UploadRepo
 
 void SingleDeviceView::ShowEnded(std::size_t device, const batch::DeviceOutcome& outcome) {
     line_.End();
-    settings_.job.SetEnded(device, OutcomeKey(outcome.upload));
+    settings_.job.SetEnded(device, OutcomeKey(outcome));
 }
 
 void SingleDeviceView::Concluded(const std::vector<batch::DeviceOutcome>& outcomes) {
@@ -53,20 +53,27 @@ void SingleDeviceView::Concluded(const std::vector<batch::DeviceOutcome>& outcom
     const auto conclude = [this](std::ostream& stream, std::string lines) {
         settings_.job.Conclude(stream, FinalLines(stream, std::move(lines)));
     };
-    if (!outcome.verifyAsked || !outcome.uploaded()) {
+    const batch::ComebackVerdict& verdict = outcome.comeback;
+    if (!outcome.conflict.empty()) {
+        conclude(settings_.err, EndText(outcome, language, settings_.verifyTimeout) + "\n");
+    } else if (!outcome.verifyAsked || !outcome.uploaded()) {
         conclude(outcome.succeeded() ? settings_.out : settings_.err,
                  OutcomeLines(outcome.upload, language));
-    } else if (outcome.cameBack) {
+    } else if (verdict.state == batch::Comeback::Back) {
         conclude(settings_.out,
-                 texts::CameBackText(shown_.front(), VersionText(outcome.cameBack->sketchVersion),
+                 texts::CameBackText(shown_.front(), VersionText(verdict.version.value_or(0)),
                                      language) +
                      "\n");
-    } else {
+    } else if (verdict.state == batch::Comeback::NotBack) {
         conclude(
             settings_.err,
             "tavro-writer-cli: " +
                 texts::NotBackText(shown_.front(), SecondsText(settings_.verifyTimeout), language) +
                 "\n");
+    } else {
+        conclude(settings_.err, "tavro-writer-cli: " + shown_.front() + ": " +
+                                    VerdictCause(verdict, language, settings_.verifyTimeout) +
+                                    "\n");
     }
 }
 
