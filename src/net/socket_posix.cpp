@@ -372,7 +372,11 @@ IoResult Socket::ReceiveBounded(std::span<char> area, std::chrono::milliseconds 
         }
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
-            result = IoResult{0, kErrorTimedOut};
+            // The signal may have stopped the process past the limit (SIGSTOP, SIGTSTP) while
+            // the peer's bytes came in: those came in time, and are read without waiting.
+            const ssize_t late = ::recv(fd_, area.data(), area.size(), MSG_DONTWAIT);
+            result = late >= 0 ? IoResult{static_cast<std::size_t>(late), 0}
+                               : IoResult{0, ReceiveError()};
             break;
         }
         SetReceiveTimeout(left);
