@@ -1,6 +1,7 @@
 #include "upload/shared_listener.h"
 
 #include "net/socket.h"
+#include "upload/local_shortage.h"
 #include "upload/upload_listener.h"
 
 namespace tavro::upload {
@@ -15,7 +16,7 @@ std::shared_ptr<ConnectBackListener> OpenConnectBackListener(net::Ipv4Address lo
     std::uint16_t localPort = 0;
     report.result = OpenUploadListener(localAddress, port, backlog, log, socket, localPort);
     if (report.result != kUploadSucceeded) {
-        report.cause = UploadCause::ListenerFailed;
+        report.cause = CauseOfSocketFailure(report.result, UploadCause::ListenerFailed);
         return nullptr;
     }
     report.localPort = localPort;
