@@ -135,6 +135,9 @@ int Socket::SetHardClose() {
 
 int Socket::ShutdownSending() { return ::shutdown(fd_, SHUT_WR) == 0 ? 0 : LastError(); }
 
+// A listener shut down stops listening and wakes every poll on it with POLLHUP.
+int Socket::StopListening() { return ::shutdown(fd_, SHUT_RDWR) == 0 ? 0 : LastError(); }
+
 int Socket::SetReceiveTimeout(std::chrono::milliseconds timeout) {
     timeval value{};
     if (timeout.count() > 0) {

@@ -2,6 +2,7 @@
 
 #include "net/socket.h"
 #include "upload/local_shortage.h"
+#include "upload/upload_error.h"
 #include "upload/upload_listener.h"
 
 namespace tavro::upload {
@@ -20,8 +21,14 @@ std::shared_ptr<ConnectBackListener> OpenConnectBackListener(net::Ipv4Address lo
         return nullptr;
     }
     report.localPort = localPort;
-    return std::make_shared<ConnectBackListener>(std::move(socket),
-                                                 net::Endpoint{localAddress, localPort});
+    auto listener = std::make_shared<ConnectBackListener>(std::move(socket),
+                                                          net::Endpoint{localAddress, localPort});
+    if (const int failure = listener->failure(); failure != 0) {
+        report.result = EndWithSocketError(log, failure);
+        report.cause = CauseOfSocketFailure(failure, UploadCause::ListenerFailed);
+        return nullptr;
+    }
+    return listener;
 }
 
 }  // namespace tavro::upload

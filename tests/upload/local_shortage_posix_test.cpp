@@ -136,5 +136,30 @@ TEST(FirmwareReaderShortage, AFileThatCannotBeOpenedForWantOfDescriptorsIsNoFile
     EXPECT_EQ(reader.shortage(), net::kErrorTooManySockets);
 }
 
+// A device's connection that came while no descriptor was free waits in the system's queue:
+// the upload waiting for it ends at its own bound and names the shortage, not the device; once
+// there is room again, the connection is taken after all.
+TEST(ConnectBackShortage, AConnectionLeftWaitingForWantOfDescriptorsIsNamedForIt) {
+    int error = 0;
+    net::Socket listening = net::Socket::Create(net::kStreamSocket, error);
+    ASSERT_EQ(listening.Bind({net::kLoopbackAddress, 0}), 0);
+    net::Endpoint local;
+    ASSERT_EQ(listening.GetLocalEndpoint(local), 0);
+    ASSERT_EQ(listening.Listen(8), 0);
+    ConnectBackListener listener(std::move(listening), local);
+    ConnectBackListener::Expectation expected(listener, net::kLoopbackAddress);
+    expected.Accepted(ConnectBackListener::Clock::now());
+    net::Socket device = net::Socket::Create(net::kStreamSocket, error);
+    RecordingSink log;
+    {
+        DescriptorShortage shortage(0);
+        ASSERT_EQ(device.Connect(local, 2s), 0);
+        net::Socket none = expected.Accept(500ms, log, error);
+        EXPECT_FALSE(none.valid());
+        EXPECT_EQ(error, net::kErrorTooManySockets);
+    }
+    EXPECT_TRUE(expected.Accept(2s, log, error).valid()) << "error " << error;
+}
+
 }  // namespace
 }  // namespace tavro::upload
