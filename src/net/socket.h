@@ -60,6 +60,9 @@ public:
     int SetHardClose();
     // Ends the sending side (the peer reads its end); receiving goes on.
     int ShutdownSending();
+    // Stops a listener taking connections, the socket staying open until closed: a wait for
+    // one in another thread ends at once where the system allows it (POSIX), else at its limit.
+    int StopListening();
     // SO_RCVTIMEO in milliseconds; a receive that runs out of time fails with 10060. A limit of
     // zero or less is taken as the shortest wait, never as the system's "no limit".
     int SetReceiveTimeout(std::chrono::milliseconds timeout);

@@ -135,6 +135,9 @@ int Socket::SetHardClose() {
 
 int Socket::ShutdownSending() { return ::shutdown(fd_, SHUT_WR) == 0 ? 0 : LastError(); }
 
+// A listener shut down stops listening and wakes every poll on it with POLLHUP.
+int Socket::StopListening() { return ::shutdown(fd_, SHUT_RDWR) == 0 ? 0 : LastError(); }
+
 int Socket::SetReceiveTimeout(std::chrono::milliseconds timeout) {
     timeval value{};
     if (timeout.count() > 0) {
@@ -372,7 +375,11 @@ IoResult Socket::ReceiveBounded(std::span<char> area, std::chrono::milliseconds 
         }
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
-            result = IoResult{0, kErrorTimedOut};
+            // The signal may have stopped the process past the limit (SIGSTOP, SIGTSTP) while
+            // the peer's bytes came in: those came in time, and are read without waiting.
+            const ssize_t late = ::recv(fd_, area.data(), area.size(), MSG_DONTWAIT);
+            result = late >= 0 ? IoResult{static_cast<std::size_t>(late), 0}
+                               : IoResult{0, ReceiveError()};
             break;
         }
         SetReceiveTimeout(left);

@@ -207,6 +207,10 @@ int Socket::SetHardClose() {
 
 int Socket::ShutdownSending() { return ::shutdown(fd_, SD_SEND) == 0 ? 0 : LastError(); }
 
+// Winsock has no call that wakes a wait on a listening socket short of closing it under the
+// waiter: the wait ends at its own limit.
+int Socket::StopListening() { return 0; }
+
 int Socket::SetReceiveTimeout(std::chrono::milliseconds timeout) {
     // Zero would wait for ever; the shortest wait is one millisecond.
     const auto milliseconds =

@@ -98,6 +98,26 @@ std::string ListenerText(const UploadReport& report, Language language, PortSett
                               : "could not listen for the device on " + where;
 }
 
+// A shortage of this computer's own is no fault of the device's; the system's words stand
+// beside ours, as they are what the user finds when looking the trouble up.
+std::string ShortageText(const UploadReport& report, Language language) {
+    const bool descriptors = report.result == net::kErrorTooManySockets;
+    if (Japanese(language)) {
+        return descriptors
+                   ? "このコンピュータで同時に開けるファイルの数が上限に達しました"
+                     "（too many open files）。機器の問題ではありません。"
+                     "ほかのプログラムを終了するか上限を上げてから、もう一度書き込んでください"
+                   : "このコンピュータのバッファ用のメモリが足りなくなりました"
+                     "（no buffer space available）。機器の問題ではありません。"
+                     "ほかのプログラムを終了してから、もう一度書き込んでください";
+    }
+    return descriptors ? "this computer ran out of open files (too many open files), not the "
+                         "device; end other programs or raise the limit on open files, then "
+                         "write again"
+                       : "this computer ran out of buffer memory (no buffer space available), "
+                         "not the device; end other programs, then write again";
+}
+
 std::string JapaneseCause(const UploadReport& r, ShowForeignText show, PortSetting setting) {
     const std::string dev = r.device.ToString();
     const std::string bound = BoundText(r.bound, Language::Japanese);
@@ -142,6 +162,8 @@ std::string JapaneseCause(const UploadReport& r, ShowForeignText show, PortSetti
             return dev + " は " + Count(r.bytesTotal) +
                    " バイトをすべて受け取りましたが、最後の応答が " + "\"OK\" ではなく " +
                    Quoted(r.finalWord, show) + " でした";
+        case UploadCause::LocalShortage:
+            return ShortageText(r, Language::Japanese);
     }
     return {};
 }
@@ -190,6 +212,8 @@ std::string EnglishCause(const UploadReport& r, ShowForeignText show, PortSettin
         case UploadCause::BadFinalWord:
             return dev + " took all " + Count(r.bytesTotal) + " bytes but its final word was " +
                    Quoted(r.finalWord, show) + ", not \"OK\"";
+        case UploadCause::LocalShortage:
+            return ShortageText(r, Language::English);
     }
     return {};
 }

@@ -1,5 +1,6 @@
 #include "upload/firmware_image.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <limits>
 #include <span>
@@ -8,6 +9,7 @@
 #include "log/append_log.h"
 #include "upload/file_by_path.h"
 #include "upload/file_problem.h"
+#include "upload/local_shortage.h"
 #include "upload/md5_digest.h"
 
 namespace tavro::upload {
@@ -34,9 +36,12 @@ constexpr std::size_t kReadChunk = 256 * 1024;
 
 // Reads the file through once: the digest of what it holds and how many bytes that is, which
 // for a special file (one under /proc, say) is not what its size claims. False when it cannot
-// be read or digested, or holds nothing.
-bool DigestContent(const std::string& path, std::int64_t& count, Md5Digest& digest) {
+// be read or digested, or holds nothing; `shortage` is then the socket code of a shortage of
+// descriptors or memory that kept it shut, else 0.
+bool DigestContent(const std::string& path, std::int64_t& count, Md5Digest& digest, int& shortage) {
+    errno = 0;
     const OwnedFile file = OpenFileForReading(path);
+    shortage = file ? 0 : ShortageFromErrno(errno);
     if (!file) return false;
     std::vector<char> chunk(kReadChunk);
     Md5Stream stream;
@@ -63,8 +68,13 @@ UploadResult MeasureFirmware(const std::string& path, LogSink& log, FirmwareImag
     AppendLog(log, "size %d :", image.length);
     Md5Digest digest{};
     std::int64_t content = 0;
-    if (!DigestContent(path, content, digest)) {
+    int shortage = 0;
+    if (!DigestContent(path, content, digest, shortage)) {
         AppendLog(log, "ERROR: getMD5\r\n");
+        if (shortage != 0) {
+            report.cause = UploadCause::LocalShortage;
+            return shortage;
+        }
         report.fileProblem = WhyUnreadable(path, report.fileReason);
         report.cause = report.fileProblem == FileProblem::None ? UploadCause::DigestFailed
                                                                : UploadCause::FileUnusable;

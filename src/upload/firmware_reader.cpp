@@ -1,10 +1,13 @@
 #include "upload/firmware_reader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <new>
 
+#include "net/socket_error.h"
 #include "upload/file_by_path.h"
+#include "upload/local_shortage.h"
 
 namespace tavro::upload {
 namespace {
@@ -16,11 +19,17 @@ constexpr std::size_t kChunkSize = 256 * 1024;
 }  // namespace
 
 FirmwareReader::FirmwareReader(const std::string& path, std::int32_t length)
-    : file_(OpenFileForReading(path)),
-      chunk_(new (std::nothrow) char[kChunkSize]),
-      unread_(std::max<std::int32_t>(length, 0)) {
+    : unread_(std::max<std::int32_t>(length, 0)) {
+    errno = 0;
+    file_ = OpenFileForReading(path);
+    if (!file_) {
+        shortage_ = ShortageFromErrno(errno);
+        return;
+    }
+    chunk_.reset(new (std::nothrow) char[kChunkSize]);
+    if (!chunk_) shortage_ = net::kErrorNoBuffers;
     // Chunks are read straight into our buffer; a second buffer in the stream would only copy.
-    if (file_) std::setvbuf(file_.get(), nullptr, _IONBF, 0);
+    std::setvbuf(file_.get(), nullptr, _IONBF, 0);
 }
 
 bool FirmwareReader::NextBlock(std::size_t size, std::span<const char>& block) {

@@ -24,6 +24,9 @@ public:
 
     // False when the file cannot be opened (or no chunk memory can be had).
     bool valid() const { return file_ && chunk_; }
+    // When not valid for want of descriptors or memory rather than for the file's sake: the
+    // socket code of that shortage (10024, 10055); else 0.
+    int shortage() const { return shortage_; }
     // The next `size` bytes of the image; false when the file ends or fails before them.
     bool NextBlock(std::size_t size, std::span<const char>& block);
     // Digests what was handed out and not digested yet. The transfer calls it while the device
@@ -44,6 +47,7 @@ private:
     std::size_t taken_ = 0;     // bytes of the chunk handed out
     std::size_t digested_ = 0;  // bytes of the chunk digested, never more than taken_
     std::int64_t unread_ = 0;
+    int shortage_ = 0;
     Md5Stream digest_;
 };
 

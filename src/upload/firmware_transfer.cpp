@@ -150,6 +150,10 @@ UploadResult TransferFirmware(const std::string& path, const FirmwareImage& imag
                               const UploadTimeouts& timeouts, UploadReport& report) {
     FirmwareReader reader(path, image.length);
     if (!reader.valid()) {
+        if (reader.shortage() != 0) {
+            report.cause = UploadCause::LocalShortage;
+            return reader.shortage();
+        }
         report.cause = UploadCause::FileUnusable;
         report.fileProblem = WhyUnreadable(path, report.fileReason);
         if (report.fileProblem == FileProblem::None) report.fileProblem = FileProblem::Changed;

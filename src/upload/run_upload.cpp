@@ -8,6 +8,7 @@
 #include "upload/connect_back_listener.h"
 #include "upload/firmware_image.h"
 #include "upload/firmware_transfer.h"
+#include "upload/local_shortage.h"
 #include "upload/shared_listener.h"
 #include "upload/upload_invitation.h"
 
@@ -71,6 +72,8 @@ UploadResult RunUpload(const UploadRequest& request, UploadSink& sink,
     kept.localPortChosen = request.localPort != 0 || request.sharedListener != nullptr;
     kept.filePath = request.firmwarePath;
     kept.result = Upload(request, sink, timeouts, kept);
+    // Whichever step ran into it, a shortage of this computer's is what ended the upload.
+    if (IsLocalShortage(kept.result)) kept.cause = UploadCause::LocalShortage;
     return kept.result;
 }
 

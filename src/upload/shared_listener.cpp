@@ -1,6 +1,8 @@
 #include "upload/shared_listener.h"
 
 #include "net/socket.h"
+#include "upload/local_shortage.h"
+#include "upload/upload_error.h"
 #include "upload/upload_listener.h"
 
 namespace tavro::upload {
@@ -15,12 +17,18 @@ std::shared_ptr<ConnectBackListener> OpenConnectBackListener(net::Ipv4Address lo
     std::uint16_t localPort = 0;
     report.result = OpenUploadListener(localAddress, port, backlog, log, socket, localPort);
     if (report.result != kUploadSucceeded) {
-        report.cause = UploadCause::ListenerFailed;
+        report.cause = CauseOfSocketFailure(report.result, UploadCause::ListenerFailed);
         return nullptr;
     }
     report.localPort = localPort;
-    return std::make_shared<ConnectBackListener>(std::move(socket),
-                                                 net::Endpoint{localAddress, localPort});
+    auto listener = std::make_shared<ConnectBackListener>(std::move(socket),
+                                                          net::Endpoint{localAddress, localPort});
+    if (const int failure = listener->failure(); failure != 0) {
+        report.result = EndWithSocketError(log, failure);
+        report.cause = CauseOfSocketFailure(failure, UploadCause::ListenerFailed);
+        return nullptr;
+    }
+    return listener;
 }
 
 }  // namespace tavro::upload

@@ -27,6 +27,7 @@ enum class UploadCause {
     NoAcknowledgement,  // the device stopped acknowledging within the bound
     NoFinalWord,        // every block acknowledged, then no final word within the bound
     BadFinalWord,       // every block acknowledged, then a final word other than "OK" (finalWord)
+    LocalShortage,      // this computer ran out of descriptors or buffers (result is the code)
 };
 
 // What was wrong with the firmware file, in the operating system's terms where it has some.

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <time.h>
 
 #include <atomic>
 #include <chrono>
+#include <string>
 #include <thread>
 
 #include "loopback_sockets.h"
@@ -90,6 +93,50 @@ TEST(SocketSignals, InterruptedBoundedReceiveStillEndsAtItsLimit) {
     const auto start = Clock::now();
     EXPECT_EQ(pair.server.ReceiveBounded(area, 300ms).error, kErrorTimedOut);
     EXPECT_LT(Clock::now() - start, 3000ms);
+}
+
+// A stop (SIGSTOP, later SIGCONT) ends a receive that has a timeout with EINTR once the
+// process runs again, maybe long after its limit, while the peer's bytes came in meanwhile.
+// This handler plays the stop: the peer sends while the receiver is held past its limit.
+namespace held {
+int peer = -1;
+timespec until{};
+void SendAndHoldPastTheLimit(int) {
+    ::send(peer, "1024", 4, MSG_NOSIGNAL);
+    while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+    }
+}
+}  // namespace held
+
+TEST(SocketSignals, BytesThatCameWhileTheReceiverWasHeldPastItsLimitAreRead) {
+    constexpr auto kLimit = 2000ms;
+    TcpPair pair = ConnectedPair();
+    ASSERT_EQ(pair.server.SetReceiveTimeout(kLimit), 0);
+    held::peer = pair.client.fd();
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    held::until = timespec{now.tv_sec + 2, now.tv_nsec + 500'000'000};
+    if (held::until.tv_nsec >= 1'000'000'000) {
+        held::until.tv_sec += 1;
+        held::until.tv_nsec -= 1'000'000'000;
+    }
+    struct sigaction action {};
+    struct sigaction previous {};
+    action.sa_handler = held::SendAndHoldPastTheLimit;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGUSR1, &action, &previous);
+    const pthread_t receiver = pthread_self();
+    std::thread stopper([receiver] {
+        std::this_thread::sleep_for(50ms);
+        pthread_kill(receiver, SIGUSR1);
+    });
+
+    char area[4] = {};
+    const IoResult got = pair.server.ReceiveBounded(area, kLimit);
+    stopper.join();
+    sigaction(SIGUSR1, &previous, nullptr);
+    ASSERT_TRUE(got.ok()) << "error " << got.error;
+    EXPECT_EQ(std::string(area, got.count), "1024");
 }
 
 }  // namespace

@@ -104,6 +104,19 @@ TEST(CauseTextTest, EachCauseInPlainWordsInBothLanguages) {
                      "を選んでください"});
     cases.push_back({Report(3, UploadCause::DigestFailed), "computing an MD5 digest failed",
                      "MD5 ダイジェストの計算に失敗しました"});
+    cases.push_back(
+        {Report(10024, UploadCause::LocalShortage),
+         "this computer ran out of open files (too many open files), not the device; "
+         "end other programs or raise the limit on open files, then write again",
+         "このコンピュータで同時に開けるファイルの数が上限に達しました"
+         "（too many open files）。機器の問題ではありません。ほかのプログラムを終了するか"
+         "上限を上げてから、もう一度書き込んでください"});
+    cases.push_back({Report(10055, UploadCause::LocalShortage),
+                     "this computer ran out of buffer memory (no buffer space available), not the "
+                     "device; end other programs, then write again",
+                     "このコンピュータのバッファ用のメモリが足りなくなりました"
+                     "（no buffer space available）。機器の問題ではありません。"
+                     "ほかのプログラムを終了してから、もう一度書き込んでください"});
 
     for (const CauseCase& c : cases) {
         EXPECT_EQ(CauseText(c.report, Language::English, Marked), c.english);

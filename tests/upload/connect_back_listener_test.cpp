@@ -50,12 +50,14 @@ protected:
 
     // A connection to the listener from 127.0.0.<last>, which sends its own address's last
     // number, so the side that accepts it can tell whose it got.
-    net::Socket ConnectFrom(int last) {
+    net::Socket ConnectFrom(int last) { return ConnectFrom(last, std::to_string(last)); }
+
+    // The same, with a mark of its own: which of several connections from one address it is.
+    net::Socket ConnectFrom(int last, const std::string& mark) {
         int error = 0;
         net::Socket peer = net::Socket::Create(net::kStreamSocket, error);
         EXPECT_EQ(peer.Bind({Loopback(last), 0}), 0);
         EXPECT_EQ(peer.Connect(listener_->local(), 2s), 0);
-        const std::string mark = std::to_string(last);
         EXPECT_TRUE(peer.SendAll(mark).ok());
         return peer;
     }
@@ -149,6 +151,24 @@ TEST_F(ConnectBackListenerTest, OnlyTheNewestConnectionAfterTheAcceptedInvitatio
 
     net::Socket three = ConnectFrom(3);
     EXPECT_EQ(forThree.get(), "3");
+}
+
+// The listener takes connections as they come, whether an upload waits or not: with nobody in
+// accept, a connection that came before the accepted invitation was sent is still known for
+// what it is, and of the later ones the newest is the device's.
+TEST_F(ConnectBackListenerTest, ArrivalDecidesWithNobodyWaitingInAccept) {
+    ConnectBackListener::Expectation expected(*listener_, Loopback(2));
+    net::Socket early = ConnectFrom(2, "e");
+    std::this_thread::sleep_for(200ms);
+    expected.Accepted(ConnectBackListener::Clock::now());
+    EXPECT_TRUE(Closed(early)) << "a connection from before the invitation was kept";
+
+    net::Socket first = ConnectFrom(2, "f");
+    std::this_thread::sleep_for(200ms);
+    net::Socket second = ConnectFrom(2, "s");
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(AcceptOn(expected, 2s), "s");
+    EXPECT_TRUE(Closed(first)) << "an older connection outlived the newest";
 }
 
 TEST_F(ConnectBackListenerTest, AWaiterWhoseDeviceStaysAwayEndsAtItsOwnBound) {

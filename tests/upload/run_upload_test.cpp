@@ -5,9 +5,11 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "upload/connect_back_listener.h"
 #include "upload_test_fixture.h"
 
 namespace tavro::upload {
@@ -246,6 +248,40 @@ TEST_F(RunUploadTest, DeviceThatNeverConnectsBackTimesOut) {
     EXPECT_EQ(Upload(RequestFor(device)), 10060);
     EXPECT_THAT(sink_.log, EndsWith(kWaitingLines + "ERROR: 10060\r\n"));
     EXPECT_LT(elapsed_, 10s);
+}
+
+std::shared_ptr<ConnectBackListener> LoopbackListener() {
+    int error = 0;
+    net::Socket socket = net::Socket::Create(net::kStreamSocket, error);
+    EXPECT_EQ(socket.Bind({net::kLoopbackAddress, 0}), 0);
+    net::Endpoint local;
+    EXPECT_EQ(socket.GetLocalEndpoint(local), 0);
+    EXPECT_EQ(socket.Listen(8), 0);
+    return std::make_shared<ConnectBackListener>(std::move(socket), local);
+}
+
+// A silent connection from the device's address that came before the invitation the device
+// accepted is no answer to it: it is shut out and the device's own connection carries the
+// image, on the upload's own listener and on a shared one where no other upload waits.
+TEST_F(RunUploadTest, AConnectionFromBeforeTheAcceptedInvitationIsShutOutAndTheDeviceServed) {
+    for (const bool shared : {false, true}) {
+        SCOPED_TRACE(shared ? "shared listener" : "own listener");
+        WriteFirmware(5000);
+        sink_ = RecordingSink{};
+        timeouts_.reply = 1000ms;
+        DeviceScript script;
+        script.earlyReplies = {""};  // the second invitation is the one the device accepts
+        script.connectsEarly = true;
+        ScriptedDevice device(script);
+        UploadRequest request = RequestFor(device);
+        if (shared) request.sharedListener = LoopbackListener();
+        EXPECT_EQ(Upload(request), kUploadSucceeded) << sink_.log;
+        const auto& seen = device.Finish();
+        EXPECT_EQ(seen.invitations.size(), 2u);
+        EXPECT_TRUE(seen.image == bytes_) << "the image did not reach the device whole";
+        EXPECT_TRUE(seen.earlyShutOut) << "the early connection was left open";
+        EXPECT_EQ(seen.earlyReceived, 0u) << "the early connection got firmware bytes";
+    }
 }
 
 TEST_F(RunUploadTest, DeviceClosingMidTransferGivesANetworkCode) {

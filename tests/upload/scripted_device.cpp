@@ -71,6 +71,11 @@ const DeviceLog& ScriptedDevice::Finish() {
 }
 
 void ScriptedDevice::Run() {
+    Play();
+    WatchEarly();
+}
+
+void ScriptedDevice::Play() {
     net::Endpoint tool;
     if (!ReadInvitations(tool)) return;
     if (script_.challenge) {
@@ -119,6 +124,7 @@ bool ScriptedDevice::ReadInvitations(net::Endpoint& tool) {
             zero == 0) {
             log_.invitedDigest = digest;
         }
+        if (script_.connectsEarly && !early_.valid()) ConnectEarly();
         const std::size_t index = log_.invitations.size() - 1;
         if (index >= script_.earlyReplies.size()) return true;
         if (!script_.earlyReplies[index].empty()) {
@@ -179,6 +185,29 @@ void ScriptedDevice::StrangerConnects() {
         log_.strangerReceived += got.count;
     }
     log_.strangerWaited = std::chrono::steady_clock::now() - start;
+}
+
+void ScriptedDevice::ConnectEarly() {
+    int error = 0;
+    early_ = net::Socket::Create(net::kStreamSocket, error);
+    if (early_.valid() && early_.Connect({kLoopback, static_cast<std::uint16_t>(log_.invitedPort)},
+                                         script_.patience) != 0) {
+        early_.Close();
+    }
+}
+
+// Whatever the tool sent on the early connection, and whether it ended it.
+void ScriptedDevice::WatchEarly() {
+    if (!early_.valid()) return;
+    std::array<char, 4096> area{};
+    while (true) {
+        const net::IoResult got = early_.ReceiveWithin(area, script_.patience);
+        if (!got.ok() || got.count == 0) {
+            log_.earlyShutOut = got.error != net::kErrorTimedOut;
+            return;
+        }
+        log_.earlyReceived += got.count;
+    }
 }
 
 // Reads the announced image block by block, acknowledging each with its size, then sends the

@@ -29,6 +29,10 @@ struct DeviceScript {
     // Sends the "OK" reply from a second port of its address.
     bool replyFromOtherPort = false;
     bool connectBack = true;
+    // Right after the first invitation, before any answer, connect from the device's own
+    // address and stay silent on that connection (an earlier try of the device's, or another
+    // host behind its address), holding it open to the end.
+    bool connectsEarly = false;
     // Close the connection once this many image bytes have been read (0: never).
     std::size_t closeAfterBytes = 0;
     // Send every acknowledgement and the final reply at once, before the first block.
@@ -76,6 +80,9 @@ struct DeviceLog {
     std::size_t strangerReceived = 0;
     bool strangerShutOut = false;
     std::chrono::steady_clock::duration strangerWaited{};
+    // The early connection: bytes it received, and whether the tool ended it.
+    std::size_t earlyReceived = 0;
+    bool earlyShutOut = false;
 };
 
 // A simulated device on 127.0.0.1 that runs its script on a thread of its own.
@@ -92,10 +99,13 @@ public:
 
 private:
     void Run();
+    void Play();
     bool ReadInvitations(net::Endpoint& tool);
     bool Challenge(const net::Endpoint& tool);
     net::Socket& Stranger();
     void StrangerConnects();
+    void ConnectEarly();
+    void WatchEarly();
     void Receive(net::Socket& connection);
     void SendFinalReply(net::Socket& connection);
     bool ReadBlock(net::Socket& connection, std::size_t expected);
@@ -105,6 +115,7 @@ private:
     int port_ = 0;  // set while udp_ is made, so it comes first
     net::Socket udp_;
     net::Socket stranger_;
+    net::Socket early_;
     std::thread thread_;
 };
 

@@ -71,6 +71,8 @@ std::string UploadCauseCode(const upload::UploadReport& report) {
             return "no-final-word";
         case UploadCause::BadFinalWord:
             return "final-word";
+        case UploadCause::LocalShortage:
+            return report.result == 10024 ? "too-many-files" : "no-buffers";
     }
     return "";
 }
