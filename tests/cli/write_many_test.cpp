@@ -390,7 +390,7 @@ TEST_F(WriteManyTest, AnInterruptDuringTheSearchBeforeTheWriteGivesEveryNamedDev
         if (!notice) notice = services.job->Interrupt(std::chrono::seconds(1), 143);
         return discovery::Sightings{};
     };
-    Run({"write", "--json", "--verify", kA, kB, "/tmp/f.bin"});
+    Run({"write", "--json", "--verify", "--verify-timeout", "0.2", kA, kB, "/tmp/f.bin"});
     ASSERT_TRUE(notice.has_value());
     EXPECT_THAT(*notice, HasSubstr("search"));
     const std::vector<JsonObject> objects = JsonLines();
