@@ -32,8 +32,7 @@ struct CoreServices {
     // the command line's search and the batch's evidence come from here.
     std::function<discovery::Sightings(net::Ipv4Address localAddress)> searchEveryDevice;
     // One address's version query, for a device that did not answer a probe.
-    std::function<discovery::VersionFinding(net::Ipv4Address localAddress,
-                                            net::Ipv4Address device)>
+    std::function<discovery::VersionFinding(net::Ipv4Address localAddress, net::Ipv4Address device)>
         queryVersionOf;
     // The outcome and why it came about; a front end that shows only the outcome reads
     // `result`.
