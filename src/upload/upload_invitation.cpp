@@ -112,6 +112,12 @@ UploadResult InviteDevice(const UploadRequest& request, const FirmwareImage& ima
     int error = 0;
     net::Socket udp = net::Socket::Create(net::kDatagramSocket, error);
     if (!udp.valid()) return EndWithSocketError(sink, error);
+    // The device connects back to the address the invitation came from, so it must leave from
+    // the address the listener waits on: on an interface with several addresses, or when the
+    // route prefers another, the system would pick one where nobody listens.
+    if (const int bindError = udp.Bind(net::Endpoint{request.localAddress, 0}); bindError != 0) {
+        return EndWithSocketError(sink, bindError);
+    }
     AppendLog(sink, "ok\r\n");
 
     std::string datagram;

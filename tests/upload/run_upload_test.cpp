@@ -43,6 +43,19 @@ TEST_F(RunUploadTest, OkReplyStreamsTheImageWithTheWholeTraceInOrder) {
     EXPECT_TRUE(sink_.errors.empty());
 }
 
+// The device connects back to the invitation's sender: working from one of several local
+// addresses, the invitation must leave from that one, where the listener waits.
+TEST_F(RunUploadTest, TheInvitationLeavesFromTheAddressTheListenerWaitsOn) {
+    WriteFirmware(2500);
+    ScriptedDevice device(DeviceScript{});
+    upload::UploadRequest request = RequestFor(device);
+    request.localAddress = net::Ipv4Address::FromOctets(127, 0, 0, 2);
+    const UploadResult result = Upload(request);
+    const auto& seen = device.Finish();
+    EXPECT_EQ(result, kUploadSucceeded) << sink_.log;
+    EXPECT_TRUE(seen.image == bytes_);
+}
+
 TEST_F(RunUploadTest, BlocksAndProgressFollowTheFileLength) {
     struct Case {
         std::size_t length;

@@ -100,7 +100,8 @@ void ScriptedDevice::Play() {
         SetReceiveBuffer(connection, script_.receiveBuffer);
     }
     if (!connection.valid() ||
-        connection.Connect({kLoopback, static_cast<std::uint16_t>(log_.invitedPort)},
+        // As a device does: back to the address the invitation came from.
+        connection.Connect({tool.address, static_cast<std::uint16_t>(log_.invitedPort)},
                            script_.patience) != 0) {
         return;
     }
