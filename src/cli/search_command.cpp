@@ -16,6 +16,7 @@
 #include "discovery/sightings.h"
 #include "discovery/sightings_summary.h"
 #include "discovery/version_queries.h"
+#include "texts/local_error_texts.h"
 #include "texts/search_texts.h"
 
 namespace tavro::cli {
@@ -89,7 +90,7 @@ bool TellWhatWasNotListed(const InterfaceSearch& search, bool tagged, texts::Lan
             << " failed"
             // The sentence is English; so is its reason.
             << (sightings.error > 0
-                    ? ": " + texts::LocalFailureText(sightings.error, texts::Language::English)
+                    ? ": " + texts::LocalErrorText(sightings.error, texts::Language::English)
                     : std::string())
             << "\n";
         return false;

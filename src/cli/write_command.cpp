@@ -27,6 +27,7 @@
 #include "cli/write_targets.h"
 #include "texts/address_conflict_texts.h"
 #include "texts/comeback_texts.h"
+#include "texts/local_error_texts.h"
 
 namespace tavro::cli {
 namespace {

@@ -1,6 +1,6 @@
 #include "texts/comeback_texts.h"
 
-#include "net/socket_error.h"
+#include "texts/local_error_texts.h"
 
 namespace tavro::texts {
 namespace {
@@ -8,18 +8,6 @@ namespace {
 std::string Text(std::string_view text) { return std::string(text); }
 
 }  // namespace
-
-std::string LocalErrorText(int localError, Language language) {
-    const bool ja = language == Language::Japanese;
-    switch (localError) {
-        case net::kErrorTooManySockets:
-            return ja ? "開いているファイルが多すぎます" : "too many open files";
-        case net::kErrorNoBuffers:
-            return ja ? "バッファー領域が足りません" : "no buffer space";
-        default:
-            return (ja ? "エラー " : "error ") + std::to_string(localError);
-    }
-}
 
 std::string AwaitingComebackText(std::string_view device, std::string_view seconds,
                                  Language language) {

@@ -31,9 +31,6 @@ std::string NotBackCauseText(std::string_view seconds, Language language);
 std::string NeverLeftText(Language language);
 std::string UnreadableVersionText(Language language);
 std::string WatchFailedText(int localError, Language language);
-// What this computer ran short of or failed at, by its socket code: "too many open files",
-// "no buffer space", "error 10050".
-std::string LocalErrorText(int localError, Language language);
 // The same after the outcome on a device's line of several.
 std::string NeverLeftSuffix(Language language);
 std::string UnreadableVersionSuffix(Language language);

@@ -4,7 +4,7 @@
 
 #include "discovery/device_table.h"
 #include "discovery/discovery_options.h"
-#include "net/socket_error.h"
+#include "texts/local_error_texts.h"
 
 namespace tavro::texts {
 namespace {
@@ -46,25 +46,11 @@ std::string SearchNoticeText(const discovery::SearchOutcome& outcome, Language l
     return notice;
 }
 
-std::string LocalFailureText(int code, Language language) {
-    const bool japanese = language == Language::Japanese;
-    switch (code) {
-        case net::kErrorTooManySockets:
-            return japanese ? "開いているファイルが多すぎます (too many open files)"
-                            : "too many open files";
-        case net::kErrorNoBuffers:
-            return japanese ? "バッファー領域が足りません (no buffer space available)"
-                            : "no buffer space available";
-        default:
-            return (japanese ? "エラー " : "error ") + std::to_string(code);
-    }
-}
-
 std::string UnansweredVersionText(int devices, int unasked, int localError,
                                   std::string_view interfaceName, std::string_view address,
                                   Language language) {
     const std::string where = std::string(interfaceName) + " (" + std::string(address) + ")";
-    const std::string reason = LocalFailureText(localError, language);
+    const std::string reason = LocalErrorText(localError, language);
     if (language == Language::Japanese) {
         const std::string answered =
             where + " で " + std::to_string(devices) + " 台のデバイスが検索に応答しましたが、";
@@ -90,7 +76,7 @@ std::string UnansweredVersionText(int devices, int unasked, int localError,
 }
 
 std::string UnaskedDevicesText(int unasked, int localError, Language language) {
-    const std::string reason = LocalFailureText(localError, language);
+    const std::string reason = LocalErrorText(localError, language);
     if (language == Language::Japanese) {
         return "ほかに " + std::to_string(unasked) +
                " 台のデバイスが検索に応答しましたが、このコンピューターの側でバージョンを問い合わせ"

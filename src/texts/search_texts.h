@@ -17,10 +17,6 @@ std::string SearchNoticeText(const discovery::SearchOutcome& outcome, Language l
 std::string NoDeviceAnsweredText(std::string_view interfaceName, std::string_view address,
                                  Language language);
 
-// Why this computer could not do its part, from a socket code: the system's own words for a
-// shortage ("too many open files", "no buffer space available"), else the code.
-std::string LocalFailureText(int code, Language language);
-
 // Replies came from the interface of that name and address, yet no device could be listed:
 // `devices` answered the probe and not the version query; `unasked` of them this computer
 // could not even ask, for the reason of localError.

@@ -10,6 +10,7 @@
 #include "made_up_network.h"
 #include "made_up_sightings.h"
 #include "net/socket_error.h"
+#include "texts/local_error_texts.h"
 #include "texts/search_texts.h"
 
 namespace tavro::cli {
@@ -126,7 +127,7 @@ TEST_F(SearchNoticeTest, ASearchThatCouldNotStartSaysWhy) {
     sightings.error = net::kErrorTooManySockets;
     EXPECT_EQ(Run({"search"}), 1);
     EXPECT_EQ(err.str(), "tavro-writer-cli: the search from 198.18.0.1 failed: " +
-                             texts::LocalFailureText(net::kErrorTooManySockets, kEnglish) + "\n");
+                             texts::LocalErrorText(net::kErrorTooManySockets, kEnglish) + "\n");
 }
 
 TEST_F(SearchNoticeTest, ASearchEndedByItsBoundOrPastWhatItKeepsIsToldEvenWithNothingListed) {

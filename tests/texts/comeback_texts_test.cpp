@@ -33,14 +33,14 @@ TEST(ComebackTextsTest, AWatchThatFailedHereSaysSo) {
               "this computer could not watch for the device's return (too many open files); "
               "whether it came back is not known");
     EXPECT_EQ(WatchFailedText(10055, kEn),
-              "this computer could not watch for the device's return (no buffer space); "
+              "this computer could not watch for the device's return (no buffer space available); "
               "whether it came back is not known");
     EXPECT_EQ(WatchFailedText(10050, kEn),
               "this computer could not watch for the device's return (error 10050); "
               "whether it came back is not known");
     EXPECT_EQ(WatchFailedText(10024, kJa),
               "このコンピューターで機器の復帰を確かめられませんでした（開いているファイルが多すぎ"
-              "ます）。復帰したかどうかは分かりません");
+              "ます (too many open files)）。復帰したかどうかは分かりません");
 }
 
 TEST(ComebackTextsTest, SuffixesOnADevicesLineOfSeveral) {
@@ -51,7 +51,7 @@ TEST(ComebackTextsTest, SuffixesOnADevicesLineOfSeveral) {
     EXPECT_EQ(WatchFailedSuffix(10024, kEn),
               ", its return could not be watched (too many open files)");
     EXPECT_EQ(WatchFailedSuffix(10024, kJa),
-              "、復帰を確かめられず（開いているファイルが多すぎます）");
+              "、復帰を確かめられず（開いているファイルが多すぎます (too many open files)）");
 }
 
 TEST(AddressConflictTextsTest, NamesTheAddressAndEveryHardwareAddress) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "texts/local_error_texts.h"
+
 namespace tavro::texts {
 namespace {
 
@@ -90,7 +92,7 @@ TEST(SearchNoticeText, DevicesThatAnsweredOnlyTheProbeAreCountedAndALocalShortag
               "ほかに 15 台のデバイスが検索に応答しましたが、"
               "このコンピューターの側でバージョンを問い合わせられませんでした: "
               "開いているファイルが多すぎます (too many open files)");
-    EXPECT_EQ(LocalFailureText(20001, ja), "エラー 20001");
+    EXPECT_EQ(LocalErrorText(20001, ja), "エラー 20001");
 }
 
 TEST(SearchNoticeText, RepliesPastWhatASearchKeepsAreTold) {
