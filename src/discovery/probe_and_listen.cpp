@@ -12,15 +12,8 @@ using Clock = std::chrono::steady_clock;
 constexpr char kProbe[] = {'T', 'V'};
 
 int OpenProbeSocket(net::Ipv4Address local, const DiscoveryOptions& options, net::Socket& socket) {
-    int error = 0;
-    socket = net::Socket::Create(net::kDatagramSocket, error);
-    if (error == 0) {
-        error = socket.Bind(net::Endpoint{local, 0});
-    }
-    if (error == 0) {
-        error = net::SetNonBlocking(socket);
-    }
-    if (error != 0) {
+    if (const int error = net::OpenNonBlocking(net::kDatagramSocket, {local, 0}, socket);
+        error != 0) {
         return error;
     }
     // Failures here only mean that no reply comes; the quiet wait then ends the search.

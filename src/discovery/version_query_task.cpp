@@ -19,14 +19,7 @@ constexpr std::size_t kRequestSize = sizeof kRequest;
 VersionQueryTask::VersionQueryTask(net::Ipv4Address local, const net::Endpoint& device,
                                    Clock::time_point deadline)
     : deadline_(deadline) {
-    int error = 0;
-    socket_ = net::Socket::Create(net::kStreamSocket, error);
-    if (error == 0) {
-        error = socket_.Bind(net::Endpoint{local, 0});
-    }
-    if (error == 0) {
-        error = net::SetNonBlocking(socket_);
-    }
+    int error = net::OpenNonBlocking(net::kStreamSocket, {local, 0}, socket_);
     if (error != 0) {
         // Nothing has left this computer yet: whatever the code, the device was not asked.
         FailHere(error);

@@ -14,6 +14,16 @@ namespace tavro::net {
 // never wait only on a socket switched so.
 int SetNonBlocking(Socket& socket, bool on = true);
 
+// A new socket of `type` bound to `local` and switched to non-blocking mode; 0, or the code of
+// the step that failed (socket then holds whatever that step left).
+inline int OpenNonBlocking(int type, const Endpoint& local, Socket& socket) {
+    int error = 0;
+    socket = Socket::Create(type, error);
+    if (error == 0) error = socket.Bind(local);
+    if (error == 0) error = SetNonBlocking(socket);
+    return error;
+}
+
 // Starts a connect. 0 when it completed at once; kErrorWouldBlock while it goes on, and the
 // socket then turns writable when it ends (ConnectOutcome tells how).
 int StartConnect(Socket& socket, const Endpoint& remote);
